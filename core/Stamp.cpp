@@ -1,0 +1,68 @@
+#include "Stamp.h"
+
+#include "Format.h"
+
+#include <chrono>
+#include <ctime>
+
+TSystemTime LocalTimeNow()
+{
+    const auto Now = std::chrono::system_clock::now();
+    const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
+    const auto Millis = std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() % 1000;
+    std::tm Local{};
+    localtime_r(&Seconds, &Local);
+    TSystemTime Stamp;
+    Stamp.Year = static_cast<uint16_t>(Local.tm_year + 1900);
+    Stamp.Month = static_cast<uint16_t>(Local.tm_mon + 1);
+    Stamp.DayOfWeek = static_cast<uint16_t>(Local.tm_wday);
+    Stamp.Day = static_cast<uint16_t>(Local.tm_mday);
+    Stamp.Hour = static_cast<uint16_t>(Local.tm_hour);
+    Stamp.Minute = static_cast<uint16_t>(Local.tm_min);
+    Stamp.Second = static_cast<uint16_t>(Local.tm_sec > 59 ? 59 : Local.tm_sec);
+    Stamp.Milliseconds = static_cast<uint16_t>(Millis < 0 ? 0 : Millis);
+    return Stamp;
+}
+
+TStampBytes StampToBytes(const TSystemTime& Stamp)
+{
+    const uint16_t Words[8] = {Stamp.Year, Stamp.Month, Stamp.DayOfWeek, Stamp.Day,
+                               Stamp.Hour, Stamp.Minute, Stamp.Second, Stamp.Milliseconds};
+    TStampBytes Bytes{};
+    for (size_t I = 0; I < 8; ++I) {
+        Bytes[2 * I] = static_cast<uint8_t>(Words[I] & 0xFF);
+        Bytes[2 * I + 1] = static_cast<uint8_t>(Words[I] >> 8);
+    }
+    return Bytes;
+}
+
+TSystemTime StampFromBytes(const uint8_t* Bytes)
+{
+    auto Word = [Bytes](size_t I) { return static_cast<uint16_t>(Bytes[2 * I] | (Bytes[2 * I + 1] << 8)); };
+    TSystemTime Stamp;
+    Stamp.Year = Word(0);
+    Stamp.Month = Word(1);
+    Stamp.DayOfWeek = Word(2);
+    Stamp.Day = Word(3);
+    Stamp.Hour = Word(4);
+    Stamp.Minute = Word(5);
+    Stamp.Second = Word(6);
+    Stamp.Milliseconds = Word(7);
+    return Stamp;
+}
+
+std::string FormatStampTime(const TSystemTime& Stamp)
+{
+    return Format("%d:%.2d:%.2d.%.3d", Stamp.Hour, Stamp.Minute, Stamp.Second, Stamp.Milliseconds);
+}
+
+std::string FormatStampDate(const TSystemTime& Stamp)
+{
+    return Format("%d.%d.%d", Stamp.Day, Stamp.Month, Stamp.Year);
+}
+
+std::string FormatStampIso(const TSystemTime& Stamp)
+{
+    return Format("%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d", Stamp.Year, Stamp.Month, Stamp.Day, Stamp.Hour, Stamp.Minute,
+                  Stamp.Second, Stamp.Milliseconds);
+}
