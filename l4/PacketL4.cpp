@@ -1,0 +1,146 @@
+#include "PacketL4.h"
+
+#include "Bits.h"
+#include "Format.h"
+#include "HexString.h"
+#include "MemoryStream.h"
+#include "MtpPacket.h"
+#include "IsupReader.h"
+
+void TCustomPacketL4::Assign(const TPersistent& Source)
+{
+    if (const auto* Packet = dynamic_cast<const TCustomPacketL4*>(&Source)) {
+        Sio = Packet->Sio;
+        RoutingLabel = Packet->RoutingLabel;
+        return;
+    }
+    TCustomItemL4::Assign(Source);
+}
+
+void TCustomPacketL4::LoadFromStream(TMemoryStream& Stream)
+{
+    if (!Stream.ReadByte(Sio))
+        throw EL4StreamError("Can`t read SIO from stream");
+    // Octets missing at the end of the input leave the high-order bytes of
+    // the label as they were.
+    uint8_t Label[4];
+    const size_t Got = Stream.Read(Label, 4);
+    for (size_t I = 0; I < Got; ++I) {
+        RoutingLabel &= ~(0xFFu << (8 * I));
+        RoutingLabel |= static_cast<uint32_t>(Label[I]) << (8 * I);
+    }
+}
+
+void TCustomPacketL4::SaveToStream(TMemoryStream& Stream) const
+{
+    if (Stream.WriteByte(Sio) != 1)
+        throw EL4StreamError("Can`t write SIO to stream");
+    const uint8_t Label[4] = {static_cast<uint8_t>(RoutingLabel), static_cast<uint8_t>(RoutingLabel >> 8),
+                              static_cast<uint8_t>(RoutingLabel >> 16), static_cast<uint8_t>(RoutingLabel >> 24)};
+    Stream.Write(Label, 4);
+}
+
+std::string TCustomPacketL4::GetName() const
+{
+    return Format("(SS=%d)", GetServiceIndicator());
+}
+
+void TTestPacketL4::Assign(const TPersistent& Source)
+{
+    if (const auto* Packet = dynamic_cast<const TTestPacketL4*>(&Source)) {
+        Heading = Packet->Heading;
+        TestPattern = Packet->TestPattern;
+    }
+    TCustomPacketL4::Assign(Source);
+}
+
+void TTestPacketL4::LoadFromStream(TMemoryStream& Stream)
+{
+    TCustomPacketL4::LoadFromStream(Stream);
+    Stream.ReadByte(Heading);
+    uint8_t LengthOctet = 0;
+    Stream.ReadByte(LengthOctet);
+    // The high nibble is the length indicator; the low nibble is spare.
+    const size_t Length = LengthOctet >> 4;
+    TestPattern.resize(Length);
+    TestPattern.resize(Stream.Read(TestPattern.data(), Length));
+}
+
+void TTestPacketL4::SaveToStream(TMemoryStream& Stream) const
+{
+    TCustomPacketL4::SaveToStream(Stream);
+    Stream.WriteByte(Heading);
+    Stream.WriteByte(static_cast<uint8_t>(TestPattern.size() << 4));
+    Stream.Write(TestPattern.data(), TestPattern.size());
+}
+
+std::string TTestPacketL4::GetName() const
+{
+    switch (Heading) {
+    case 0x11:
+        return "SLTM";
+    case 0x21:
+        return "SLTA";
+    default:
+        return Format("0x%.2X", Heading);
+    }
+}
+
+uint32_t GetDpc(uint32_t Label)
+{
+    return GetBits(Label, 0, 14);
+}
+
+uint32_t GetOpc(uint32_t Label)
+{
+    return GetBits(Label, 14, 14);
+}
+
+uint32_t GetSls(uint32_t Label)
+{
+    return GetBits(Label, 28, 4);
+}
+
+std::string GetRoutingLabelText(uint32_t Label)
+{
+    return Format("%u => %u, sls=%u", GetOpc(Label), GetDpc(Label), GetSls(Label));
+}
+
+std::unique_ptr<TCustomPacketL4> DecodePacketL4(const THexString& Bytes)
+{
+    TMemoryStream Stream(Bytes.Data());
+    return ReadPacketL4(Stream);
+}
+
+std::unique_ptr<TCustomPacketL4> ReadPacketL4(TMemoryStream& Stream)
+{
+    const size_t Start = Stream.Position();
+    uint8_t ServiceIndicator;
+    {
+        TCustomPacketL4 Peek;
+        Peek.LoadFromStream(Stream);
+        ServiceIndicator = Peek.GetServiceIndicator();
+    }
+    Stream.SetPosition(Start);
+    switch (ServiceIndicator) {
+    case 0:
+        return ReadMtpPacket(Stream);
+    case 1:
+        return ReadTestPacket(Stream);
+    case 5: {
+        auto Packet = ReadIsupPacket(Stream);
+        if (!Packet)
+            throw EL4Error("Can`t read SIO from stream");
+        return Packet;
+    }
+    default:
+        throw EL4Error(Format("Unknown Subsystem Code: 0x%.2X", ServiceIndicator));
+    }
+}
+
+std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream)
+{
+    auto Packet = std::make_unique<TTestPacketL4>();
+    Packet->LoadFromStream(Stream);
+    return Packet;
+}
