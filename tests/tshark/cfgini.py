@@ -1,0 +1,330 @@
+"""Independent reader of the CFG definition set (Parameters.ini, Messages.ini and the
+parameter description files), with the ISUP encoding rules needed to build test messages.
+
+It follows the INI reading rules of the definition files: section and key names compare
+without letter case, keys and values are trimmed, a value in a pair of quotes loses them,
+a repeated key yields its first value, values are cut at 2047 characters, a missing file
+reads as empty.
+"""
+
+import os
+import re
+
+STANDARD_DELIMITERS = set(chr(c) for c in range(0, 33)) | set('"\'(),./:;[\\]`{}')
+
+FIELD_KINDS = {'INTEGER': 0, 'ENUM': 1, 'BIT': 2, 'APPENDIX': 3, 'DIGITS': 4}
+PARAM_TYPES = {'FIXED': 1, 'VARIABLE': 2, 'NUMBER': 3}
+
+
+class ConversionError(ValueError):
+    pass
+
+
+def str_to_int(text):
+    """The standard conversion: decimal with optional sign, or hexadecimal introduced by
+    $, x, X, 0x or 0X (up to eight digits, taken as a 32-bit pattern)."""
+    t = text.lstrip(' ')
+    m = re.fullmatch(r'(?:\$|0[xX]|[xX])([0-9A-Fa-f]+)', t)
+    if m:
+        digits = m.group(1).lstrip('0') or '0'
+        if len(digits) > 8:
+            raise ConversionError(text)
+        v = int(digits, 16)
+        return v - (1 << 32) if v >= 1 << 31 else v
+    if re.fullmatch(r'[+-]?[0-9]+', t):
+        v = int(t)
+        if -(1 << 31) <= v < (1 << 31):
+            return v
+    raise ConversionError(text)
+
+
+def try_int(text):
+    try:
+        return str_to_int(text)
+    except ConversionError:
+        return None
+
+
+class IniFile:
+    def __init__(self, path):
+        self.path = path
+        self.exists = os.path.isfile(path)
+        self.sections = []          # [(name, [(key, value)])] in file order
+        self.problems = []          # text problems a linter reports
+        if not self.exists:
+            return
+        with open(path, 'rb') as f:
+            data = f.read()
+        text = data.decode('latin-1')
+        current = None
+        for n, raw in enumerate(re.split(r'\r\n|\r|\n', text), 1):
+            line = raw.strip(' \t')
+            if not line:
+                continue
+            if line.startswith('['):
+                end = line.find(']')
+                if end < 0:
+                    self.problems.append('line %d: section line without "]"' % n)
+                    continue
+                current = (line[1:end], [])
+                self.sections.append(current)
+                continue
+            if current is None:
+                self.problems.append('line %d: text before the first section' % n)
+                continue
+            if '=' not in line:
+                self.problems.append('line %d: line without "=": %r' % (n, line))
+                continue
+            key, value = line.split('=', 1)
+            key, value = key.strip(' \t'), value.strip(' \t')
+            if len(value) >= 2 and value[0] == value[-1] and value[0] in '"\'':
+                value = value[1:-1]
+            if len(value) > 2047:
+                self.problems.append('line %d: value longer than 2047 characters' % n)
+                value = value[:2047]
+            current[1].append((key, value))
+
+    def section_names(self):
+        return [s[0] for s in self.sections]
+
+    def _section(self, name):
+        for s in self.sections:
+            if s[0].lower() == name.lower():
+                return s
+        return None
+
+    def read(self, section, key, default=None):
+        s = self._section(section)
+        if s is None:
+            return default
+        for k, v in s[1]:
+            if k.lower() == key.lower():
+                return v
+        return default
+
+    def read_int(self, section, key, default):
+        v = self.read(section, key)
+        if v is None:
+            return default
+        if len(v) > 2 and v[:2] in ('0x', '0X'):
+            try:
+                return int(v[2:], 16)
+            except ValueError:
+                return default
+        r = try_int(v)
+        return default if r is None else r
+
+    def section_values(self, section):
+        """key=value lines in file order, each value as read() returns it (first one)."""
+        s = self._section(section)
+        if s is None:
+            return []
+        return [(k, self.read(section, k)) for k, _ in s[1]]
+
+
+class Field:
+    def __init__(self, name, kind, bit=None, length=1, default='', literals=()):
+        self.name, self.kind, self.bit, self.length = name, kind, bit, length
+        self.default, self.literals = default, list(literals)
+
+    @property
+    def octet(self):
+        return self.bit // 8
+
+    @property
+    def shift(self):
+        return self.bit % 8
+
+    def width(self):
+        """Bits the field can actually hold inside its octet."""
+        return max(0, min(self.length % 32, 8 - self.shift))
+
+    def text_of(self, value):
+        for v, t in self.literals:
+            if v == value:
+                return t
+        return str(value)
+
+
+class Parameter:
+    def __init__(self, name, code):
+        self.name, self.code = name, code
+        self.caption, self.type, self.size = name, 'VARIABLE', 1
+        self.odd_bit = 0
+        self.fields = []
+        self.exists = False
+        self.path = None
+
+    def digits_field(self):
+        for f in self.fields:
+            if f.kind in ('DIGITS', 'APPENDIX'):
+                return f
+        return None
+
+
+class Message:
+    def __init__(self, name, code):
+        self.name, self.code = name, code
+        self.caption = name
+        self.fixed, self.variable, self.optional = [], [], []
+
+    @property
+    def has_optional_part(self):
+        return len(self.optional) > 0
+
+
+def split_words(text):
+    words, cur = [], ''
+    for ch in text:
+        if ch in STANDARD_DELIMITERS:
+            if cur:
+                words.append(cur)
+            cur = ''
+        else:
+            cur += ch
+    if cur:
+        words.append(cur)
+    return words
+
+
+class Catalog:
+    def __init__(self, cfg_dir):
+        self.dir = cfg_dir
+        self.params_ini = IniFile(os.path.join(cfg_dir, 'Parameters.ini'))
+        self.messages_ini = IniFile(os.path.join(cfg_dir, 'Messages.ini'))
+        self.pattern = self.params_ini.read('General', 'FileName', '%s')
+        self.params = []
+        for key, value in self.params_ini.section_values('Codes'):
+            p = Parameter(key, self.params_ini.read_int('Codes', key, 0) & 0xFF)
+            p.code_text = value
+            self.load_layout(p)
+            self.params.append(p)
+        self.messages = []
+        for key, value in self.messages_ini.section_values('Codes'):
+            m = Message(key, self.messages_ini.read_int('Codes', key, 0) & 0xFF)
+            m.code_text = value
+            m.caption = self.messages_ini.read(key, 'Caption', key)
+            m.words = {}
+            for part in 'FVO':
+                m.words[part] = split_words(self.messages_ini.read(key, part, ''))
+            mandatory = [self.param(w) for w in m.words['F'] + m.words['V']]
+            for p in mandatory:
+                if p is None:
+                    continue
+                (m.fixed if p.type == 'FIXED' else m.variable).append(p)
+            m.optional = [p for p in (self.param(w) for w in m.words['O']) if p is not None]
+            self.messages.append(m)
+
+    def param(self, name):
+        for p in self.params:
+            if p.name == name:
+                return p
+        return None
+
+    def message(self, name):
+        for m in self.messages:
+            if m.name == name:
+                return m
+        return None
+
+    def layout_path(self, name):
+        rel = self.pattern.replace('%s', name).replace('\\', os.sep).replace('/', os.sep)
+        return os.path.join(self.dir, rel)
+
+    def load_layout(self, p):
+        p.path = self.layout_path(p.name)
+        ini = IniFile(p.path)
+        p.ini = ini
+        p.exists = ini.exists
+        p.caption = ini.read('General', 'Caption', p.name)
+        p.type = ini.read('General', 'Type', 'Variable').upper()
+        p.size = ini.read_int('General', 'Size', 1)
+        for sec in ini.section_names():
+            if not sec.startswith('.'):
+                continue
+            if p.type == 'NUMBER' and sec.upper() == '.ODD':
+                p.odd_bit = ini.read_int(sec, 'Bit', 7)
+                continue
+            kind = ini.read(sec, 'Type', 'Bit').upper()
+            if kind not in FIELD_KINDS:
+                continue
+            f = Field(sec[1:], kind)
+            f.section = sec
+            if kind in ('DIGITS', 'APPENDIX'):
+                f.default = ini.read(sec, 'Default', '')
+            else:
+                f.bit = ini.read_int(sec, 'Bit', -1)
+                f.length = ini.read_int(sec, 'Length', 1)
+                f.default = ini.read(sec, 'Default', {'ENUM': 'Other'}.get(kind, '0'))
+                if kind == 'ENUM':
+                    for k, v in ini.section_values(sec):
+                        n = try_int(k)
+                        if n is not None:
+                            f.literals.append((n, v))
+            p.fields.append(f)
+
+
+# ---------------------------------------------------------------- value helpers
+
+def get_field(value, f):
+    """Field value as the decoder reads it: one octet only, bits above bit 7 read as 0."""
+    if f.octet >= len(value):
+        return 0
+    return (value[f.octet] >> f.shift) & ((1 << f.width()) - 1)
+
+
+def set_field(value, f, n):
+    if f.octet >= len(value):
+        return
+    mask = ((1 << f.width()) - 1) << f.shift
+    value[f.octet] = (value[f.octet] & ~mask) | ((n << f.shift) & mask)
+
+
+def digits_of(p, value):
+    if p.odd_bit // 8 < len(value):
+        odd = (value[p.odd_bit // 8] >> (p.odd_bit % 8)) & 1
+    else:
+        odd = 0
+    s = ''
+    for b in value[p.size:]:
+        s += '%X%X' % (b & 15, b >> 4)
+    return s[:-1] if odd and s else s
+
+
+def encode_digits(p, value, digits):
+    """Writes a digit string after the first Size octets and the odd/even indicator."""
+    del value[p.size:]
+    if p.odd_bit // 8 < len(value):
+        o, s = p.odd_bit // 8, p.odd_bit % 8
+        value[o] = (value[o] & ~(1 << s)) | ((len(digits) & 1) << s)
+    d = digits + ('0' if len(digits) % 2 else '')
+    for i in range(0, len(d), 2):
+        value.append(int(d[i], 16) | (int(d[i + 1], 16) << 4))
+
+
+def encode_isup(msg, cic, values):
+    """Canonical ISUP part (from the CIC on): values maps parameter names to octets;
+    mandatory parameters must all be present; optional ones in definition order."""
+    out = bytearray([cic & 0xFF, (cic >> 8) & 0xFF, msg.code])
+    for p in msg.fixed:
+        v = values[p.name]
+        assert len(v) == p.size, (msg.name, p.name)
+        out += v
+    n = len(msg.variable)
+    m = 1 if msg.has_optional_part else 0
+    p0 = len(out)
+    out += bytes(n + m)
+    for i, p in enumerate(msg.variable):
+        out[p0 + i] = (len(out) - (p0 + i)) & 0xFF
+        v = values[p.name]
+        out += bytes([len(v)]) + v
+    if m:
+        opts = [p for p in msg.optional if p.name in values]
+        if not opts:
+            return bytes(out)          # optional-part pointer 0: no optional part follows
+        out[p0 + n] = (len(out) - (p0 + n)) & 0xFF
+        for p in opts:
+            v = values[p.name]
+            out += bytes([p.code, len(v)]) + v
+        out += b'\x00'
+    return bytes(out)
