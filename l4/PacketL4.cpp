@@ -5,7 +5,7 @@
 #include "HexString.h"
 #include "MemoryStream.h"
 #include "MtpPacket.h"
-#include "IsupReader.h"
+#include "IsupPacket.h"
 
 void TCustomPacketL4::Assign(const TPersistent& Source)
 {

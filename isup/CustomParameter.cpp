@@ -1,0 +1,213 @@
+#include "CustomParameter.h"
+
+#include "HexString.h"
+#include "MemoryStream.h"
+
+namespace {
+
+const TParamLayout& EmptyLayout()
+{
+    static const TParamLayout Layout;
+    return Layout;
+}
+
+} // namespace
+
+TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code)
+    : TCkCollectionItem(Collection), FCode(Code), FMandatory(Mandatory), FPresent(Mandatory), FFields(this)
+{
+}
+
+TCustomParameter::~TCustomParameter() = default;
+
+const TParamLayout& TCustomParameter::Layout() const
+{
+    return FLayout ? *FLayout : EmptyLayout();
+}
+
+TParamLayout& TCustomParameter::MutableLayout()
+{
+    // Layouts change only while the definitions load; a layout that another
+    // parameter still shares is copied before the change.
+    if (!FLayout || FLayout.use_count() != 1)
+        FLayout = std::make_shared<TParamLayout>(Layout());
+    return const_cast<TParamLayout&>(*FLayout);
+}
+
+bool TCustomParameter::FieldChecked(int I) const
+{
+    if (I < FFields.ObjectCount())
+        return static_cast<const TParamField&>(*FFields.GetItem(I)).Checked != 0;
+    if (I < 64)
+        return ((FFieldUnchecked >> I) & 1u) == 0;
+    const size_t High = static_cast<size_t>(I - 64);
+    return High >= FFieldCheckedHigh.size() || FFieldCheckedHigh[High] != 0;
+}
+
+void TCustomParameter::SetFieldChecked(int I, bool Checked)
+{
+    if (I < 64) {
+        const uint64_t Bit = uint64_t{1} << I;
+        FFieldUnchecked = Checked ? FFieldUnchecked & ~Bit : FFieldUnchecked | Bit;
+        return;
+    }
+    const size_t High = static_cast<size_t>(I - 64);
+    if (High >= FFieldCheckedHigh.size())
+        FFieldCheckedHigh.resize(High + 1, 1);
+    FFieldCheckedHigh[High] = Checked ? 1 : 0;
+}
+
+void TCustomParameter::SetParamType(uint8_t ParamType)
+{
+    FParamType = ParamType;
+    if (!FMandatory)
+        FPart = ipOptional;
+    else if (ParamType == ptFixed)
+        FPart = ipFixed;
+    else
+        FPart = ipVariable;
+}
+
+void TCustomParameter::SetName(std::string Name)
+{
+    MutableLayout().Name = std::move(Name);
+}
+
+void TCustomParameter::SetCaption(std::string Caption)
+{
+    MutableLayout().Caption = std::move(Caption);
+}
+
+bool TCustomParameter::GetPresent() const
+{
+    return FMandatory || FPresent;
+}
+
+void TCustomParameter::SetPresent(bool Flag)
+{
+    FPresent = FMandatory || Flag;
+}
+
+std::string TCustomParameter::GetTypeText() const
+{
+    switch (FParamType) {
+    case ptFixed:
+        return "Fixed";
+    case ptVariable:
+        return "Variable";
+    case ptNumber:
+        return "Number";
+    default:
+        return {};
+    }
+}
+
+void TCustomParameter::LoadFromStream(TMemoryStream& Stream)
+{
+    size_t Length = 0;
+    if (FPart == ipFixed) {
+        Length = static_cast<uint8_t>(FSize);
+    } else {
+        uint8_t LengthOctet = 0;
+        if (Stream.ReadByte(LengthOctet))
+            Length = LengthOctet;
+    }
+    // Octets the input lacks stay zero.
+    FValue.assign(Length, '\0');
+    Stream.Read(FValue.data(), Length);
+    FPresent = true;
+}
+
+void TCustomParameter::SaveToStream(TMemoryStream& Stream) const
+{
+    // One length octet: longer values go out cut to their length modulo 256.
+    const uint8_t Length = static_cast<uint8_t>(FValue.size());
+    if (FPart != ipFixed)
+        Stream.WriteByte(Length);
+    Stream.Write(FValue.data(), Length);
+}
+
+void TCustomParameter::SetHexValue(std::string_view Text)
+{
+    THexString Parsed(true);
+    Parsed.FromText(Text);
+    if (Parsed.Count() < FSize)
+        ApplyDefaults();
+    else
+        FValue.assign(Parsed.Data());
+}
+
+std::string TCustomParameter::GetHexValue() const
+{
+    return BytesToSpacedHex(reinterpret_cast<const uint8_t*>(FValue.data()), FValue.size());
+}
+
+void TCustomParameter::SetText(std::string_view Text)
+{
+    SetHexValue(Text);
+}
+
+std::string TCustomParameter::GetText() const
+{
+    return GetHexValue();
+}
+
+std::string TCustomParameter::GetDescription() const
+{
+    return Name() + " = " + FFields.GetDescription();
+}
+
+void TCustomParameter::ClearPresent()
+{
+    SetPresent(false);
+}
+
+void TCustomParameter::ApplyDefaults()
+{
+    SetValueLength(FSize);
+    for (const TFieldDef& Def : Layout().Fields)
+        FieldOps::SetValueText(Def, this, Def.DefaultText);
+}
+
+void TCustomParameter::SetValueLength(int Length)
+{
+    FValue.resize(Length > 0 ? static_cast<size_t>(Length) : 0, '\0');
+}
+
+std::string TCustomParameter::GetTitle() const
+{
+    if (Name() == Caption())
+        return Name();
+    return Name() + ", " + Caption();
+}
+
+void TCustomParameter::Assign(const TPersistent& Source)
+{
+    if (const auto* Parameter = dynamic_cast<const TCustomParameter*>(&Source)) {
+        if (Parameter == this)
+            return;
+        FCode = Parameter->FCode;
+        SetParamType(Parameter->FParamType);
+        FPresent = Parameter->FPresent;
+        FOddBit = Parameter->FOddBit;
+        FSize = Parameter->FSize;
+        FValue = Parameter->FValue;
+        Checked = Parameter->Checked;
+        // Fields: the layout is shared, the marks are copied.
+        if (FFields.ObjectCount() > 0)
+            FFields.Release();
+        FLayout = Parameter->FLayout;
+        if (Parameter->FFields.ObjectCount() == 0) {
+            FFieldUnchecked = Parameter->FFieldUnchecked;
+            FFieldCheckedHigh = Parameter->FFieldCheckedHigh;
+        } else {
+            FFieldUnchecked = 0;
+            FFieldCheckedHigh.clear();
+            const int Count = Parameter->FFields.ObjectCount();
+            for (int I = 0; I < Count; ++I)
+                SetFieldChecked(I, Parameter->FieldChecked(I));
+        }
+        return;
+    }
+    TCkCollectionItem::Assign(Source);
+}

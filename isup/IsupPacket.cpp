@@ -1,0 +1,132 @@
+#include "IsupPacket.h"
+
+#include "Format.h"
+#include "HexString.h"
+#include "IsupCatalog.h"
+#include "MemoryStream.h"
+
+// Name and Caption of a message type: shared by a prototype and its copies,
+// copied before a change while shared.
+struct TCustomIsupPacket::TTexts {
+    std::string Name = "(?)";
+    std::string Caption = "(noname)";
+};
+
+EUnknownIsupMessage::EUnknownIsupMessage(int32_t Code)
+    : EIsupError("Unknown Message Type: " + Format("0x%.2X", Code)), Code(Code), CodeText(Format("0x%.2X", Code))
+{
+}
+
+TCustomIsupPacket::TCustomIsupPacket() = default;
+
+TCustomIsupPacket::~TCustomIsupPacket() = default;
+
+const std::string& TCustomIsupPacket::Name() const
+{
+    static const TTexts Default;
+    return FTexts ? FTexts->Name : Default.Name;
+}
+
+const std::string& TCustomIsupPacket::Caption() const
+{
+    static const TTexts Default;
+    return FTexts ? FTexts->Caption : Default.Caption;
+}
+
+void TCustomIsupPacket::SetName(std::string Name)
+{
+    auto Texts = FTexts ? std::make_shared<TTexts>(*FTexts) : std::make_shared<TTexts>();
+    Texts->Name = std::move(Name);
+    FTexts = std::move(Texts);
+}
+
+void TCustomIsupPacket::SetCaption(std::string Caption)
+{
+    auto Texts = FTexts ? std::make_shared<TTexts>(*FTexts) : std::make_shared<TTexts>();
+    Texts->Caption = std::move(Caption);
+    FTexts = std::move(Texts);
+}
+
+void TCustomIsupPacket::Assign(const TPersistent& Source)
+{
+    if (const auto* Packet = dynamic_cast<const TCustomIsupPacket*>(&Source)) {
+        if (Packet == this)
+            return;
+        MessageType = Packet->MessageType;
+        FTexts = Packet->FTexts;
+        // The name as the source gives it, should a subclass name itself.
+        std::string SourceName = Packet->GetName();
+        if (SourceName != Name())
+            SetName(std::move(SourceName));
+        Checked = Packet->Checked;
+        Cic = Packet->Cic;
+        FParameters.Assign(Packet->FParameters);
+        return;
+    }
+    TCustomPacketL4::Assign(Source);
+}
+
+void TCustomIsupPacket::LoadFromStream(TMemoryStream& Stream)
+{
+    TCustomPacketL4::LoadFromStream(Stream);
+    // The CIC is little-endian, all 16 bits (ITU-T Q.763 keeps 12 and spares
+    // the rest, but national variants use them); a short read fails below.
+    uint8_t CicOctets[2] = {0, 0};
+    Stream.Read(CicOctets, 2);
+    Cic = static_cast<uint16_t>(CicOctets[0] | (CicOctets[1] << 8));
+    if (!Stream.ReadByte(MessageType))
+        throw EL4Error("Can`t load packet from stream.");
+    FParameters.LoadFromStream(Stream);
+}
+
+void TCustomIsupPacket::SaveToStream(TMemoryStream& Stream) const
+{
+    TCustomPacketL4::SaveToStream(Stream);
+    WriteIsupPart(Stream);
+}
+
+std::string TCustomIsupPacket::GetName() const
+{
+    return Name();
+}
+
+std::string TCustomIsupPacket::GetCodedText(bool Separators) const
+{
+    TMemoryStream Stream;
+    WriteIsupPart(Stream);
+    return THexString(Stream.Bytes(), Separators).ToText();
+}
+
+void TCustomIsupPacket::WriteIsupPart(TMemoryStream& Stream) const
+{
+    const uint8_t Head[3] = {static_cast<uint8_t>(Cic), static_cast<uint8_t>(Cic >> 8), MessageType};
+    Stream.Write(Head, 3);
+    FParameters.SaveToStream(Stream);
+}
+
+std::string TCustomIsupPacket::GetSummary() const
+{
+    if (Name() == Caption())
+        return Name();
+    return Name() + ", " + Caption();
+}
+
+std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream)
+{
+    if (Stream.Remaining() == 0)
+        return nullptr;
+    const size_t Start = Stream.Position();
+    uint8_t MessageType;
+    {
+        TCustomIsupPacket Peek;
+        Peek.LoadFromStream(Stream);
+        MessageType = Peek.MessageType;
+    }
+    Stream.SetPosition(Start);
+    const TIsupCatalog* Catalog = IsupCatalog();
+    std::unique_ptr<TCustomIsupPacket> Packet = Catalog ? Catalog->NewMessage(MessageType) : nullptr;
+    if (!Packet)
+        throw EUnknownIsupMessage(MessageType);
+    Packet->LoadFromStream(Stream);
+    return Packet;
+}

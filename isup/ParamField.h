@@ -1,0 +1,114 @@
+// A named field inside the value of an ISUP parameter: a bit field read as
+// an integer, an enumeration or a flag, a BCD digit string, or a trailing
+// run of octets.
+#pragma once
+
+#include "CkCollectionItem.h"
+#include "EnumLiterals.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TCustomParameter;
+
+// Field kinds, as the keywords of the description files name them.
+enum : uint8_t {
+    fkInteger = 0,
+    fkEnum = 1,
+    fkBit = 2,
+    fkAppendix = 3,
+    fkDigits = 4,
+};
+
+// The layout of one field: everything about it except its selection mark.
+// Layouts are fixed once the definitions are loaded, so every copy of a
+// parameter shares them (see TParamLayout).
+struct TFieldDef {
+    std::string Name;
+    uint8_t Kind = fkInteger;
+    // Position of the field's lowest bit in the value: octet Bit / 8, bit
+    // Bit % 8 inside it, bit 0 being the least significant.
+    int32_t Bit = 0;
+    // Width in bits; only the bits inside the field's one octet are used.
+    int32_t Length = 0;
+    std::string DefaultText;
+    TEnumLiterals Literals;
+};
+
+// One field of a parameter. It holds no value: everything it shows is read
+// from its parameter's Value when asked, and every store goes there.
+//
+// The layout attributes (Name, Kind, Bit, Length, DefaultText, Literals) live
+// in the parameter's shared layout; a setter gives the parameter a private
+// copy of its layout first when another parameter still shares it. The
+// selection mark Checked (inherited, a plain member) belongs to this field
+// alone.
+//
+// Fields of a parameter are created by TParamFieldCollection::Add and
+// addressed by their index; a field made with a null collection stands alone
+// with a layout of its own and no parameter (its value reads as empty).
+class TParamField : public TCkCollectionItem {
+public:
+    explicit TParamField(TCollection* Collection);
+    ~TParamField() override;
+    const char* ClassName() const override { return "TParamField"; }
+
+    TCustomParameter* Parameter() const { return FParameter; }
+
+    const std::string& Name() const { return Def().Name; }
+    void SetName(std::string Name);
+    uint8_t Kind() const { return Def().Kind; }
+    void SetKind(uint8_t Kind);
+    int32_t Bit() const { return Def().Bit; }
+    void SetBit(int32_t Bit);
+    int32_t Length() const { return Def().Length; }
+    void SetLength(int32_t Length);
+    const std::string& DefaultText() const { return Def().DefaultText; }
+    void SetDefaultText(std::string Text);
+    const TEnumLiterals& Literals() const { return Def().Literals; }
+    // For the layout loader: the literal table to Add to.
+    TEnumLiterals& MutableLiterals();
+
+    int GetOctetIndex() const;
+    int GetBitShift() const;
+
+    // The field's bits, cut from its one octet (0 beyond the value's end and
+    // for APPENDIX fields).
+    uint32_t GetValue() const;
+    // Replaces the field's bits inside its octet; nothing beyond the value.
+    void SetValue(uint32_t Value);
+    std::string GetValueText() const;
+    // Raises EConvertError for an INTEGER text that does not convert and
+    // for a DIGITS text with a character that is not a hex digit.
+    void SetValueText(std::string_view Text);
+    std::string GetHexText() const;
+    std::string GetDigits() const;
+    void SetDigits(std::string_view Text);
+    // "Name = value text".
+    std::string GetDescription() const;
+
+    // Copies the layout attributes and Checked; Parameter stays.
+    void Assign(const TPersistent& Source) override;
+
+    const TFieldDef& Def() const;
+
+private:
+    TFieldDef& MutableDef();
+
+    TCustomParameter* FParameter = nullptr;
+    std::unique_ptr<TFieldDef> FOwnDef;
+};
+
+// The operations of a field on a layout and a parameter, shared by the field
+// objects and by the parameter's own texts (which need no field object).
+namespace FieldOps {
+uint32_t GetValue(const TFieldDef& Def, const TCustomParameter* Parameter);
+void SetValue(const TFieldDef& Def, TCustomParameter* Parameter, uint32_t Value);
+std::string GetValueText(const TFieldDef& Def, const TCustomParameter* Parameter);
+void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string_view Text);
+std::string GetHexText(const TFieldDef& Def, const TCustomParameter* Parameter);
+std::string GetDigits(const TCustomParameter* Parameter);
+void SetDigits(TCustomParameter* Parameter, std::string_view Text);
+} // namespace FieldOps
