@@ -1,0 +1,200 @@
+#include "DumpFormat.h"
+
+#include "Json.h"
+#include "HexString.h"
+#include "MemoryStream.h"
+#include "MtpPacket.h"
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct TColumn {
+    const char* Title;
+    size_t Width;
+    bool Right;
+};
+
+// Widths fit the longest usual text of each column ("23:59:59.999",
+// "31.12.2026", "16383 => 16383, sls=15"); a longer text pushes the rest
+// of its line to the right rather than being cut.
+const std::vector<TColumn> RecordColumns = {
+    {"LINE", 5, true}, {"TIME", 12, false}, {"DATE", 10, false}, {"IN", 5, false},
+    {"OUT", 5, false}, {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},
+    {"DETAIL", 24, false}, {"ERROR", 0, false},
+};
+const std::vector<TColumn> MessageColumns = {
+    {"LINE", 5, true}, {"NAME", 5, false}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},
+    {"DETAIL", 24, false}, {"ERROR", 0, false},
+};
+
+std::string JoinColumns(const std::vector<TColumn>& Columns, const std::vector<std::string>& Cells, TTextStyle Style)
+{
+    std::string Line;
+    for (size_t I = 0; I < Cells.size(); ++I) {
+        std::string Cell = Cells[I];
+        if (Style == TTextStyle::Tabs) {
+            // A cell never spans two columns or lines.
+            for (char& C : Cell)
+                if (C == '\t' || C == '\n' || C == '\r')
+                    C = ' ';
+            if (I > 0)
+                Line.push_back('\t');
+            Line += Cell;
+            continue;
+        }
+        if (I > 0)
+            Line += "  ";
+        const size_t Pad = Cell.size() < Columns[I].Width ? Columns[I].Width - Cell.size() : 0;
+        if (Columns[I].Right)
+            Line.append(Pad, ' ');
+        Line += Cell;
+        if (!Columns[I].Right)
+            Line.append(Pad, ' ');
+    }
+    if (Style == TTextStyle::Aligned)
+        while (!Line.empty() && Line.back() == ' ')
+            Line.pop_back();
+    return Line;
+}
+
+// The circuit identification code of an ISUP message; none for every other
+// message. The ISUP model is not linked into this tool yet.
+std::optional<unsigned> CicOf(const TCustomPacketL4&)
+{
+    return std::nullopt;
+}
+
+std::string Detail(const TDumpEntry& Entry)
+{
+    if (!Entry.Packet)
+        return {};
+    if (const auto* Mtp = dynamic_cast<const TMtpPacket*>(Entry.Packet.get()))
+        return Mtp->GetDescription();
+    if (const auto* Test = dynamic_cast<const TTestPacketL4*>(Entry.Packet.get())) {
+        if (Test->TestPattern.empty())
+            return Test->GetName();
+        return Test->GetName() + " (Pattern=" + HexWords(Test->TestPattern) + ")";
+    }
+    return {};
+}
+
+// The caption the decoded view shows for the message.
+std::string Caption(const TDumpEntry& Entry)
+{
+    if (Entry.IsStop)
+        return "Heart Stop Message";
+    if (!Entry.Packet)
+        return Entry.Error;
+    switch (Entry.Packet->GetServiceIndicator()) {
+    case 0:
+        return "MTP Subsystem Message";
+    case 1:
+        return "Test Subsystem Message";
+    default:
+        return {};
+    }
+}
+
+struct TFrame {
+    uint8_t ServiceIndicator;
+    uint32_t RoutingLabel;
+};
+
+// The SIO and routing label as far as the octets hold them; a message the
+// decoder rejected still shows where it came from and where it went.
+std::optional<TFrame> Frame(const TDumpEntry& Entry)
+{
+    if (Entry.IsStop || Entry.Octets.empty())
+        return std::nullopt;
+    if (Entry.Packet)
+        return TFrame{Entry.Packet->GetServiceIndicator(), Entry.Packet->RoutingLabel};
+    TCustomPacketL4 Head;
+    TMemoryStream Stream(Entry.Octets);
+    Head.LoadFromStream(Stream);
+    return TFrame{Head.GetServiceIndicator(), Head.RoutingLabel};
+}
+
+} // namespace
+
+std::string HexWords(std::string_view Octets)
+{
+    std::string Text = BytesToSpacedHex(reinterpret_cast<const uint8_t*>(Octets.data()), Octets.size());
+    if (!Text.empty())
+        Text.pop_back();
+    return Text;
+}
+
+std::string FormatHeader(bool Records, TTextStyle Style)
+{
+    const auto& Columns = Records ? RecordColumns : MessageColumns;
+    std::vector<std::string> Cells;
+    for (const auto& Column : Columns)
+        Cells.emplace_back(Column.Title);
+    return JoinColumns(Columns, Cells, Style);
+}
+
+std::string FormatText(const TDumpEntry& Entry, TTextStyle Style)
+{
+    const std::string Name = Entry.Name();
+    std::string Label;
+    std::string Cic;
+    if (Entry.Packet) {
+        Label = GetRoutingLabelText(Entry.Packet->RoutingLabel);
+        if (const auto Code = CicOf(*Entry.Packet))
+            Cic = std::to_string(*Code);
+    }
+    const std::string Line = std::to_string(Entry.Line);
+    if (!Entry.IsRecord)
+        return JoinColumns(MessageColumns, {Line, Name, Label, Cic, Detail(Entry), Entry.Error}, Style);
+
+    // A received message shows its name under IN, a sent one under OUT, any
+    // other direction code under both; a stop entry shows STOP under IN.
+    std::string In, Out, Link;
+    if (Entry.IsStop) {
+        In = Name;
+    } else {
+        if (Entry.Direction != 2)
+            In = Name;
+        if (Entry.Direction != 1)
+            Out = Name;
+        Link = std::to_string(Entry.Link);
+    }
+    return JoinColumns(RecordColumns,
+                       {Line, FormatStampTime(Entry.Stamp), FormatStampDate(Entry.Stamp), In, Out, Link, Label, Cic,
+                        Detail(Entry), Entry.Error},
+                       Style);
+}
+
+std::string FormatJson(const TDumpEntry& Entry)
+{
+    TJsonObject Object;
+    Object.Add("line", int64_t{Entry.Line});
+    if (Entry.IsRecord) {
+        Object.Add("stamp", FormatStampIso(Entry.Stamp));
+        Object.Add("direction", int64_t{Entry.Direction});
+        if (!Entry.IsStop)
+            Object.Add("link", int64_t{Entry.Link});
+    }
+    if (const auto Head = Frame(Entry)) {
+        Object.Add("si", int64_t{Head->ServiceIndicator});
+        Object.Add("opc", int64_t{GetOpc(Head->RoutingLabel)});
+        Object.Add("dpc", int64_t{GetDpc(Head->RoutingLabel)});
+        Object.Add("sls", int64_t{GetSls(Head->RoutingLabel)});
+    }
+    Object.Add("name", Entry.Name());
+    Object.Add("caption", Caption(Entry));
+    if (Entry.Packet) {
+        if (const auto Code = CicOf(*Entry.Packet))
+            Object.Add("cic", int64_t{*Code});
+        if (const auto* Mtp = dynamic_cast<const TMtpPacket*>(Entry.Packet.get()))
+            Object.Add("description", Mtp->GetDescription());
+        if (const auto* Test = dynamic_cast<const TTestPacketL4*>(Entry.Packet.get()))
+            Object.Add("pattern", HexWords(Test->TestPattern));
+    }
+    if (Entry.Failed())
+        Object.Add("error", Entry.Error);
+    Object.Add("octets", HexWords(Entry.Octets));
+    return Object.Text();
+}

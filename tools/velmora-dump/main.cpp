@@ -1,0 +1,206 @@
+// velmora-dump: the headless decoder. Reads level-4 messages as hex lines or
+// capture records (.ss7) and prints, for each one, the texts the capture list
+// shows, as aligned columns, tab-separated columns or JSON Lines.
+#include "DumpEntry.h"
+#include "DumpFormat.h"
+#include "LineReader.h"
+
+#include "Exception.h"
+#include "HexString.h"
+#include "StringList.h"
+#include "Words.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr const char* HelpText = R"HELP(Usage: velmora-dump [OPTION]... [FILE]
+Decodes SS7 level-4 messages as the Velmora monitor does and prints one line
+per message. FILE is a capture file or a file of hex messages; without FILE,
+or with "-", standard input is read.
+
+Input, one item per line (CR, LF or CR LF line ends; lines that are empty or
+start with '#' are skipped; octets are hex numbers of up to eight digits,
+their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
+{ } " ' `):
+  --records   each line is a capture record: 16-octet stamp (eight 16-bit
+              little-endian words: year, month, day of week, day, hour,
+              minute, second, milliseconds), direction (1 IN, 2 OUT),
+              link, then the level-4 message; the layout of .ss7 files
+  --hex       each line is a bare level-4 message: SIO, routing label, user
+              part
+  Without either option, a FILE whose name ends in .ss7 (any letter case) is
+  read as records, anything else as hex messages.
+
+Output:
+  (default)   aligned columns, separated by at least two blanks
+  --tsv       the same columns separated by single tabs, empty cells kept
+  --json      one JSON object per message (JSON Lines)
+  --header    first print a line naming the columns (aligned and tab forms)
+  -h, --help  show this text
+
+Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
+Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
+  LINE           the input line number, counting from 1
+  TIME, DATE     the stamp as H:MM:SS.mmm and D.M.YYYY
+  IN, OUT        the message name under IN when received (direction 1),
+                 under OUT when sent (2), under both for any other code;
+                 "STOP" under IN for a stop entry (first message octet FF);
+                 "(???)" when the message does not decode
+  NAME           the message name, "STOP" or "(???)" as above
+  LINK           the link number (empty for a stop entry)
+  ROUTING LABEL  OPC => DPC, sls=SLS, in decimal
+  CIC            the circuit identification code of an ISUP message
+  DETAIL         MTP management: name and information field, e.g.
+                 "TFP (Destination=5)"; link test: name and test pattern,
+                 e.g. "SLTM (Pattern=AA BB CC)"
+  ERROR          the decoder's message when the message does not decode,
+                 e.g. "Unknown Subsystem Code: 0x03"
+
+JSON members, in this order, each only where it applies:
+  line (number), stamp (ISO 8601 local time, records), direction (the code,
+  records), link (records, not for a stop entry), si, opc, dpc, sls (from the
+  SIO and routing label, also when decoding failed), name, caption (the
+  decoded view's caption: "MTP Subsystem Message", "Test Subsystem Message",
+  "Heart Stop Message", the ISUP message's caption, or the error), cic (ISUP),
+  description (MTP), pattern (link test, hex), error (when decoding failed),
+  octets (the message as hex). Hex values are upper-case pairs separated by
+  single blanks. Strings escape quotes, backslashes, control characters and
+  every octet from 0x7F up as \u00XX.
+
+Exit status: 0 when the input was read to its end (messages that do not
+decode are part of the output; lines that are not hex, and records shorter
+than 18 octets, are reported on standard error with their line number and
+skipped); 1 when the input cannot be read; 2 for a wrong command line.
+)HELP";
+
+enum class TInputMode { Auto, Records, Hex };
+enum class TOutputMode { Aligned, Tabs, Json };
+
+struct TOptions {
+    TInputMode Input = TInputMode::Auto;
+    TOutputMode Output = TOutputMode::Aligned;
+    bool Header = false;
+    std::string FileName;
+};
+
+bool EndsWithSs7(std::string_view Name)
+{
+    return Name.size() >= 4 && SameText(Name.substr(Name.size() - 4), ".ss7");
+}
+
+int UsageError(const std::string& Text)
+{
+    std::fprintf(stderr, "velmora-dump: %s\nTry 'velmora-dump --help'.\n", Text.c_str());
+    return 2;
+}
+
+// A line that holds no octet and is no comment-free text: skipped.
+bool IsBlankOrComment(std::string_view Line)
+{
+    const size_t First = Line.find_first_not_of(" \t");
+    if (First != std::string_view::npos && Line[First] == '#')
+        return true;
+    return CountWords(Line, StandardDelimiters) == 0;
+}
+
+void WriteLine(const std::string& Text)
+{
+    std::fwrite(Text.data(), 1, Text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TOptions Options;
+    bool FileGiven = false;
+    for (int I = 1; I < argc; ++I) {
+        const std::string_view Arg = argv[I];
+        if (Arg == "-h" || Arg == "--help") {
+            std::fputs(HelpText, stdout);
+            return 0;
+        }
+        if (Arg == "--records")
+            Options.Input = TInputMode::Records;
+        else if (Arg == "--hex")
+            Options.Input = TInputMode::Hex;
+        else if (Arg == "--tsv")
+            Options.Output = TOutputMode::Tabs;
+        else if (Arg == "--json")
+            Options.Output = TOutputMode::Json;
+        else if (Arg == "--header")
+            Options.Header = true;
+        else if (Arg.size() > 1 && Arg[0] == '-')
+            return UsageError("unknown option '" + std::string(Arg) + "'");
+        else if (FileGiven)
+            return UsageError("only one input file may be named");
+        else {
+            Options.FileName = Arg;
+            FileGiven = true;
+        }
+    }
+
+    const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
+    const bool Records = Options.Input == TInputMode::Records ||
+                         (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
+    const std::string Source = FromStdin ? std::string("<stdin>") : Options.FileName;
+
+    std::FILE* File = FromStdin ? stdin : std::fopen(Options.FileName.c_str(), "rb");
+    if (!File) {
+        std::fprintf(stderr, "velmora-dump: cannot open '%s': %s\n", Source.c_str(), std::strerror(errno));
+        return 1;
+    }
+
+    const TTextStyle Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
+    if (Options.Header && Options.Output != TOutputMode::Json)
+        WriteLine(FormatHeader(Records, Style));
+
+    TLineReader Reader(File);
+    std::string Line;
+    int LineNumber = 0;
+    while (Reader.Next(Line)) {
+        ++LineNumber;
+        if (IsBlankOrComment(Line))
+            continue;
+        THexString Bytes(true);
+        try {
+            Bytes.FromText(Line);
+        } catch (const Exception& Error) {
+            std::fprintf(stderr, "velmora-dump: %s:%d: %s\n", Source.c_str(), LineNumber, Error.what());
+            continue;
+        }
+        TDumpEntry Entry;
+        if (Records) {
+            if (Bytes.Count() < static_cast<int>(RecordHeadSize)) {
+                std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
+                             Source.c_str(), LineNumber, Bytes.Count(), static_cast<int>(RecordHeadSize));
+                continue;
+            }
+            Entry = DecodeRecord(LineNumber, Bytes.Data());
+        } else {
+            Entry = DecodeMessage(LineNumber, Bytes.Data());
+        }
+        WriteLine(Options.Output == TOutputMode::Json ? FormatJson(Entry) : FormatText(Entry, Style));
+    }
+
+    // errno of a failed read is still set: nothing since has touched it.
+    const int ReadErrno = errno;
+    const bool ReadFailed = Reader.Failed();
+    if (!FromStdin)
+        std::fclose(File);
+    if (ReadFailed) {
+        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(ReadErrno));
+        return 1;
+    }
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
