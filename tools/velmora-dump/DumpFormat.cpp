@@ -2,6 +2,7 @@
 
 #include "Json.h"
 #include "HexString.h"
+#include "IsupPacket.h"
 #include "MemoryStream.h"
 #include "MtpPacket.h"
 
@@ -60,9 +61,11 @@ std::string JoinColumns(const std::vector<TColumn>& Columns, const std::vector<s
 }
 
 // The circuit identification code of an ISUP message; none for every other
-// message. The ISUP model is not linked into this tool yet.
-std::optional<unsigned> CicOf(const TCustomPacketL4&)
+// message.
+std::optional<unsigned> CicOf(const TCustomPacketL4& Packet)
 {
+    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(&Packet))
+        return Isup->Cic;
     return std::nullopt;
 }
 
@@ -77,6 +80,9 @@ std::string Detail(const TDumpEntry& Entry)
             return Test->GetName();
         return Test->GetName() + " (Pattern=" + HexWords(Test->TestPattern) + ")";
     }
+    // An ISUP message as the root of the decoded view shows it.
+    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
+        return Isup->Name() + ", " + Isup->Caption();
     return {};
 }
 
@@ -92,6 +98,10 @@ std::string Caption(const TDumpEntry& Entry)
         return "MTP Subsystem Message";
     case 1:
         return "Test Subsystem Message";
+    case 5:
+        if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
+            return Isup->Caption();
+        return {};
     default:
         return {};
     }
