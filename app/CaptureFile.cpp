@@ -1,0 +1,269 @@
+#include "CaptureFile.h"
+
+#include "HexString.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+int HexValue(char C)
+{
+    if (C >= '0' && C <= '9')
+        return C - '0';
+    if (C >= 'A' && C <= 'F')
+        return C - 'A' + 10;
+    if (C >= 'a' && C <= 'f')
+        return C - 'a' + 10;
+    return -1;
+}
+
+// Pairs of hex digits, each pair but the last followed by exactly one blank,
+// the last one by one blank or nothing. False, with Bytes undefined, for any
+// other text.
+bool ParseCanonical(std::string_view Line, std::string& Bytes)
+{
+    Bytes.clear();
+    const size_t Size = Line.size();
+    size_t I = 0;
+    while (I < Size) {
+        if (I + 1 >= Size)
+            return false;
+        const int High = HexValue(Line[I]);
+        const int Low = HexValue(Line[I + 1]);
+        if ((High | Low) < 0)
+            return false;
+        Bytes.push_back(static_cast<char>((High << 4) | Low));
+        I += 2;
+        if (I < Size) {
+            if (Line[I] != ' ')
+                return false;
+            ++I;
+        }
+    }
+    return true;
+}
+
+// How long the loader works between two turns of the event loop: short
+// enough that Esc and live datagrams are seen within a few tens of
+// milliseconds, long enough that the event loop costs little.
+constexpr qint64 SliceMilliseconds = 20;
+// Lines parsed between two looks at the clock, and the most rows handed to
+// the window in one model update.
+constexpr size_t LinesPerCheck = 256;
+
+} // namespace
+
+void ParseCaptureLine(std::string_view Line, std::string& Bytes)
+{
+    if (ParseCanonical(Line, Bytes))
+        return;
+    THexString Hex(true);
+    Hex.FromText(Line);
+    Bytes.assign(Hex.Data());
+}
+
+bool TCaptureLines::Next(std::string_view& Line)
+{
+    if (FPosition >= FText.size())
+        return false;
+    const size_t Start = FPosition;
+    size_t I = Start;
+    while (I < FText.size() && FText[I] != '\r' && FText[I] != '\n')
+        ++I;
+    Line = FText.substr(Start, I - Start);
+    if (I < FText.size()) {
+        if (FText[I] == '\r' && I + 1 < FText.size() && FText[I + 1] == '\n')
+            ++I;
+        ++I;
+    }
+    FPosition = I;
+    return true;
+}
+
+size_t TCaptureLines::Count(std::string_view Text)
+{
+    size_t Lines = 0;
+    const char* P = Text.data();
+    const char* End = P + Text.size();
+    while (P < End) {
+        ++Lines;
+        while (P < End && *P != '\r' && *P != '\n')
+            ++P;
+        if (P < End) {
+            if (*P == '\r' && P + 1 < End && P[1] == '\n')
+                ++P;
+            ++P;
+        }
+    }
+    return Lines;
+}
+
+std::string ReadCaptureFile(const QString& FileName)
+{
+    QFile File(FileName);
+    if (!File.open(QIODevice::ReadOnly))
+        throw ECaptureFileError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, File.errorString()).toStdString());
+    std::string Text;
+    const qint64 Size = File.size();
+    if (Size > 0) {
+        Text.resize(static_cast<size_t>(Size));
+        qint64 Done = 0;
+        while (Done < Size) {
+            const qint64 Got = File.read(Text.data() + Done, Size - Done);
+            if (Got < 0)
+                throw ECaptureFileError(
+                    QStringLiteral("Cannot read file \"%1\". %2").arg(FileName, File.errorString()).toStdString());
+            if (Got == 0)
+                break;
+            Done += Got;
+        }
+        Text.resize(static_cast<size_t>(Done));
+    }
+    // Files that report no size (pipes, /proc) are read to their end.
+    char Buffer[65536];
+    for (qint64 Got; (Got = File.read(Buffer, sizeof Buffer)) > 0;)
+        Text.append(Buffer, static_cast<size_t>(Got));
+    return Text;
+}
+
+void WriteCaptureFile(const QString& FileName, size_t Count, const std::function<std::string(size_t)>& RecordText)
+{
+    auto Fail = [&FileName](const QString& Error) {
+        throw ECaptureFileError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, Error).toStdString());
+    };
+    // QSaveFile writes a temporary file beside the target and renames it over
+    // the target on commit, so a failed or interrupted save never leaves a
+    // half-written capture file in place of the previous one.
+    QSaveFile File(FileName);
+    if (!File.open(QIODevice::WriteOnly))
+        Fail(File.errorString());
+    std::string Buffer;
+    constexpr size_t FlushSize = 1 << 20;
+    Buffer.reserve(FlushSize + 4096);
+    auto Flush = [&] {
+        if (Buffer.empty())
+            return;
+        if (File.write(Buffer.data(), static_cast<qint64>(Buffer.size())) != static_cast<qint64>(Buffer.size())) {
+            const QString Error = File.errorString();
+            File.cancelWriting();
+            Fail(Error);
+        }
+        Buffer.clear();
+    };
+    for (size_t I = 0; I < Count; ++I) {
+        Buffer += RecordText(I);
+        Buffer += "\r\n";
+        if (Buffer.size() >= FlushSize)
+            Flush();
+    }
+    Flush();
+    if (!File.commit())
+        Fail(File.errorString());
+}
+
+TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Host)
+{
+    TCaptureLoadResult Result;
+    const std::string Text = ReadCaptureFile(FileName);
+    Result.Lines = TCaptureLines::Count(Text);
+
+    Host.ClearCaptures();
+    if (Host.ProgressBar) {
+        Host.ProgressBar->setRange(0, static_cast<int>(std::min<size_t>(Result.Lines, INT_MAX)));
+        Host.ProgressBar->setValue(0);
+        Host.ProgressBar->show();
+    }
+    Host.SetStatusText(QStringLiteral("Loading..."));
+    *Host.Loading = true;
+
+    std::vector<std::string> Batch;
+    Batch.reserve(LinesPerCheck);
+    auto Flush = [&] {
+        if (Batch.empty())
+            return;
+        Result.Captures += Batch.size();
+        Host.AddCaptures(Batch);
+        Batch.clear();
+    };
+    auto Finish = [&](const QString& Status) {
+        Flush();
+        if (Host.ProgressBar)
+            Host.ProgressBar->hide();
+        Host.SetStatusText(Status);
+        *Host.Loading = false;
+    };
+
+    TCaptureLines Lines(Text);
+    std::string_view Line;
+    std::string Bytes;
+    QElapsedTimer Slice;
+    Slice.start();
+    try {
+        while (Lines.Next(Line)) {
+            ParseCaptureLine(Line, Bytes);
+            ++Result.LinesRead;
+            if (Bytes.size() >= MinCaptureRecord)
+                Batch.push_back(Bytes);
+            if (Result.LinesRead % LinesPerCheck != 0)
+                continue;
+            // Rows reach the window before the event loop runs, so live
+            // datagrams handled there land after the lines read so far.
+            Flush();
+            if (Slice.elapsed() < SliceMilliseconds)
+                continue;
+            if (Host.ProgressBar)
+                Host.ProgressBar->setValue(static_cast<int>(std::min<size_t>(Result.LinesRead, INT_MAX)));
+            QCoreApplication::processEvents();
+            Slice.restart();
+            if (!*Host.Loading || (Host.Terminating && Host.Terminating())) {
+                Result.Stopped = true;
+                break;
+            }
+        }
+    } catch (const EConvertError&) {
+        Finish(QStringLiteral("Load stopped at line %1").arg(Result.LinesRead + 1));
+        throw;
+    }
+    Finish(QStringLiteral("Done."));
+    return Result;
+}
+
+const QString TCaptureFileDialogs::Filter = QStringLiteral("SS7 Velmora Files (*.ss7 *.SS7 *.Ss7 *.sS7)");
+const QString TCaptureFileDialogs::DefaultSuffix = QStringLiteral("ss7");
+
+namespace {
+
+QString AskFileName(QWidget* Parent, QFileDialog::AcceptMode Mode, QString& LastName)
+{
+    QFileDialog Dialog(Parent);
+    Dialog.setAcceptMode(Mode);
+    Dialog.setFileMode(Mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    Dialog.setNameFilter(TCaptureFileDialogs::Filter);
+    Dialog.setDefaultSuffix(TCaptureFileDialogs::DefaultSuffix);
+    if (!LastName.isEmpty())
+        Dialog.selectFile(LastName);
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+        return {};
+    LastName = Dialog.selectedFiles().constFirst();
+    return LastName;
+}
+
+} // namespace
+
+QString TCaptureFileDialogs::OpenFileName(QWidget* Parent)
+{
+    return AskFileName(Parent, QFileDialog::AcceptOpen, LastOpenName);
+}
+
+QString TCaptureFileDialogs::SaveFileName(QWidget* Parent)
+{
+    return AskFileName(Parent, QFileDialog::AcceptSave, LastSaveName);
+}

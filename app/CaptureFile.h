@@ -1,0 +1,95 @@
+// Capture files (*.ss7): one capture record per line as spaced upper-case
+// hex, CR LF line ends. Writing replaces the file only once every line has
+// been written; reading takes CR, LF or CR LF as line ends and feeds the
+// captures to the window in chunks while the window stays responsive.
+#pragma once
+
+#include "Exception.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QProgressBar;
+class QWidget;
+
+// A capture file could not be read or written.
+class ECaptureFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The shortest line that makes a capture: stamp, direction and link.
+constexpr size_t MinCaptureRecord = 18;
+
+// Bytes := the octets of one line, as a Spaced THexString's FromText reads
+// them: words split at StandardDelimiters, each word's low byte kept. The
+// canonical "XX XX ... " form is read by a fast path that gives the same
+// octets. A word that is not hex raises EConvertError.
+void ParseCaptureLine(std::string_view Line, std::string& Bytes);
+
+// The lines of a text, ended by CR, LF or CR LF. A line end at the very end
+// of the text does not start another line.
+class TCaptureLines {
+public:
+    explicit TCaptureLines(std::string_view Text) : FText(Text) {}
+    bool Next(std::string_view& Line);
+    static size_t Count(std::string_view Text);
+
+private:
+    std::string_view FText;
+    size_t FPosition = 0;
+};
+
+// The whole file; raises ECaptureFileError when it cannot be read.
+std::string ReadCaptureFile(const QString& FileName);
+
+// Writes Count lines, line I being RecordText(I), each followed by CR LF.
+// The previous file is replaced only when every line has been written and
+// flushed; on any failure it stays as it was and ECaptureFileError is raised.
+void WriteCaptureFile(const QString& FileName, size_t Count, const std::function<std::string(size_t)>& RecordText);
+
+// What a load needs from the main window.
+struct TCaptureLoadHost {
+    std::function<void()> ClearCaptures;
+    // Appends the records as captures, their rows in one model update.
+    std::function<void(std::vector<std::string>& Records)> AddCaptures;
+    std::function<void(const QString& Text)> SetStatusText;
+    QProgressBar* ProgressBar = nullptr;
+    // The window's Loading flag; Esc clears it to stop the load.
+    bool* Loading = nullptr;
+    // True when the window is going away: the load stops at once.
+    std::function<bool()> Terminating;
+};
+
+struct TCaptureLoadResult {
+    size_t Lines = 0;    // lines in the file
+    size_t LinesRead = 0;
+    size_t Captures = 0; // captures added from the file
+    bool Stopped = false;
+};
+
+// Replaces the window's captures with those of the file. A file that cannot
+// be read raises ECaptureFileError before anything is cleared. A line that
+// does not convert ends the load there: the captures before it stay, the
+// progress bar is hidden, Loading is false, and the conversion error is
+// raised again, naming the line.
+TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Host);
+
+// The open and save dialogs of capture files; each keeps the last name
+// chosen in it. Both return an empty name when cancelled.
+class TCaptureFileDialogs {
+public:
+    static const QString Filter;
+    static const QString DefaultSuffix;
+
+    QString OpenFileName(QWidget* Parent);
+    QString SaveFileName(QWidget* Parent);
+
+    QString LastOpenName;
+    QString LastSaveName;
+};
