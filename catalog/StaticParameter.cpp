@@ -1,0 +1,102 @@
+#include "StaticParameter.h"
+
+#include "Exception.h"
+#include "Convert.h"
+#include "Format.h"
+#include "IniFile.h"
+#include "ParameterCollection.h"
+#include "StringList.h"
+
+#include <cctype>
+#include <optional>
+
+namespace {
+
+std::string Upper(std::string Text)
+{
+    for (char& C : Text)
+        C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
+    return Text;
+}
+
+std::optional<uint8_t> FieldKindOf(const std::string& TypeText)
+{
+    const std::string Type = Upper(TypeText);
+    if (Type == "BIT")
+        return fkBit;
+    if (Type == "INTEGER")
+        return fkInteger;
+    if (Type == "ENUM")
+        return fkEnum;
+    if (Type == "DIGITS")
+        return fkDigits;
+    if (Type == "APPENDIX")
+        return fkAppendix;
+    return std::nullopt;
+}
+
+} // namespace
+
+TCustomParameter& TStaticParameter::Instantiate(TParameterCollection& Parameters, bool Mandatory) const
+{
+    TCustomParameter& Parameter = Parameters.AddParameter(Mandatory, Code());
+    Parameter.Assign(*this);
+    Parameter.ApplyDefaults();
+    return Parameter;
+}
+
+void TStaticParameter::LoadLayout(const std::string& FileName)
+{
+    const TIniFile Ini(FileName);
+    Checked = Ini.Exists() ? 1 : 0;
+    SetCaption(Ini.ReadString("General", "Caption", Name()));
+
+    const std::string Type = Upper(Ini.ReadString("General", "Type", "Variable"));
+    if (Type == "FIXED")
+        SetParamType(ptFixed);
+    else if (Type == "NUMBER")
+        SetParamType(ptNumber);
+    else if (Type == "VARIABLE")
+        SetParamType(ptVariable);
+    SetSize(Ini.ReadInteger("General", "Size", 1));
+
+    for (const std::string& Section : Ini.ReadSections()) {
+        if (Section.empty() || Section.front() != '.')
+            continue;
+        // In a Number parameter [.ODD] places the odd/even indicator of the
+        // digits (ITU-T Q.763 address signals) instead of making a field.
+        if (ParamType() == ptNumber && Upper(Section) == ".ODD") {
+            SetOddBit(Ini.ReadInteger(Section, "Bit", 7));
+            continue;
+        }
+        const std::string FieldName = Section.substr(1);
+        const std::optional<uint8_t> Kind = FieldKindOf(Ini.ReadString(Section, "Type", "Bit"));
+        if (!Kind)
+            continue;
+
+        TParamField& Field = Fields().Add();
+        Field.SetName(FieldName);
+        Field.SetKind(*Kind);
+        if (*Kind == fkDigits || *Kind == fkAppendix) {
+            Field.SetDefaultText(Ini.ReadString(Section, "Default", ""));
+            continue;
+        }
+        const int32_t Bit = Ini.ReadInteger(Section, "Bit", -1);
+        if (Bit < 0)
+            throw Exception(Format("Bit number missing (\"%s\": %s)", FileName.c_str(), FieldName.c_str()));
+        Field.SetBit(Bit);
+        Field.SetLength(Ini.ReadInteger(Section, "Length", 1));
+        Field.SetDefaultText(Ini.ReadString(Section, "Default", *Kind == fkEnum ? "Other" : "0"));
+        if (*Kind != fkEnum)
+            continue;
+        TNewStringList Lines;
+        Ini.ReadSectionValues(Section, Lines);
+        TEnumLiterals& Literals = Field.MutableLiterals();
+        for (int I = 0; I < Lines.Count(); ++I) {
+            const std::string& Line = Lines.Strings(I);
+            const size_t Eq = Line.find('=');
+            if (const auto Value = TryStrToInt(std::string_view(Line).substr(0, Eq)))
+                Literals.Add(Line.substr(Eq + 1), *Value);
+        }
+    }
+}

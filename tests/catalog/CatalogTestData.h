@@ -1,0 +1,63 @@
+// Paths of the definition sets kept beside the catalog tests, and a fixture
+// that frees the loaded definitions after every test.
+#pragma once
+
+#include "Definitions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+inline std::string TestSet(const std::string& Name)
+{
+    return std::string(CATALOG_TEST_DATA) + "/" + Name + "/";
+}
+
+class DefinitionsTest : public testing::Test {
+protected:
+    void TearDown() override { FreeDefinitions(); }
+};
+
+// The first parameter of the catalog with this name; fails the test if none.
+inline const TStaticParameter& Layout(const std::string& Name)
+{
+    const TStaticParameter* Found = StaticParameters->FindByName(Name);
+    if (!Found)
+        throw std::runtime_error("no layout " + Name);
+    return *Found;
+}
+
+// The first prototype with this name.
+inline const TStaticPacket& Prototype(const std::string& Name)
+{
+    for (int I = 0; I < StaticPackets->Count(); ++I)
+        if (StaticPackets->Items(I).Name() == Name)
+            return StaticPackets->Items(I);
+    throw std::runtime_error("no prototype " + Name);
+}
+
+inline std::string Hex(const std::string& Octets)
+{
+    std::string Text;
+    static const char Digits[] = "0123456789ABCDEF";
+    for (unsigned char C : Octets) {
+        if (!Text.empty())
+            Text += ' ';
+        Text += Digits[C >> 4];
+        Text += Digits[C & 15];
+    }
+    return Text;
+}
+
+// Runs Action and returns the message of the Exception it raises ("" when
+// none is raised).
+template <class TAction>
+std::string ErrorText(TAction Action)
+{
+    try {
+        Action();
+    } catch (const Exception& E) {
+        return E.Message();
+    }
+    return "";
+}

@@ -1,0 +1,312 @@
+// Loading a definition set: the parameter and message catalogs, the
+// auto-answer list, the level-2/level-3 codes and the load errors.
+#include "CatalogTestData.h"
+#include "DefinitionFiles.h"
+#include "IsupCatalog.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TExpectedParameter {
+    std::string Name;
+    uint8_t Code;
+    bool Mandatory;
+    uint8_t Part;
+};
+
+void ExpectParameters(const TCustomIsupPacket& Packet, const std::vector<TExpectedParameter>& Expected)
+{
+    const TParameterCollection& Parameters = Packet.Parameters();
+    ASSERT_EQ(Parameters.Count(), static_cast<int>(Expected.size())) << Packet.Name();
+    for (int I = 0; I < Parameters.Count(); ++I) {
+        const TCustomParameter& P = Parameters.Items(I);
+        const TExpectedParameter& E = Expected[static_cast<size_t>(I)];
+        EXPECT_EQ(P.Name(), E.Name) << Packet.Name() << " #" << I;
+        EXPECT_EQ(P.Code(), E.Code) << P.Name();
+        EXPECT_EQ(P.Mandatory(), E.Mandatory) << P.Name();
+        EXPECT_EQ(P.Part(), E.Part) << P.Name();
+        EXPECT_STREQ(P.ClassName(), "TCustomParameter");
+    }
+}
+
+class TempSet {
+public:
+    TempSet()
+    {
+        const auto* Info = testing::UnitTest::GetInstance()->current_test_info();
+        FPath = fs::temp_directory_path() / (std::string("velmora-catalog-") + Info->name());
+        fs::remove_all(FPath);
+        fs::create_directories(FPath);
+    }
+    ~TempSet() { fs::remove_all(FPath); }
+    void Write(const std::string& Name, const std::string& Text) const
+    {
+        fs::create_directories((FPath / Name).parent_path());
+        std::ofstream(FPath / Name, std::ios::binary) << Text;
+    }
+    std::string Folder() const { return FPath.string() + "/"; }
+
+private:
+    fs::path FPath;
+};
+
+} // namespace
+
+TEST_F(DefinitionsTest, ParameterCatalogFollowsTheCodesList)
+{
+    LoadDefinitions(TestSet("cfg"));
+    ASSERT_TRUE(StaticParameters);
+    const std::vector<std::pair<std::string, int>> Expected = {
+        {"SampleNumber", 200}, {"SampleFlags", 201}, {"SampleNote", 202}, {"SampleFixed", 10},
+        {"SampleEnum", 11},    {"SampleOdd", 12},   {"SampleShort", 13}, {"SampleMisc", 14},
+        {"SampleOther", 15},   {"SampleNoFile", 44},
+        // A repeated key yields its first value: a second layout with code 201.
+        {"SampleFlags", 201}};
+    ASSERT_EQ(StaticParameters->Count(), static_cast<int>(Expected.size()));
+    for (int I = 0; I < StaticParameters->Count(); ++I) {
+        const TStaticParameter& P = StaticParameters->Items(I);
+        EXPECT_EQ(P.Name(), Expected[static_cast<size_t>(I)].first);
+        EXPECT_EQ(P.Code(), Expected[static_cast<size_t>(I)].second) << P.Name();
+        EXPECT_FALSE(P.Mandatory());
+        EXPECT_STREQ(P.ClassName(), "TStaticParameter");
+    }
+    EXPECT_EQ(StaticParameters->FindByName("SampleFlags"), &StaticParameters->Items(1));
+    EXPECT_EQ(StaticParameters->FindByName("sampleflags"), nullptr);
+    EXPECT_EQ(StaticParameters->FindByCode(202), &StaticParameters->Items(2));
+}
+
+TEST_F(DefinitionsTest, SampleMessagePrototype)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticPacket& Msg = StaticPackets->Items(0);
+    EXPECT_EQ(Msg.MessageType, 250);
+    EXPECT_EQ(Msg.Name(), "SampleMsg");
+    EXPECT_EQ(Msg.Caption(), "Sample message");
+    EXPECT_EQ(Msg.Checked, 1);
+    // SampleFlags is Fixed, so it lands in the fixed part; SampleNumber is a
+    // Number parameter and goes to the variable part.
+    ExpectParameters(Msg, {{"SampleFlags", 201, true, 0}, {"SampleNumber", 200, true, 1}, {"SampleNote", 202, false, 2}});
+    // Every parameter starts with its defaults; the optional one is absent.
+    EXPECT_EQ(Hex(Msg.Parameters().Items(0).Value()), "0B");
+    EXPECT_EQ(Hex(Msg.Parameters().Items(1).Value()), "80 50 21 43 05");
+    EXPECT_EQ(Hex(Msg.Parameters().Items(2).Value()), "01");
+    EXPECT_FALSE(Msg.Parameters().Items(2).GetPresent());
+    EXPECT_EQ(Msg.Parameters().FixedPart().Count(), 1);
+    EXPECT_EQ(Msg.Parameters().VariablePart().Count(), 1);
+    EXPECT_EQ(Msg.Parameters().OptionalPart().Count(), 1);
+}
+
+TEST_F(DefinitionsTest, ParameterListsAndNames)
+{
+    LoadDefinitions(TestSet("cfg"));
+    ASSERT_EQ(StaticPackets->Count(), 6);
+    // F=A,B;C and F=A B C give the same three mandatory parameters; a
+    // Variable parameter named in F sits in the variable part.
+    const std::vector<TExpectedParameter> Three = {
+        {"SampleFixed", 10, true, 0}, {"SampleNote", 202, true, 1}, {"SampleEnum", 11, true, 0}};
+    auto WithOptional = Three;
+    // "samplenote" (wrong letter case) and "Unknown" are skipped.
+    WithOptional.push_back({"SampleMisc", 14, false, 2});
+    WithOptional.push_back({"SampleNoFile", 44, false, 2});
+    ExpectParameters(Prototype("ListsComma"), WithOptional);
+    auto WithFixedInV = Three;
+    // A Fixed parameter named in V still sits in the fixed part.
+    WithFixedInV.push_back({"SampleFlags", 201, true, 0});
+    ExpectParameters(Prototype("ListsBlank"), WithFixedInV);
+
+    // No Caption: the name; no section at all: no caption, no parameters.
+    EXPECT_EQ(Prototype("TwinB").Caption(), "TwinB");
+    EXPECT_EQ(Prototype("TwinB").GetSummary(), "TwinB");
+    EXPECT_EQ(Prototype("Wrapped").Caption(), "Wrapped");
+    EXPECT_EQ(Prototype("Wrapped").Parameters().Count(), 0);
+    // A code of 300 is cut to its low 8 bits.
+    EXPECT_EQ(Prototype("Wrapped").MessageType, 44);
+}
+
+TEST_F(DefinitionsTest, PrototypesHoldTheirOwnParameterCopies)
+{
+    LoadDefinitions(TestSet("cfg"));
+    TCustomParameter& InSample = StaticPackets->Items(0).Parameters().Items(1);
+    TCustomParameter& InTwinB = Prototype("TwinB").Parameters().Items(0);
+    ASSERT_EQ(InSample.Name(), "SampleNumber");
+    ASSERT_EQ(InTwinB.Name(), "SampleNumber");
+    InSample.Fields().Items(0).Checked = 0;
+    InSample.Checked = 0;
+    EXPECT_EQ(InTwinB.Checked, 1);
+    EXPECT_EQ(InTwinB.Fields().Items(0).Checked, 1);
+    EXPECT_EQ(Layout("SampleNumber").Checked, 1);
+}
+
+TEST_F(DefinitionsTest, NewMessageClonesTheFirstPrototypeOfTheType)
+{
+    LoadDefinitions(TestSet("cfg"));
+    EXPECT_EQ(IsupCatalog(), StaticPackets.get());
+    // TwinA (0x10) and TwinB (16) share a code: both are in the catalog,
+    // the first one answers.
+    EXPECT_EQ(Prototype("TwinA").MessageType, 16);
+    EXPECT_EQ(Prototype("TwinB").MessageType, 16);
+    StaticPackets->Items(1).Checked = 0;
+    const auto Copy = StaticPackets->NewMessage(16);
+    ASSERT_TRUE(Copy);
+    EXPECT_STREQ(Copy->ClassName(), "TCustomIsupPacket");
+    EXPECT_EQ(Copy->Name(), "TwinA");
+    EXPECT_EQ(Copy->Caption(), "First twin");
+    EXPECT_EQ(Copy->Checked, 0);
+    ExpectParameters(*Copy, {{"SampleFixed", 10, true, 0}});
+
+    // The copy is independent of its prototype.
+    Copy->Parameters().Items(0).SetHexValue("01 02 03");
+    Copy->SetName("Changed");
+    EXPECT_EQ(Hex(Prototype("TwinA").Parameters().Items(0).Value()), "00 00 00");
+    EXPECT_EQ(Prototype("TwinA").Name(), "TwinA");
+
+    EXPECT_EQ(StaticPackets->NewMessage(251), nullptr);
+    EXPECT_EQ(StaticPackets->NewMessage(0), nullptr);
+    EXPECT_EQ(StaticPackets->Items(0).Clone()->Name(), "SampleMsg");
+}
+
+TEST_F(DefinitionsTest, AutoAnswerAndLevelTwoCodes)
+{
+    LoadDefinitions(TestSet("cfg"));
+    EXPECT_EQ(AutoAnswerList.Lines(), (std::vector<std::string>{"IAM=ACM", "REL=RLC", "iam=ACM"}));
+    EXPECT_EQ(L2StartCode, 0x10);
+    EXPECT_EQ(InServiceCode, 44);
+    EXPECT_EQ(InMsuCode, 9);
+    EXPECT_EQ(OutMsuCode, 2);
+    ASSERT_EQ(InRegMessages.size(), 4u);
+    // The name keeps the blank before the bracket; a number that is not an
+    // integer reads 0; a key x7 is hexadecimal 7; values are cut to 8 bits.
+    const std::vector<std::tuple<int, std::string, int>> In = {
+        {1, "Alpha ", 5}, {7, "Beta ", 0}, {7, "Beta ", 2}, {32, "Gamma", 255}};
+    for (size_t I = 0; I < In.size(); ++I) {
+        EXPECT_EQ(InRegMessages[I].Code, std::get<0>(In[I])) << I;
+        EXPECT_EQ(InRegMessages[I].Name, std::get<1>(In[I])) << I;
+        EXPECT_EQ(InRegMessages[I].Value, std::get<2>(In[I])) << I;
+    }
+    ASSERT_EQ(OutRegMessages.size(), 1u);
+    EXPECT_EQ(OutRegMessages[0].Code, 3);
+    EXPECT_EQ(OutRegMessages[0].Name, "Delta");
+    EXPECT_EQ(OutRegMessages[0].Value, 0);
+}
+
+TEST_F(DefinitionsTest, MissingFilesGiveEmptyDefinitions)
+{
+    LoadDefinitions(TestSet("cfg"));
+    LoadDefinitions(TestSet("no-such-set"));
+    ASSERT_TRUE(StaticParameters);
+    ASSERT_TRUE(StaticPackets);
+    EXPECT_EQ(StaticParameters->Count(), 0);
+    EXPECT_EQ(StaticPackets->Count(), 0);
+    EXPECT_EQ(StaticPackets->NewMessage(250), nullptr);
+    EXPECT_EQ(IsupCatalog(), StaticPackets.get());
+    EXPECT_EQ(AutoAnswerList.Count(), 0);
+    EXPECT_EQ(L2StartCode, 4);
+    EXPECT_EQ(InServiceCode, 5);
+    EXPECT_EQ(InMsuCode, 2);
+    EXPECT_EQ(OutMsuCode, 2);
+    EXPECT_TRUE(InRegMessages.empty());
+    EXPECT_TRUE(OutRegMessages.empty());
+    EXPECT_FALSE(fs::exists(TestSet("no-such-set")));
+}
+
+TEST_F(DefinitionsTest, WindowsStyleFolderAndPattern)
+{
+    // The set's own pattern is Params\%s.ini; the folder may be given with
+    // backslashes or without its final separator too.
+    std::string Folder = TestSet("cfg");
+    for (char& C : Folder)
+        if (C == '/')
+            C = '\\';
+    LoadDefinitions(Folder);
+    EXPECT_EQ(Layout("SampleNumber").Checked, 1);
+    EXPECT_EQ(StaticPackets->Count(), 6);
+    LoadDefinitions(std::string(CATALOG_TEST_DATA) + "/cfg");
+    EXPECT_EQ(Layout("SampleNumber").Caption(), "Sample number");
+}
+
+TEST_F(DefinitionsTest, FileNamesMatchWithoutRegardToLetterCase)
+{
+    TempSet Set;
+    Set.Write("parameters.INI", "[General]\nFileName=Params\\%s.ini\n[Codes]\nOne=1\n");
+    Set.Write("params/ONE.Ini", "[General]\nCaption=The one\nType=Fixed\nSize=2\n");
+    Set.Write("MESSAGES.ini", "[Codes]\nM=1\n[M]\nF=One\n");
+    LoadDefinitions(Set.Folder());
+    EXPECT_EQ(Layout("One").Caption(), "The one");
+    EXPECT_EQ(Layout("One").Checked, 1);
+    ExpectParameters(Prototype("M"), {{"One", 1, true, 0}});
+}
+
+TEST_F(DefinitionsTest, MalformedSetsStopWithTheirErrorText)
+{
+    const std::string Data = CATALOG_TEST_DATA;
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-param-code")); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-msg-code")); }), "'12z' is not a valid integer value");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-l2")); }),
+              "Invalid message code (abc=Beta (2)) in file " + Data + "/bad-l2/L2-L3.ini.");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-bit")); }),
+              "Bit number missing (\"" + Data + "/bad-bit/NoBit\": Flag)");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-default")); }), "'zz' is not a valid integer value");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-format")); }),
+              "Format 'Params\\%d.ini' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-format-twice")); }),
+              "No argument for format '%s\\%s.ini'");
+    EXPECT_THROW(LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
+    EXPECT_THROW(LoadDefinitions(TestSet("bad-param-code")), EConvertError);
+    EXPECT_THROW(LoadDefinitions(TestSet("bad-format")), EFormatError);
+    // Nothing was installed by the failed loads.
+    EXPECT_FALSE(StaticParameters);
+    EXPECT_FALSE(StaticPackets);
+    EXPECT_EQ(IsupCatalog(), nullptr);
+}
+
+TEST_F(DefinitionsTest, AFailedLoadKeepsThePreviousDefinitions)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticPackets* Before = StaticPackets.get();
+    EXPECT_THROW(LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
+    EXPECT_EQ(StaticPackets.get(), Before);
+    EXPECT_EQ(IsupCatalog(), Before);
+    EXPECT_EQ(L2StartCode, 0x10);
+    EXPECT_EQ(InRegMessages.size(), 4u);
+}
+
+TEST_F(DefinitionsTest, AnIntegerDefaultFailsOnlyWhenAMessageUsesTheParameter)
+{
+    TempSet Set;
+    Set.Write("Parameters.ini", "[Codes]\nCounter=1\nDigits=2\n");
+    Set.Write("Counter", "[.Count]\nType=Integer\nBit=0\nDefault=zz\n");
+    Set.Write("Digits", "[General]\nType=Number\n[.Digits]\nType=Digits\nDefault=12G4\n");
+    LoadDefinitions(Set.Folder());
+    EXPECT_EQ(StaticParameters->Count(), 2);
+    Set.Write("Messages.ini", "[Codes]\nM=1\n[M]\nO=Digits\n");
+    EXPECT_THROW(LoadDefinitions(Set.Folder()), EConvertError);
+}
+
+TEST_F(DefinitionsTest, RegistrationKeysMustBeIntegers)
+{
+    TempSet Set;
+    Set.Write("L2-L3.ini", "[In]\n1=Alpha (5)\n[Out]\n2=Beta (1)\n 0x = Gamma (3) \n");
+    EXPECT_EQ(ErrorText([&] { LoadDefinitions(Set.Folder()); }),
+              "Invalid message code (0x=Gamma (3)) in file " + Set.Folder() + "L2-L3.ini.");
+}
+
+TEST(FileNamePattern, ExpandsOneNameAndDoubledPercentSigns)
+{
+    EXPECT_EQ(ExpandFileNamePattern("%s", "X"), "X");
+    EXPECT_EQ(ExpandFileNamePattern("Params\\%s.ini", "X"), "Params\\X.ini");
+    EXPECT_EQ(ExpandFileNamePattern("100%%\\%S", "X"), "100%\\X");
+    EXPECT_EQ(ExpandFileNamePattern("fixed.ini", "X"), "fixed.ini");
+    // The name is inserted as it is, even when it holds a percent sign.
+    EXPECT_EQ(ExpandFileNamePattern("%s.ini", "a%s%d"), "a%s%d.ini");
+    EXPECT_EQ(ErrorText([] { ExpandFileNamePattern("%s%", "X"); }),
+              "Format '%s%' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorText([] { ExpandFileNamePattern("%5s", "X"); }),
+              "Format '%5s' invalid or incompatible with argument");
+    EXPECT_EQ(ErrorText([] { ExpandFileNamePattern("%s-%s", "X"); }), "No argument for format '%s-%s'");
+    EXPECT_EQ(ErrorText([] { ExpandFileNamePattern("%n%s", "X"); }),
+              "Format '%n%s' invalid or incompatible with argument");
+}

@@ -1,0 +1,226 @@
+// Parameter layouts read from description files, and the instances made
+// from them for messages.
+#include "CatalogTestData.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TExpectedField {
+    std::string Name;
+    uint8_t Kind;
+    int32_t Bit;
+    int32_t Length;
+    std::string DefaultText;
+};
+
+void ExpectFields(const TCustomParameter& Parameter, const std::vector<TExpectedField>& Expected)
+{
+    const TParamFieldCollection& Fields = Parameter.Fields();
+    ASSERT_EQ(Fields.Count(), static_cast<int>(Expected.size())) << Parameter.Name();
+    for (int I = 0; I < Fields.Count(); ++I) {
+        const TParamField& F = Fields.Items(I);
+        const TExpectedField& E = Expected[static_cast<size_t>(I)];
+        EXPECT_EQ(F.Name(), E.Name) << Parameter.Name() << " #" << I;
+        EXPECT_EQ(F.Kind(), E.Kind) << F.Name();
+        EXPECT_EQ(F.DefaultText(), E.DefaultText) << F.Name();
+        EXPECT_EQ(F.Checked, 1) << F.Name();
+        if (E.Kind == fkDigits || E.Kind == fkAppendix)
+            continue;
+        EXPECT_EQ(F.Bit(), E.Bit) << F.Name();
+        EXPECT_EQ(F.Length(), E.Length) << F.Name();
+    }
+}
+
+std::vector<std::pair<int32_t, std::string>> LiteralsOf(const TParamField& Field)
+{
+    std::vector<std::pair<int32_t, std::string>> Result;
+    for (int I = 0; I < Field.Literals().Count(); ++I)
+        Result.emplace_back(Field.Literals().Items(I).Value, Field.Literals().Items(I).Text);
+    return Result;
+}
+
+// A parameter collection holding one instance of a catalog layout.
+struct TInstance {
+    TParameterCollection Parameters;
+    TCustomParameter* Parameter;
+    TInstance(const std::string& Name, bool Mandatory)
+        : Parameter(&Layout(Name).Instantiate(Parameters, Mandatory))
+    {
+    }
+};
+
+} // namespace
+
+TEST_F(DefinitionsTest, SampleNumberWorkedExample)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Number = Layout("SampleNumber");
+    EXPECT_EQ(Number.Code(), 200);
+    EXPECT_EQ(Number.Caption(), "Sample number");
+    EXPECT_EQ(Number.ParamType(), ptNumber);
+    EXPECT_EQ(Number.GetTypeText(), "Number");
+    EXPECT_EQ(Number.Size(), 2);
+    EXPECT_EQ(Number.OddBit(), 7);
+    EXPECT_EQ(Number.Checked, 1);
+    ExpectFields(Number, {{"Plan", fkEnum, 12, 3, "Private"},
+                          {"Screened", fkBit, 15, 1, "0"},
+                          {"Digits", fkDigits, 0, 0, "12345"}});
+    EXPECT_EQ(LiteralsOf(Number.Fields().Items(0)),
+              (std::vector<std::pair<int32_t, std::string>>{{1, "Public"}, {5, "Private"}}));
+
+    TInstance Instance("SampleNumber", true);
+    TCustomParameter& P = *Instance.Parameter;
+    EXPECT_EQ(P.Code(), 200);
+    EXPECT_TRUE(P.Mandatory());
+    EXPECT_EQ(P.Part(), 1);
+    EXPECT_EQ(P.GetHexValue(), "80 50 21 43 05 ");
+    EXPECT_EQ(P.Fields().Items(0).GetValueText(), "Private");
+    EXPECT_EQ(P.Fields().Items(1).GetValueText(), "False");
+    EXPECT_EQ(P.Fields().Items(2).GetValueText(), "12345");
+    P.SetHexValue("80 70 21 43 05");
+    EXPECT_EQ(P.Fields().Items(0).GetValueText(), "7");
+    EXPECT_EQ(P.Fields().Items(0).GetValue(), 7u);
+    // The layout itself keeps its empty value.
+    EXPECT_EQ(Number.GetValueLength(), 0);
+}
+
+TEST_F(DefinitionsTest, OddIndicatorSection)
+{
+    LoadDefinitions(TestSet("cfg"));
+    // [.odd] in lower case (in a file with CR line ends) is still the
+    // odd-indicator section of a Number parameter.
+    const TStaticParameter& Odd = Layout("SampleOdd");
+    EXPECT_EQ(Odd.ParamType(), ptNumber);
+    EXPECT_EQ(Odd.OddBit(), 3);
+    ExpectFields(Odd, {{"Digits", fkDigits, 0, 0, ""}});
+
+    // Without [.ODD] the indicator is bit 0 of the first octet.
+    const TStaticParameter& Short = Layout("SampleShort");
+    EXPECT_EQ(Short.OddBit(), 0);
+    TInstance Instance("SampleShort", false);
+    EXPECT_EQ(Hex(Instance.Parameter->Value()), "01 21 03");
+    EXPECT_EQ(Instance.Parameter->Part(), 2);
+
+    // In a parameter that is not a Number, [.ODD] is an ordinary field.
+    ExpectFields(Layout("SampleFlags"), {{"Urgent", fkBit, 0, 1, "true"},
+                                         {"Count", fkInteger, 1, 3, "5"},
+                                         {"ODD", fkBit, 7, 1, "0"}});
+    EXPECT_EQ(Layout("SampleFlags").OddBit(), 0);
+}
+
+TEST_F(DefinitionsTest, EnumLiteralsAndWideFields)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Enum = Layout("SampleEnum");
+    EXPECT_EQ(Enum.ParamType(), ptFixed);
+    ExpectFields(Enum, {{"Code", fkEnum, 0, 8, "Other"}, {"Wide", fkInteger, 9, 8, "0"}});
+    // Keys 0 and 00 are two literals of value 0; 0x1F and $20 convert; Note,
+    // 7x, Type, Bit, Length and Default are not literals.
+    EXPECT_EQ(LiteralsOf(Enum.Fields().Items(0)),
+              (std::vector<std::pair<int32_t, std::string>>{
+                  {0, "Zero"}, {0, "Double zero"}, {31, "Thirty-one"}, {32, "Thirty-two"}}));
+
+    TInstance Instance("SampleEnum", true);
+    TCustomParameter& P = *Instance.Parameter;
+    EXPECT_EQ(P.Part(), 0);
+    // Default Other names no literal: 0, shown with the first literal of 0.
+    EXPECT_EQ(P.GetHexValue(), "00 00 ");
+    EXPECT_EQ(P.Fields().Items(0).GetValueText(), "Zero");
+    P.SetHexValue("1F FF");
+    EXPECT_EQ(P.Fields().Items(0).GetValueText(), "Thirty-one");
+    // Bit 9, Length 8: only bits 1 to 7 of the second octet.
+    EXPECT_EQ(P.Fields().Items(1).GetValue(), 0x7Fu);
+    P.SetHexValue("00 01");
+    EXPECT_EQ(P.Fields().Items(1).GetValue(), 0u);
+}
+
+TEST_F(DefinitionsTest, OnlyDotSectionsWithKnownTypesAreFields)
+{
+    LoadDefinitions(TestSet("cfg"));
+    // [General], [Notes] and [.Flag]: one field; Size and Length that are
+    // not integers read as 1; no Type means Variable.
+    const TStaticParameter& Misc = Layout("SampleMisc");
+    EXPECT_EQ(Misc.Caption(), "Sample misc");
+    EXPECT_EQ(Misc.ParamType(), ptVariable);
+    EXPECT_EQ(Misc.Size(), 1);
+    ExpectFields(Misc, {{"Flag", fkBit, 2, 1, "0"}});
+
+    // An unknown parameter type leaves the type unset (a mandatory instance
+    // goes to the variable part); an unknown field type drops the field.
+    const TStaticParameter& Other = Layout("SampleOther");
+    EXPECT_EQ(Other.ParamType(), ptUnset);
+    EXPECT_EQ(Other.GetTypeText(), "");
+    EXPECT_EQ(Other.Caption(), "SampleOther");
+    ExpectFields(Other, {{"ODD", fkBit, 4, 1, "0"}, {"Kept", fkInteger, 8, 4, "0"}});
+    TInstance Instance("SampleOther", true);
+    EXPECT_EQ(Instance.Parameter->Part(), 1);
+    EXPECT_EQ(Hex(Instance.Parameter->Value()), "00 00");
+}
+
+TEST_F(DefinitionsTest, FixedParameterWithoutFields)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Fixed = Layout("SampleFixed");
+    EXPECT_EQ(Fixed.ParamType(), ptFixed);
+    EXPECT_EQ(Fixed.Size(), 3);
+    EXPECT_EQ(Fixed.Caption(), "SampleFixed");
+    EXPECT_EQ(Fixed.Fields().Count(), 0);
+    EXPECT_EQ(Fixed.Checked, 1);
+}
+
+TEST_F(DefinitionsTest, MissingDescriptionFile)
+{
+    LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& NoFile = Layout("SampleNoFile");
+    EXPECT_EQ(NoFile.Checked, 0);
+    EXPECT_EQ(NoFile.Caption(), "SampleNoFile");
+    EXPECT_EQ(NoFile.GetTitle(), "SampleNoFile");
+    EXPECT_EQ(NoFile.ParamType(), ptVariable);
+    EXPECT_EQ(NoFile.Size(), 1);
+    EXPECT_EQ(NoFile.Fields().Count(), 0);
+    TInstance Instance("SampleNoFile", true);
+    EXPECT_EQ(Hex(Instance.Parameter->Value()), "00");
+    EXPECT_EQ(Instance.Parameter->Checked, 0);
+    EXPECT_EQ(Instance.Parameter->Part(), 1);
+}
+
+TEST_F(DefinitionsTest, InstantiateByName)
+{
+    LoadDefinitions(TestSet("cfg"));
+    TParameterCollection Parameters;
+    TCustomParameter* Flags = StaticParameters->InstantiateByName(Parameters, "SampleFlags", false);
+    ASSERT_NE(Flags, nullptr);
+    EXPECT_EQ(&Parameters.Items(0), Flags);
+    EXPECT_EQ(Flags->Code(), 201);
+    EXPECT_EQ(Flags->Part(), 2);
+    EXPECT_FALSE(Flags->GetPresent());
+    EXPECT_EQ(Flags->Caption(), "Sample flags");
+    EXPECT_EQ(Hex(Flags->Value()), "0B");
+    EXPECT_EQ(StaticParameters->InstantiateByName(Parameters, "SAMPLEFLAGS", true), nullptr);
+    EXPECT_EQ(StaticParameters->InstantiateByName(Parameters, "", true), nullptr);
+    EXPECT_EQ(Parameters.Count(), 1);
+}
+
+TEST_F(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
+{
+    const fs::path Folder = fs::temp_directory_path() / "velmora-catalog-bits";
+    fs::remove_all(Folder);
+    fs::create_directories(Folder);
+    std::ofstream(Folder / "Parameters.ini") << "[General]\nFileName=%s.txt\n[Codes]\nP=1\n";
+    const std::string Description = (Folder / "P.txt").string();
+    for (const char* Bit : {"Bit=-1\n", "Bit=abc\n", "Length=2\n"}) {
+        std::ofstream(Description) << "[.Good]\nType=Digits\n[.Bad]\nType=integer\n" << Bit;
+        EXPECT_EQ(ErrorText([&] { LoadDefinitions(Folder.string() + "/"); }),
+                  "Bit number missing (\"" + Description + "\": Bad)")
+            << Bit;
+    }
+    // A hexadecimal bit number is fine.
+    std::ofstream(Description) << "[.Good]\nType=integer\nBit=0x0C\n";
+    LoadDefinitions(Folder.string() + "/");
+    EXPECT_EQ(Layout("P").Fields().Items(0).Bit(), 12);
+    fs::remove_all(Folder);
+}
