@@ -164,7 +164,8 @@ MAPPING = {
     0x22: [(('Suspend/resume indicator',), 'isup.suspend_resume_indicator', 0, None)],
     0x23: [(('Network identification plan',), 'isup.network_identification_plan', 0, None),
            (('Type of network identification',), 'isup.type_of_network_identification', 0, None),
-           (('Odd/even indicator',), 'isup.isdn_odd_even_indicator', 0, None)],
+           (('Odd/even indicator',), 'isup.isdn_odd_even_indicator', 0, None),
+           (('Network identification',), 'isup.transit_network_selection', 0, 'digits')],
     0x24: [(('Event indicator',), 'isup.event_ind', 0, None),
            (('Event presentation restricted indicator',), 'isup.event_presentation_restr_ind', 0, None)],
     0x25: [(('Map type',), 'isup.map_type', 0, None)],
@@ -278,7 +279,6 @@ EXT_OCTET = ('Extension indicator',)
 MORE_MAPPING = {
     0x1D: USI,
     0x20: [(('Protocol discriminator',), 'q931.user.protocol_discriminator', 0, None)],
-    0x23: [(('Network identification',), 'isup.transit_network_selection', 0, 'digits')],
     0x2A: [(('Type',), 'isup.UUI_type', 0, None),
            (('Service 1',), 'isup.UUI_req_service1', 0, None, UUI_REQUEST),
            (('Service 2',), 'isup.UUI_req_service2', 0, None, UUI_REQUEST),
