@@ -54,6 +54,11 @@ bool TUdpEndpoint::IsBound() const
     return FSocket && FSocket->state() == QAbstractSocket::BoundState;
 }
 
+int TUdpEndpoint::BoundPort() const
+{
+    return IsBound() ? FSocket->localPort() : 0;
+}
+
 void TUdpEndpoint::CloseSocket()
 {
     FReceiveBufferSize = 0;

@@ -42,6 +42,9 @@ public:
     // endpoint receives nothing.
     bool SetLocalPort(int Port);
     bool IsBound() const;
+    // The port actually bound: the system's choice when LocalPort is 0;
+    // 0 when not bound.
+    int BoundPort() const;
     QString LastError() const { return FLastError; }
     QString LastStatus() const { return FLastStatus; }
 

@@ -72,6 +72,7 @@ private slots:
     void BindFailureIsReportedWithPortAndReason();
     void StatusTextsAreGatedByReportLevel();
     void RebindingKeepsReceiving();
+    void PortZeroTakesTheSystemsChoice();
     void HandlerMayRebindAndThrowWithoutLosingLaterDatagrams();
     void ReceiveBufferIsLarge();
 };
@@ -246,6 +247,23 @@ void TUdpEndpointTest::RebindingKeepsReceiving()
     Sender.writeDatagram(Numbered(3, 8), QHostAddress::LocalHost, static_cast<quint16>(Other));
     QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(2), 5000);
     QCOMPARE(NumberOf(Received[1].Data), 3);
+}
+
+void TUdpEndpointTest::PortZeroTakesTheSystemsChoice()
+{
+    TUdpEndpoint Endpoint;
+    QCOMPARE(Endpoint.LocalPort(), 0);
+    QVERIFY(!Endpoint.IsBound());
+    QCOMPARE(Endpoint.BoundPort(), 0);
+    std::vector<TReceived> Received;
+    Record(Endpoint, Received);
+    QVERIFY(Endpoint.SetLocalPort(0));
+    QCOMPARE(Endpoint.LocalPort(), 0);
+    const int Port = Endpoint.BoundPort();
+    QVERIFY(Port > 0);
+    QUdpSocket Sender;
+    Sender.writeDatagram("1234", 4, QHostAddress::LocalHost, static_cast<quint16>(Port));
+    QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(1), 5000);
 }
 
 void TUdpEndpointTest::HandlerMayRebindAndThrowWithoutLosingLaterDatagrams()
