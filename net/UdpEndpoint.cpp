@@ -95,10 +95,6 @@ bool TUdpEndpoint::SetLocalPort(int Port)
             connect(FSocket, &QUdpSocket::readyRead, this, &TUdpEndpoint::SocketReadyRead);
             EnlargeReceiveBuffer();
             ReportStatus(LevelInfo, QStringLiteral("Listening on UDP port %1").arg(FSocket->localPort()));
-            // Datagrams may have queued between bind and connect; Qt only
-            // signals new arrivals once the pending ones are read.
-            if (FSocket->hasPendingDatagrams())
-                QMetaObject::invokeMethod(this, &TUdpEndpoint::SocketReadyRead, Qt::QueuedConnection);
             return true;
         }
         Reason = BindFailureReason(*Socket);
