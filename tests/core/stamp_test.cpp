@@ -1,0 +1,79 @@
+// The capture stamp: its 16-octet record layout and its texts.
+#include "Stamp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TSystemTime Sample()
+{
+    TSystemTime Stamp;
+    Stamp.Year = 2026;
+    Stamp.Month = 12;
+    Stamp.DayOfWeek = 1;
+    Stamp.Day = 7;
+    Stamp.Hour = 9;
+    Stamp.Minute = 5;
+    Stamp.Second = 3;
+    Stamp.Milliseconds = 12;
+    return Stamp;
+}
+
+TEST(Stamp, RecordLayoutIsEightLittleEndianWords)
+{
+    const TStampBytes Expected = {0xEA, 0x07, 0x0C, 0x00, 0x01, 0x00, 0x07, 0x00,
+                                  0x09, 0x00, 0x05, 0x00, 0x03, 0x00, 0x0C, 0x00};
+    EXPECT_EQ(StampToBytes(Sample()), Expected);
+    EXPECT_EQ(StampFromBytes(Expected.data()), Sample());
+
+    TSystemTime High;
+    High.Year = 0xFFFF;
+    High.Month = 0x1234;
+    High.Milliseconds = 0x8001;
+    const auto Bytes = StampToBytes(High);
+    EXPECT_EQ(Bytes[0], 0xFF);
+    EXPECT_EQ(Bytes[2], 0x34);
+    EXPECT_EQ(Bytes[3], 0x12);
+    EXPECT_EQ(Bytes[14], 0x01);
+    EXPECT_EQ(Bytes[15], 0x80);
+    EXPECT_EQ(StampFromBytes(Bytes.data()), High);
+}
+
+TEST(Stamp, TimeAndDateTexts)
+{
+    EXPECT_EQ(FormatStampTime(Sample()), "9:05:03.012");
+    EXPECT_EQ(FormatStampDate(Sample()), "7.12.2026");
+    EXPECT_EQ(FormatStampIso(Sample()), "2026-12-07T09:05:03.012");
+
+    TSystemTime Late = Sample();
+    Late.Hour = 23;
+    Late.Minute = 59;
+    Late.Second = 59;
+    Late.Milliseconds = 999;
+    Late.Day = 31;
+    Late.Month = 1;
+    EXPECT_EQ(FormatStampTime(Late), "23:59:59.999");
+    EXPECT_EQ(FormatStampDate(Late), "31.1.2026");
+    EXPECT_EQ(FormatStampIso(Late), "2026-01-31T23:59:59.999");
+
+    const TSystemTime Zero;
+    EXPECT_EQ(FormatStampTime(Zero), "0:00:00.000");
+    EXPECT_EQ(FormatStampDate(Zero), "0.0.0");
+}
+
+TEST(Stamp, LocalTimeNowIsAValidDate)
+{
+    const TSystemTime Now = LocalTimeNow();
+    EXPECT_GE(Now.Year, 2024);
+    EXPECT_GE(Now.Month, 1);
+    EXPECT_LE(Now.Month, 12);
+    EXPECT_LE(Now.DayOfWeek, 6);
+    EXPECT_GE(Now.Day, 1);
+    EXPECT_LE(Now.Day, 31);
+    EXPECT_LE(Now.Hour, 23);
+    EXPECT_LE(Now.Minute, 59);
+    EXPECT_LE(Now.Second, 59);
+    EXPECT_LE(Now.Milliseconds, 999);
+}
+
+} // namespace
