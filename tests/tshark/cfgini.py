@@ -328,3 +328,96 @@ def encode_isup(msg, cic, values):
             out += bytes([p.code, len(v)]) + v
         out += b'\x00'
     return bytes(out)
+
+
+class DecodeError(ValueError):
+    pass
+
+
+def decode_isup(cat, octets):
+    """Decodes a level-4 ISUP message (from its SIO) against the catalog, strictly: every
+    pointer and length must stay inside the message and every optional code must be known.
+    Returns (message, cic, {parameter name: value octets})."""
+    if len(octets) < 8:
+        raise DecodeError('message too short')
+    cic = octets[5] | (octets[6] << 8)
+    msg = next((m for m in cat.messages if m.code == octets[7]), None)
+    if msg is None:
+        raise DecodeError('unknown message type 0x%02X' % octets[7])
+    pos, values = 8, {}
+    for p in msg.fixed:
+        if pos + p.size > len(octets):
+            raise DecodeError('%s: fixed part ends early' % p.name)
+        values[p.name] = bytes(octets[pos:pos + p.size])
+        pos += p.size
+
+    def read_at(ptr_pos, what):
+        if ptr_pos >= len(octets) or octets[ptr_pos] == 0:
+            raise DecodeError('%s: pointer missing or 0' % what)
+        start = ptr_pos + octets[ptr_pos]
+        if start >= len(octets) or start + 1 + octets[start] > len(octets):
+            raise DecodeError('%s: value beyond the end' % what)
+        return start, bytes(octets[start + 1:start + 1 + octets[start]])
+
+    for i, p in enumerate(msg.variable):
+        _, values[p.name] = read_at(pos + i, p.name)
+    if msg.has_optional_part:
+        opt_ptr = pos + len(msg.variable)
+        if opt_ptr >= len(octets):
+            raise DecodeError('optional-part pointer missing')
+        if octets[opt_ptr]:
+            q = opt_ptr + octets[opt_ptr]
+            while True:
+                if q >= len(octets):
+                    raise DecodeError('optional part without end octet')
+                code = octets[q]
+                if code == 0:
+                    break
+                p = next((p for p in msg.optional if p.code == code), None)
+                if p is None:
+                    raise DecodeError('optional parameter code 0x%02X not allowed in %s' % (code, msg.name))
+                if q + 1 >= len(octets) or q + 2 + octets[q + 1] > len(octets):
+                    raise DecodeError('%s: value beyond the end' % p.name)
+                values[p.name] = bytes(octets[q + 2:q + 2 + octets[q + 1]])
+                q += 2 + octets[q + 1]
+    for p in list(msg.fixed) + list(msg.variable):
+        if p.type == 'NUMBER' and len(values[p.name]) < p.size:
+            raise DecodeError('%s: shorter than its indicator octets' % p.name)
+    return msg, cic, values
+
+
+def make_value(p, digits=None, appendix=b'', **fields):
+    """Octets of parameter p: field defaults, then the fields named (by their name with blanks,
+    slashes, apostrophes and hyphens as underscores), given as literal text or integer."""
+    value = bytearray(max(p.size, 0))
+    key = lambda name: re.sub(r'[^0-9A-Za-z]+', '_', name).strip('_').lower()
+    given = {key(k): v for k, v in fields.items()}
+    used = set()
+    for f in p.fields:
+        if f.kind in ('DIGITS', 'APPENDIX'):
+            continue
+        v = given.get(key(f.name), f.default)
+        if key(f.name) in given:
+            used.add(key(f.name))
+        if isinstance(v, str):
+            if f.kind == 'ENUM':
+                match = [n for n, t in f.literals if t == v]
+                if not match:
+                    raise KeyError('%s / %s: no literal %r' % (p.name, f.name, v))
+                v = match[0]
+            elif f.kind == 'BIT':
+                v = 1 if v.upper() in ('1', 'TRUE') else 0
+            else:
+                v = str_to_int(v)
+        set_field(value, f, v)
+    unknown = set(given) - used
+    if unknown:
+        raise KeyError('%s: no fields %s' % (p.name, sorted(unknown)))
+    if digits is not None:
+        encode_digits(p, value, digits)
+    else:
+        for f in p.fields:
+            if f.kind == 'DIGITS' and f.default:
+                encode_digits(p, value, f.default)
+    value += appendix
+    return bytes(value)
