@@ -1,7 +1,10 @@
 #include "HeartBeatMonitor.h"
 
-#include "HeartIndicator.h"
 #include "LifeOsc.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 
 namespace {
 
@@ -19,10 +22,46 @@ void Enable(QTimer& Timer)
         Timer.start();
 }
 
+QPainterPath HeartPath(qreal Scale)
+{
+    // A heart in a 16 x 16 box, shrunk about the box's centre by Scale.
+    QPainterPath Path;
+    Path.moveTo(8, 14);
+    Path.cubicTo(1, 9, 0, 5, 3, 3);
+    Path.cubicTo(5, 1.5, 7, 2.5, 8, 5);
+    Path.cubicTo(9, 2.5, 11, 1.5, 13, 3);
+    Path.cubicTo(16, 5, 15, 9, 8, 14);
+    QTransform Transform;
+    Transform.translate(8, 8);
+    Transform.scale(Scale, Scale);
+    Transform.translate(-8, -8);
+    return Transform.map(Path);
+}
+
+QPixmap HeartPicture(const QColor& Fill, qreal Scale, bool Crossed)
+{
+    QPixmap Image(16, 16);
+    Image.fill(Qt::transparent);
+    QPainter Painter(&Image);
+    Painter.setRenderHint(QPainter::Antialiasing);
+    Painter.setPen(QPen(Fill.darker(160), 1));
+    Painter.setBrush(Fill);
+    Painter.drawPath(HeartPath(Scale));
+    if (Crossed) {
+        Painter.setPen(QPen(QColor(60, 60, 60), 1.5));
+        Painter.drawLine(QPointF(3, 3), QPointF(13, 13));
+        Painter.drawLine(QPointF(13, 3), QPointF(3, 13));
+    }
+    return Image;
+}
+
 } // namespace
 
 THeartBeatMonitor::THeartBeatMonitor(TSystemTime& LastHeartBeat, QObject* Owner)
-    : QObject(Owner), FLastHeartBeat(LastHeartBeat)
+    : QObject(Owner)
+    , ilOsc(LifeOsc::MakeOscillatorImages())
+    , HeartImages(MakeHeartGlyphs())
+    , FLastHeartBeat(LastHeartBeat)
 {
     tmTick.setInterval(TickInterval);
     tmPulseLoss.setInterval(PulseLossInterval);
@@ -44,7 +83,7 @@ void THeartBeatMonitor::HeartBeatReceived()
     Restart(tmNoHeartBeat);
     Enable(tmHeartBeat);
     FLastHeartBeat = LocalTimeNow();
-    SetHeartGlyph(1);
+    SetHeartGlyph(hgBeat);
     LifeOsc::Pulse();
     Restart(tmPulseLoss);
 }
@@ -73,7 +112,7 @@ void THeartBeatMonitor::tmPulseLossTimer()
 
 void THeartBeatMonitor::tmNoHeartBeatTimer()
 {
-    SetHeartGlyph(2);
+    SetHeartGlyph(hgStopped);
     if (OnStopEntry)
         OnStopEntry(StopRecord(FLastHeartBeat));
     // One stop entry per loss; the next heartbeat starts the timer again.
@@ -82,12 +121,31 @@ void THeartBeatMonitor::tmNoHeartBeatTimer()
 
 void THeartBeatMonitor::tmHeartBeatTimer()
 {
-    SetHeartGlyph(0);
+    SetHeartGlyph(hgResting);
     tmHeartBeat.stop();
+}
+
+void THeartBeatMonitor::AttachHeart(QLabel* Heart)
+{
+    FHeart = Heart;
+    if (FHeart)
+        FHeart->setPixmap(HeartImages[FHeartGlyph]);
 }
 
 void THeartBeatMonitor::SetHeartGlyph(int Glyph)
 {
-    if (Heart)
-        Heart->SetGlyph(Glyph);
+    FHeartGlyph = Glyph;
+    if (FHeart)
+        FHeart->setPixmap(HeartImages[Glyph]);
+}
+
+void THeartBeatMonitor::StatusBarDrawPanel(QPainter& Canvas, const QRect& Rect) const
+{
+    LifeOsc::DrawOscillator(Canvas, Rect, ilOsc);
+}
+
+QList<QPixmap> THeartBeatMonitor::MakeHeartGlyphs()
+{
+    return {HeartPicture(QColor(240, 150, 170), 0.75, false), HeartPicture(QColor(220, 20, 40), 1.0, false),
+            HeartPicture(QColor(170, 170, 170), 0.9, true)};
 }

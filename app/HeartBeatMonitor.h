@@ -1,17 +1,22 @@
 // THeartBeatMonitor: the four timers of the main window that turn the
 // signalling processor's heartbeats, or their absence, into the oscillator
-// state, the heart glyph and a stop entry among the captures.
+// of status panel 0, the glyph of the heart indicator aiHeart and a stop
+// entry among the captures.
 #pragma once
 
 #include "Stamp.h"
 
+#include <QList>
 #include <QObject>
+#include <QPixmap>
 #include <QTimer>
 
 #include <functional>
 #include <string>
 
-class THeartIndicator;
+class QLabel;
+class QPainter;
+class QRect;
 
 class THeartBeatMonitor : public QObject {
     Q_OBJECT
@@ -21,8 +26,10 @@ public:
     static constexpr int NoHeartBeatInterval = 3000;
     static constexpr int HeartBeatInterval = 500;
 
+    enum THeartGlyph { hgResting = 0, hgBeat = 1, hgStopped = 2 };
+
     // LastHeartBeat is the main window's field, set at every heartbeat and
-    // stamped on the stop entry.
+    // stamped on the stop entry. The tick timer starts at once.
     THeartBeatMonitor(TSystemTime& LastHeartBeat, QObject* Owner = nullptr);
 
     // The heartbeat branch of the datagram intake.
@@ -32,17 +39,29 @@ public:
     // direction 0, link 0 and the message FF 00 00 00 00.
     static std::string StopRecord(const TSystemTime& LastHeartBeat);
 
+    // Shows the glyphs on Heart from now on, starting with the stopped one.
+    void AttachHeart(QLabel* Heart);
+    int HeartGlyph() const { return FHeartGlyph; }
+
+    // Paints status panel 0: the oscillator with its frames from ilOsc.
+    void StatusBarDrawPanel(QPainter& Canvas, const QRect& Rect) const;
+
     // Where a stop entry goes (the window's AddCapture).
     std::function<void(const std::string& Record)> OnStopEntry;
     // Called after every tick so that the status bar repaints panel 0.
     std::function<void()> OnTick;
-    // Where the heart glyph goes (0 resting, 1 beat, 2 stopped).
-    THeartIndicator* Heart = nullptr;
 
     QTimer tmTick;
     QTimer tmPulseLoss;
     QTimer tmNoHeartBeat;
     QTimer tmHeartBeat;
+
+    // The ten oscillator frames and the three heart glyphs (resting: a
+    // small pink heart; beat: a large red one; stopped: a grey heart
+    // crossed out).
+    const QList<QPixmap> ilOsc;
+    const QList<QPixmap> HeartImages;
+    static QList<QPixmap> MakeHeartGlyphs();
 
 private:
     void tmTickTimer();
@@ -52,4 +71,6 @@ private:
     void SetHeartGlyph(int Glyph);
 
     TSystemTime& FLastHeartBeat;
+    QLabel* FHeart = nullptr;
+    int FHeartGlyph = hgStopped;
 };

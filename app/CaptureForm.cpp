@@ -1,0 +1,779 @@
+#include "CaptureForm.h"
+
+#include "CaptureListModel.h"
+#include "CaptureListView.h"
+#include "Globals.h"
+#include "HexString.h"
+#include "IsupPacket.h"
+#include "MemoryStream.h"
+#include "MessageTree.h"
+#include "OptionsForm.h"
+#include "OwnerDrawPanel.h"
+#include "PacketL4.h"
+#include "StateImages.h"
+#include "UdpEndpoint.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <exception>
+
+namespace {
+
+// Datagram types of the signalling processor.
+constexpr uint8_t CaptureDatagram = 0xBB;
+constexpr uint8_t HeartBeatDatagram = 0x92;
+
+// Octets of a level-4 message before the user part: SIO and routing label.
+constexpr int UserPartOffset = 5;
+// A link test message's length octet follows the heading.
+constexpr int TestPatternOffset = 6;
+
+constexpr int DesignListWidth = 341;
+
+QString SpacedHex(const TCaptureItem& Item, int Offset)
+{
+    const std::string_view Bytes = Item.OctetBytes();
+    if (Offset >= static_cast<int>(Bytes.size()))
+        return QString();
+    const std::string Text =
+        BytesToSpacedHex(reinterpret_cast<const uint8_t*>(Bytes.data()) + Offset, Bytes.size() - Offset);
+    return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
+}
+
+} // namespace
+
+TCaptureForm::TCaptureForm(QWidget* Parent)
+    : QMainWindow(Parent)
+    , FStorage(this, QStringLiteral("CaptureForm"), true)
+{
+    setObjectName(QStringLiteral("CaptureForm"));
+    setWindowTitle(QString::fromLatin1(DesignCaption));
+    setGeometry(280, 277, 620, 361);
+    Images = MakeCaptureImages();
+    IsupImages = MakeIsupImages();
+
+    UDP = new TUdpEndpoint(this);
+    UDP->setObjectName(QStringLiteral("UDP"));
+    UDP->OnDataReceived = [this](TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP, int Port) {
+        UDPDataReceived(Sender, NumberBytes, FromIP, Port);
+    };
+    UDP->OnStatus = [this](TUdpEndpoint*, const QString& Status) { SetStatusText(Status); };
+
+    CreateActions();
+    CreateLayout();
+    CreateMenus();
+    CreateStatusBar();
+    ConnectViews();
+    // Key preview: Esc is seen before the focused control gets it.
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TCaptureForm::~TCaptureForm()
+{
+    qApp->removeEventFilter(this);
+    if (!FStorage.SavedSinceRestore()) {
+        try {
+            FStorage.SaveFormPlacement(true);
+        } catch (const std::exception&) {
+            // The window is going away; there is nothing left to show it in.
+        }
+    }
+    // The tree's nodes point into the message it owns; both go before the
+    // captures the list model reads.
+    tvMsg->ClearTree();
+    lvMsg->setModel(nullptr);
+}
+
+void TCaptureForm::CreateActions()
+{
+    auto Make = [this](const char* Name, const QString& Caption, const QKeySequence& Shortcut) {
+        auto* Action = new QAction(Caption, this);
+        Action->setObjectName(QLatin1String(Name));
+        Action->setShortcut(Shortcut);
+        return Action;
+    };
+    acLoadCaptures = Make("acLoadCaptures", QStringLiteral("Load Captures"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    acSaveCaptures = Make("acSaveCaptures", QStringLiteral("Save Captures"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    acFind = Make("acFind", QStringLiteral("Find ..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    acSearchAgain = Make("acSearchAgain", QStringLiteral("Search Again"), QKeySequence(Qt::Key_F3));
+    miExit = Make("miExit", QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_F4));
+    miClearAll = Make("miClearAll", QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    miCopyClip = Make("miCopyClip", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    miPasteClip = Make("miPasteClip", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    Configuration1 = Make("Configuration1", QStringLiteral("General Configuration"), QKeySequence(Qt::Key_F2));
+    miConfigureMessages =
+        Make("miConfigureMessages", QStringLiteral("ISUP Messages Configuration"), QKeySequence(Qt::ALT | Qt::Key_F2));
+    miHelpContents = Make("miHelpContents", QStringLiteral("Contents"), QKeySequence());
+    miClear = Make("miClear", QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    miCopyToClip = Make("miCopyToClip", QStringLiteral("Copy Packet Dump"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    miCopy = Make("miCopy", QStringLiteral("Copy"), QKeySequence());
+    acFind->setProperty("category", QStringLiteral("Search"));
+    acSearchAgain->setProperty("category", QStringLiteral("Search"));
+
+    connect(acLoadCaptures, &QAction::triggered, this, &TCaptureForm::acLoadCapturesExecute);
+    connect(acSaveCaptures, &QAction::triggered, this, &TCaptureForm::acSaveCapturesExecute);
+    connect(acFind, &QAction::triggered, this, &TCaptureForm::acFindExecute);
+    connect(acSearchAgain, &QAction::triggered, this, &TCaptureForm::acSearchAgainExecute);
+    connect(miExit, &QAction::triggered, this, &TCaptureForm::miExitClick);
+    connect(miClearAll, &QAction::triggered, this, &TCaptureForm::miClearClick);
+    connect(miCopyClip, &QAction::triggered, this, &TCaptureForm::miCopyClipClick);
+    connect(miPasteClip, &QAction::triggered, this, &TCaptureForm::miPasteClipClick);
+    connect(Configuration1, &QAction::triggered, this, &TCaptureForm::Configuration1Click);
+    connect(miConfigureMessages, &QAction::triggered, this, &TCaptureForm::miConfigureMessagesClick);
+    connect(miHelpContents, &QAction::triggered, this, &TCaptureForm::miHelpContentsClick);
+    connect(miClear, &QAction::triggered, this, &TCaptureForm::miClearClick);
+    connect(miCopyToClip, &QAction::triggered, this, &TCaptureForm::miCopyToClipClick);
+    connect(miCopy, &QAction::triggered, this, &TCaptureForm::miCopyClick);
+}
+
+void TCaptureForm::CreateMenus()
+{
+    QMenu* File = menuBar()->addMenu(QStringLiteral("File"));
+    File->addAction(acLoadCaptures);
+    File->addAction(acSaveCaptures);
+    File->addSeparator();
+    File->addAction(miExit);
+    QMenu* Edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    Edit->addAction(miClearAll);
+    Edit->addSeparator();
+    Edit->addAction(miCopyClip);
+    Edit->addAction(miPasteClip);
+    QMenu* Search = menuBar()->addMenu(QStringLiteral("Search"));
+    Search->addAction(acFind);
+    Search->addAction(acSearchAgain);
+    QMenu* Options = menuBar()->addMenu(QStringLiteral("Options"));
+    Options->addAction(Configuration1);
+    Options->addAction(miConfigureMessages);
+    QMenu* Help = menuBar()->addMenu(QStringLiteral("Help"));
+    Help->addAction(miHelpContents);
+
+    // The list's popup: its shortcuts are taken by the list itself while it
+    // has the focus (TCaptureListView), ahead of the main menu's Ctrl+Del
+    // and Ctrl+C.
+    ppProtocol = new QMenu(this);
+    ppProtocol->setObjectName(QStringLiteral("ppProtocol"));
+    ppProtocol->addAction(miClear);
+    ppProtocol->addSeparator();
+    ppProtocol->addAction(acLoadCaptures);
+    ppProtocol->addAction(acSaveCaptures);
+    ppProtocol->addSeparator();
+    ppProtocol->addAction(miCopyToClip);
+    lvMsg->SetPopupMenu(ppProtocol);
+
+    ppStatus = new QMenu(this);
+    ppStatus->setObjectName(QStringLiteral("ppStatus"));
+    ppStatus->addAction(miCopy);
+}
+
+void TCaptureForm::CreateLayout()
+{
+    auto* Client = new QWidget(this);
+    auto* ClientLayout = new QVBoxLayout(Client);
+    ClientLayout->setContentsMargins(0, 0, 0, 0);
+    ClientLayout->setSpacing(0);
+
+    Splitter2 = new QSplitter(Qt::Horizontal, Client);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+
+    lvMsg = new TCaptureListView(Splitter2);
+    CaptureModel = new TCaptureListModel(Captures, Images, this);
+    lvMsg->setModel(CaptureModel);
+    for (int Column = 0; Column < TCaptureListModel::ColumnCount; ++Column)
+        lvMsg->horizontalHeader()->resizeSection(Column, TCaptureListModel::ColumnWidth(Column));
+    lvMsg->setProperty("helpContext", 6);
+
+    pnDecodedMessage = new QWidget(Splitter2);
+    pnDecodedMessage->setObjectName(QStringLiteral("pnDecodedMessage"));
+    auto* Decoded = new QVBoxLayout(pnDecodedMessage);
+    Decoded->setContentsMargins(0, 0, 0, 0);
+    Decoded->setSpacing(0);
+
+    pnMessageCaption = new QLabel(QStringLiteral("< no message >"), pnDecodedMessage);
+    pnMessageCaption->setObjectName(QStringLiteral("pnMessageCaption"));
+    pnMessageCaption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnMessageCaption->setFixedHeight(20);
+    pnMessageCaption->setAlignment(Qt::AlignCenter);
+    pnMessageCaption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    QFont Bold = pnMessageCaption->font();
+    Bold.setBold(true);
+    pnMessageCaption->setFont(Bold);
+    auto* CaptionLayout = new QHBoxLayout(pnMessageCaption);
+    CaptionLayout->setContentsMargins(2, 2, 2, 2);
+    CaptionLayout->addStretch(1);
+    aiHeart = new QLabel(pnMessageCaption);
+    aiHeart->setObjectName(QStringLiteral("aiHeart"));
+    aiHeart->setFixedSize(16, 16);
+    aiHeart->setToolTip(QStringLiteral("Processor`s Heartbeat"));
+    aiHeart->hide();
+    CaptionLayout->addWidget(aiHeart, 0, Qt::AlignTop | Qt::AlignRight);
+
+    tvMsg = new TMessageTree(pnDecodedMessage);
+    Decoded->addWidget(pnMessageCaption);
+    Decoded->addWidget(tvMsg, 1);
+
+    Splitter2->addWidget(lvMsg);
+    Splitter2->addWidget(pnDecodedMessage);
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+    SetListWidth(DesignListWidth);
+
+    ProgressBar = new QProgressBar(Client);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setFixedHeight(12);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+
+    ClientLayout->addWidget(Splitter2, 1);
+    ClientLayout->addWidget(ProgressBar);
+    setCentralWidget(Client);
+}
+
+void TCaptureForm::CreateStatusBar()
+{
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    StatusBar->setMinimumHeight(21);
+    StatusPanel0 = new TOwnerDrawPanel(StatusBar);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFixedWidth(50);
+    StatusText = new QLabel(StatusBar);
+    StatusText->setObjectName(QStringLiteral("StatusText"));
+    // A long hex text must not widen the window.
+    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusText->setTextFormat(Qt::PlainText);
+    StatusBar->addWidget(StatusPanel0);
+    StatusBar->addWidget(StatusText, 1);
+    StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StatusBar, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& Pos) { ppStatus->popup(StatusBar->mapToGlobal(Pos)); });
+}
+
+void TCaptureForm::ConnectViews()
+{
+    // New rows keep the list at its end only when the user is already there.
+    connect(CaptureModel, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this] { FFollowEnd = lvMsg->LastRowVisible(); });
+    connect(CaptureModel, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (FFollowEnd)
+            lvMsg->scrollToBottom();
+    });
+    connect(lvMsg->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TCaptureForm::lvMsgSelectionChanged);
+    connect(lvMsg, &TCaptureListView::entered, this, [this] { lvMsgSelectItem(SelectedRow(), true); });
+    connect(lvMsg, &TCaptureListView::exited, this, [this] { SetStatusText(QString()); });
+    connect(tvMsg, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* Current) { tvMsgChange(Current); });
+    connect(tvMsg, &TMessageTree::entered, this, [this] { tvMsgChange(tvMsg->currentItem()); });
+    connect(tvMsg, &TMessageTree::exited, this, [this] { SetStatusText(QString()); });
+}
+
+void TCaptureForm::FormCreate()
+{
+    LastHeartBeat = LocalTimeNow();
+    FStorage.AddProperty(QStringLiteral("lvMsg_Width"), [this] { return QString::number(ListWidth()); },
+                         [this](const QString& Text) {
+                             bool Ok = false;
+                             const int Width = Text.toInt(&Ok);
+                             if (Ok)
+                                 SetListWidth(Width);
+                         });
+    try {
+        FStorage.RestoreFormPlacement();
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+}
+
+int TCaptureForm::ListWidth() const
+{
+    const QList<int> Sizes = Splitter2->sizes();
+    return Sizes.isEmpty() || Sizes[0] <= 0 ? lvMsg->width() : Sizes[0];
+}
+
+void TCaptureForm::SetListWidth(int Width)
+{
+    if (Width < 0)
+        return;
+    const int Total = qMax(Splitter2->width(), width());
+    Splitter2->setSizes({Width, qMax(1, Total - Width - Splitter2->handleWidth())});
+}
+
+void TCaptureForm::SetOptionsForm(TOptionsForm* Form)
+{
+    FOptionsForm = Form;
+    if (FOptionsForm)
+        FOptionsForm->OnOptionsChanged = [this] { ApplyOptions(); };
+}
+
+void TCaptureForm::showEvent(QShowEvent* Event)
+{
+    QMainWindow::showEvent(Event);
+    if (!Event->spontaneous() && !FShown) {
+        FShown = true;
+        FormShow();
+    }
+}
+
+void TCaptureForm::FormShow()
+{
+    try {
+        FStorage.RestoreFormPlacement();
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+    ApplyOptions();
+    if (!CommandLineFile.isEmpty()) {
+        // Loaded once the window is on screen, so that its progress shows.
+        QMetaObject::invokeMethod(this, [this] { LoadCaptures(CommandLineFile); }, Qt::QueuedConnection);
+    }
+}
+
+void TCaptureForm::closeEvent(QCloseEvent* Event)
+{
+    try {
+        FStorage.SaveFormPlacement(false);
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+    QMainWindow::closeEvent(Event);
+    if (Event->isAccepted())
+        emit formClosed();
+}
+
+bool TCaptureForm::eventFilter(QObject* Watched, QEvent* Event)
+{
+    // Esc stops a capture file load at its next line; the key goes on to
+    // the focused control.
+    if (Event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape) {
+        if (auto* Widget = qobject_cast<QWidget*>(Watched); Widget && Widget->window() == this)
+            Loading = false;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+// --- Intake and the capture list --------------------------------------------
+
+void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP, int Port)
+{
+    if (!Sender->RemoteHost.isEmpty() && FromIP != Sender->RemoteHost)
+        return;
+    if (Sender->RemotePort != 0 && Port != Sender->RemotePort)
+        return;
+    if (NumberBytes <= 3 || NumberBytes > TUdpEndpoint::BufferSize)
+        return;
+    // The datagram is read so that its type octet is the stamp's last octet:
+    // overwriting it with the stamp turns the datagram into the record.
+    uint8_t Record[StampSize - 1 + TUdpEndpoint::BufferSize];
+    uint8_t* const Datagram = Record + StampSize - 1;
+    const int Length = Sender->ReadDatagram(Datagram, NumberBytes);
+    if (Length <= 3)
+        return;
+    switch (Datagram[0]) {
+    case CaptureDatagram: {
+        const TStampBytes Stamp = StampToBytes(LocalTimeNow());
+        std::copy(Stamp.begin(), Stamp.end(), Record);
+        AddCapture(std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
+        break;
+    }
+    case HeartBeatDatagram:
+        HeartBeatReceived();
+        break;
+    default:
+        break;
+    }
+}
+
+TCaptureItem* TCaptureForm::AddCapture(std::string_view Record)
+{
+    TCaptureItem* Item = Captures.Add(Record);
+    if (Item)
+        AddCaptureRow(*Item);
+    return Item;
+}
+
+TCaptureItem* TCaptureForm::AddCapture(const THexString& Record)
+{
+    return AddCapture(Record.Data());
+}
+
+void TCaptureForm::AddCaptureRow(TCaptureItem& Item)
+{
+    SummarizeCapture(Item, Captures);
+    CaptureModel->CapturesAppended();
+}
+
+void TCaptureForm::ClearCaptures()
+{
+    CaptureModel->BeginClear();
+    Captures.Clear();
+    CaptureModel->EndClear();
+    FSelectedRow = -1;
+    ClearTreeUpdating();
+    DumpText.clear();
+    SetStatusText(QString());
+    pnMessageCaption->setText(QString());
+}
+
+void TCaptureForm::SetStatusText(const QString& Text)
+{
+    StatusText->setText(Text);
+}
+
+QString TCaptureForm::StatusTextValue() const
+{
+    return StatusText->text();
+}
+
+QString TCaptureForm::EndpointTitle() const
+{
+    const QString Port = FOptionsForm ? FOptionsForm->LocalPortText() : QString::number(UDP->LocalPort());
+    return UDP->RemoteHost + QStringLiteral(" : ") + Port;
+}
+
+void TCaptureForm::ApplyOptions()
+{
+    if (!FOptionsForm)
+        return;
+    UDP->RemoteHost = FOptionsForm->edCaptureHost->text();
+    // The socket is re-created only for a new port (or after a failed bind):
+    // re-creating it on every keystroke in the host box would throw away
+    // datagrams already queued in it. A failure is reported through OnStatus
+    // with the port and the reason; the settings stay as typed.
+    const int Port = FOptionsForm->seCaptureLocalPort->value();
+    if (!UDP->IsBound() || UDP->LocalPort() != Port) {
+        const QString PreviousError = UDP->LastError();
+        if (UDP->SetLocalPort(Port) && !PreviousError.isEmpty() && StatusTextValue() == PreviousError)
+            SetStatusText(QString());
+    }
+    UDP->RemotePort = FOptionsForm->seCaptureRemotePort->value();
+    const QString Title = EndpointTitle();
+    QGuiApplication::setApplicationDisplayName(Title);
+    setWindowTitle(QString::fromLatin1(DesignCaption) + QStringLiteral(" - ") + Title);
+}
+
+// --- Decoded view -------------------------------------------------------------
+
+int TCaptureForm::SelectedRow() const
+{
+    const QModelIndexList Rows = lvMsg->selectionModel()->selectedRows();
+    return Rows.isEmpty() ? -1 : Rows.first().row();
+}
+
+void TCaptureForm::lvMsgSelectionChanged()
+{
+    const int Row = SelectedRow();
+    if (Row == FSelectedRow)
+        return;
+    if (FSelectedRow >= 0)
+        lvMsgSelectItem(FSelectedRow, false);
+    FSelectedRow = Row;
+    if (Row >= 0)
+        lvMsgSelectItem(Row, true);
+}
+
+void TCaptureForm::ClearTreeUpdating()
+{
+    tvMsg->setUpdatesEnabled(false);
+    tvMsg->ClearTree();
+    tvMsg->setUpdatesEnabled(true);
+}
+
+void TCaptureForm::ShowDumpLine(const char* Prefix, const TCaptureItem& Item, int Offset)
+{
+    tvMsg->setUpdatesEnabled(false);
+    tvMsg->ClearTree();
+    tvMsg->addTopLevelItem(new QTreeWidgetItem({QString::fromLatin1(Prefix) + SpacedHex(Item, Offset)}));
+    tvMsg->setUpdatesEnabled(true);
+}
+
+void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
+{
+    DumpText.clear();
+    if (!Selected)
+        return;
+    const TCaptureItem* Item = CaptureModel->ItemAt(Row);
+    if (!Item) {
+        SetStatusText(QString());
+        pnMessageCaption->setText(QString());
+        ClearTreeUpdating();
+        return;
+    }
+    const QString Hex = SpacedHex(*Item, 0);
+    SetStatusText(QStringLiteral("Hex: ") + Hex);
+    DumpText = Hex;
+    if (Item->IsStopEntry()) {
+        pnMessageCaption->setText(QStringLiteral("Heart Stop Message"));
+        ClearTreeUpdating();
+        return;
+    }
+    try {
+        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets());
+        const int ServiceIndicator = Packet->GetServiceIndicator();
+        if (ServiceIndicator != 1 && ServiceIndicator != 5)
+            ShowDumpLine("Message Dump: ", *Item, UserPartOffset);
+        switch (ServiceIndicator) {
+        case 0:
+            pnMessageCaption->setText(QStringLiteral("MTP Subsystem Message"));
+            break;
+        case 1:
+            pnMessageCaption->setText(QStringLiteral("Test Subsystem Message"));
+            ShowDumpLine("Test Pattern: ", *Item, TestPatternOffset);
+            break;
+        case 3:
+            pnMessageCaption->setText(QStringLiteral("SCCP Subsystem Message"));
+            break;
+        case 4:
+            pnMessageCaption->setText(QStringLiteral("TUP Subsystem Message"));
+            break;
+        case 5:
+            // The tree keeps the message it shows; any other decoded packet
+            // is released when this guard ends.
+            if (auto* Isup = dynamic_cast<TCustomIsupPacket*>(Packet.get())) {
+                Packet.release();
+                ShowIsupPacket(std::unique_ptr<TCustomIsupPacket>(Isup));
+            } else {
+                ClearTreeUpdating();
+            }
+            break;
+        default:
+            pnMessageCaption->setText(QString::asprintf("Unknown Subsystem (%.2X)", ServiceIndicator));
+            break;
+        }
+    } catch (const std::exception& Error) {
+        pnMessageCaption->setText(QString::fromUtf8(Error.what()));
+        ShowDumpLine("Message Dump: ", *Item, UserPartOffset);
+    }
+}
+
+void TCaptureForm::ShowIsupPacket(std::unique_ptr<TCustomIsupPacket> Message)
+{
+    if (Message)
+        pnMessageCaption->setText(QString::fromStdString(Message->Caption()));
+    // One update bracket: the tree repaints once, whatever its size.
+    tvMsg->setUpdatesEnabled(false);
+    tvMsg->ClearTree();
+    if (!Message) {
+        tvMsg->setUpdatesEnabled(true);
+        return;
+    }
+    const TCustomIsupPacket& Packet = *Message;
+    tvMsg->SetMessage(std::move(Message));
+    auto* Root = new QTreeWidgetItem(tvMsg);
+    TMessageTree::SetNodeData(Root, TMessageTree::nkMessage, &Packet);
+    DecorateNode(Root);
+    const TParameterCollection& Parameters = Packet.Parameters();
+    for (int I = 0; I < Parameters.Count(); ++I) {
+        const TCustomParameter& Parameter = Parameters.Items(I);
+        if (!Parameter.GetPresent())
+            continue;
+        auto* ParameterNode = new QTreeWidgetItem(Root);
+        TMessageTree::SetNodeData(ParameterNode, TMessageTree::nkParameter, &Parameter);
+        DecorateNode(ParameterNode);
+        const TParamFieldCollection& Fields = Parameter.Fields();
+        for (int J = 0; J < Fields.Count(); ++J) {
+            const TParamField& Field = Fields.Items(J);
+            if (!Field.Checked)
+                continue;
+            auto* FieldNode = new QTreeWidgetItem(ParameterNode);
+            TMessageTree::SetNodeData(FieldNode, TMessageTree::nkField, &Field);
+            DecorateNode(FieldNode);
+        }
+        ParameterNode->setExpanded(Parameter.Checked != 0);
+    }
+    Root->setExpanded(true);
+    tvMsg->scrollToItem(Root, QAbstractItemView::PositionAtTop);
+    tvMsg->setUpdatesEnabled(true);
+}
+
+void TCaptureForm::DecorateNode(QTreeWidgetItem* Node)
+{
+    auto Image = [this](int Index) { return Index >= 0 && Index < IsupImages.size() ? QIcon(IsupImages[Index]) : QIcon(); };
+    const void* Data = TMessageTree::NodeData(Node);
+    switch (NodeKindOf(Node)) {
+    case TMessageTree::nkMessage: {
+        const auto* Packet = static_cast<const TCustomIsupPacket*>(Data);
+        Node->setText(0, QString::fromStdString(Packet->Name() + ", " + Packet->Caption()));
+        Node->setIcon(0, Image(1));
+        break;
+    }
+    case TMessageTree::nkParameter: {
+        const auto* Parameter = static_cast<const TCustomParameter*>(Data);
+        Node->setText(0, QString::fromStdString(Parameter->Name() + ", " + Parameter->Caption()));
+        Node->setIcon(0, Image(Parameter->Mandatory() ? 2 : 3));
+        break;
+    }
+    case TMessageTree::nkField: {
+        const auto* Field = static_cast<const TParamField*>(Data);
+        const QString Described = QString::fromStdString(Field->Name() + " = " + Field->GetValueText());
+        switch (Field->Kind()) {
+        case fkBit:
+            Node->setText(0, QString::fromStdString(Field->Name()));
+            Node->setIcon(0, Image(Field->GetValue() != 0 ? 5 : 6));
+            break;
+        case fkAppendix:
+            Node->setText(0, Described);
+            Node->setIcon(0, QIcon());
+            break;
+        default:
+            Node->setText(0, Described);
+            Node->setIcon(0, Image(7));
+            break;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+int TCaptureForm::NodeKindOf(const QTreeWidgetItem* Node)
+{
+    return TMessageTree::NodeKindOf(Node);
+}
+
+void TCaptureForm::ShowCodedPacket(const TCustomIsupPacket& Message)
+{
+    TMemoryStream Stream;
+    Message.WriteIsupPart(Stream);
+    if (Stream.Size() == 0) {
+        SetStatusText(QString());
+        return;
+    }
+    SetStatusText(QStringLiteral("ISUP Packet Coded: ") +
+                  QString::fromStdString(BytesToSpacedHex(Stream.Memory(), Stream.Size())));
+}
+
+void TCaptureForm::tvMsgChange(QTreeWidgetItem* Node)
+{
+    const void* Data = TMessageTree::NodeData(Node);
+    if (!Data)
+        return;
+    try {
+        switch (NodeKindOf(Node)) {
+        case TMessageTree::nkMessage:
+            ShowCodedPacket(*static_cast<const TCustomIsupPacket*>(Data));
+            break;
+        case TMessageTree::nkParameter:
+            SetStatusText(QStringLiteral("Hex String: ") +
+                          QString::fromStdString(static_cast<const TCustomParameter*>(Data)->GetHexValue()));
+            break;
+        case TMessageTree::nkField:
+            SetStatusText(QStringLiteral("Integer Value: ") +
+                          QString::number(static_cast<const TParamField*>(Data)->GetValue()));
+            break;
+        default:
+            SetStatusText(QString());
+            break;
+        }
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+}
+
+// --- Heartbeat ------------------------------------------------------------------
+
+void TCaptureForm::HeartBeatReceived()
+{
+    LastHeartBeat = LocalTimeNow();
+    emit heartBeatReceived();
+}
+
+// --- Capture files, search, clipboard, selection window ---------------------------
+
+void TCaptureForm::acLoadCapturesExecute()
+{
+}
+
+void TCaptureForm::acSaveCapturesExecute()
+{
+}
+
+void TCaptureForm::LoadCaptures(const QString&)
+{
+}
+
+void TCaptureForm::acFindExecute()
+{
+}
+
+void TCaptureForm::acSearchAgainExecute()
+{
+}
+
+void TCaptureForm::miCopyClipClick()
+{
+    QGuiApplication::clipboard()->setText(DumpText);
+}
+
+void TCaptureForm::miCopyToClipClick()
+{
+    miCopyClipClick();
+}
+
+void TCaptureForm::miCopyClick()
+{
+    miCopyClipClick();
+}
+
+void TCaptureForm::miPasteClipClick()
+{
+}
+
+void TCaptureForm::miConfigureMessagesClick()
+{
+    if (!SelectionForm)
+        return;
+    SelectionForm->show();
+    SelectionForm->raise();
+    SelectionForm->activateWindow();
+}
+
+// --- Window commands ----------------------------------------------------------------
+
+void TCaptureForm::Configuration1Click()
+{
+    if (FOptionsForm)
+        FOptionsForm->exec();
+}
+
+QString TCaptureForm::HelpFileName()
+{
+    return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/velmora-help.html");
+}
+
+void TCaptureForm::miHelpContentsClick()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFileName()));
+}
+
+void TCaptureForm::miExitClick()
+{
+    close();
+}
+
+void TCaptureForm::miClearClick()
+{
+    ClearCaptures();
+}
