@@ -20,11 +20,9 @@ void TPersistent::AssignError(const TPersistent* Source) const
 
 TCollection::~TCollection() = default;
 
-TCollectionItem* TCollection::GetItem(int Index) const
+void TCollection::IndexError(int Index)
 {
-    if (Index < 0 || Index >= Count())
-        throw EListError(Format("List index out of bounds (%d)", Index));
-    return FItems[static_cast<size_t>(Index)].get();
+    throw EListError(Format("List index out of bounds (%d)", Index));
 }
 
 void TCollection::Insert(std::unique_ptr<TCollectionItem> Item)

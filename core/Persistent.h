@@ -52,7 +52,13 @@ public:
 
     int Count() const { return static_cast<int>(FItems.size()); }
     // The item at Index; an index outside 0 .. Count() - 1 raises EListError.
-    TCollectionItem* GetItem(int Index) const;
+    // Inline: decoders walk their collections item by item.
+    TCollectionItem* GetItem(int Index) const
+    {
+        if (static_cast<size_t>(Index) >= FItems.size())
+            IndexError(Index);
+        return FItems[static_cast<size_t>(Index)].get();
+    }
 
     // Creates an item of class T owned by this collection and appends it.
     // T's constructor takes the collection first, then Args.
@@ -71,5 +77,6 @@ public:
     void Reserve(int Capacity) { FItems.reserve(static_cast<size_t>(Capacity)); }
 
 private:
+    [[noreturn]] static void IndexError(int Index);
     std::vector<std::unique_ptr<TCollectionItem>> FItems;
 };

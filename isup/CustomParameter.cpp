@@ -3,6 +3,8 @@
 #include "HexString.h"
 #include "MemoryStream.h"
 
+#include <new>
+
 namespace {
 
 const TParamLayout& EmptyLayout()
@@ -11,7 +13,43 @@ const TParamLayout& EmptyLayout()
     return Layout;
 }
 
+// Free blocks of sizeof(TCustomParameter) octets, linked through their
+// first word. Off under AddressSanitizer, which must see every free.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t MaxFreeBlocks = 0;
+#else
+constexpr size_t MaxFreeBlocks = 4096;
+#endif
+
+struct TFreeBlock {
+    TFreeBlock* Next;
+};
+
+thread_local TFreeBlock* FreeBlocks = nullptr;
+thread_local size_t FreeBlockCount = 0;
+
 } // namespace
+
+void* TCustomParameter::operator new(size_t Size)
+{
+    if (Size == sizeof(TCustomParameter) && FreeBlocks) {
+        TFreeBlock* Block = FreeBlocks;
+        FreeBlocks = Block->Next;
+        --FreeBlockCount;
+        return Block;
+    }
+    return ::operator new(Size);
+}
+
+void TCustomParameter::operator delete(void* Block, size_t Size)
+{
+    if (Size == sizeof(TCustomParameter) && FreeBlockCount < MaxFreeBlocks) {
+        FreeBlocks = new (Block) TFreeBlock{FreeBlocks};
+        ++FreeBlockCount;
+        return;
+    }
+    ::operator delete(Block, Size);
+}
 
 TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code)
     : TCkCollectionItem(Collection), FCode(Code), FMandatory(Mandatory), FPresent(Mandatory), FFields(this)
@@ -184,30 +222,35 @@ std::string TCustomParameter::GetTitle() const
 void TCustomParameter::Assign(const TPersistent& Source)
 {
     if (const auto* Parameter = dynamic_cast<const TCustomParameter*>(&Source)) {
-        if (Parameter == this)
-            return;
-        FCode = Parameter->FCode;
-        SetParamType(Parameter->FParamType);
-        FPresent = Parameter->FPresent;
-        FOddBit = Parameter->FOddBit;
-        FSize = Parameter->FSize;
-        FValue = Parameter->FValue;
-        Checked = Parameter->Checked;
-        // Fields: the layout is shared, the marks are copied.
-        if (FFields.ObjectCount() > 0)
-            FFields.Release();
-        FLayout = Parameter->FLayout;
-        if (Parameter->FFields.ObjectCount() == 0) {
-            FFieldUnchecked = Parameter->FFieldUnchecked;
-            FFieldCheckedHigh = Parameter->FFieldCheckedHigh;
-        } else {
-            FFieldUnchecked = 0;
-            FFieldCheckedHigh.clear();
-            const int Count = Parameter->FFields.ObjectCount();
-            for (int I = 0; I < Count; ++I)
-                SetFieldChecked(I, Parameter->FieldChecked(I));
-        }
+        CopyFrom(*Parameter);
         return;
     }
     TCkCollectionItem::Assign(Source);
+}
+
+void TCustomParameter::CopyFrom(const TCustomParameter& Source)
+{
+    if (&Source == this)
+        return;
+    FCode = Source.FCode;
+    SetParamType(Source.FParamType);
+    FPresent = Source.FPresent;
+    FOddBit = Source.FOddBit;
+    FSize = Source.FSize;
+    FValue = Source.FValue;
+    Checked = Source.Checked;
+    // Fields: the layout is shared, the marks are copied.
+    if (FFields.ObjectCount() > 0)
+        FFields.Release();
+    FLayout = Source.FLayout;
+    if (Source.FFields.ObjectCount() == 0) {
+        FFieldUnchecked = Source.FFieldUnchecked;
+        FFieldCheckedHigh = Source.FFieldCheckedHigh;
+    } else {
+        FFieldUnchecked = 0;
+        FFieldCheckedHigh.clear();
+        const int Count = Source.FFields.ObjectCount();
+        for (int I = 0; I < Count; ++I)
+            SetFieldChecked(I, Source.FieldChecked(I));
+    }
 }

@@ -53,6 +53,11 @@ class TCustomParameter : public TCkCollectionItem {
 public:
     TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code);
     ~TCustomParameter() override;
+
+    // Every decode creates and frees a few dozen parameters: blocks of
+    // exactly this class are recycled through a per-thread free list.
+    static void* operator new(size_t Size);
+    static void operator delete(void* Block, size_t Size);
     const char* ClassName() const override { return "TCustomParameter"; }
 
     uint8_t Code() const { return FCode; }
@@ -137,6 +142,10 @@ public:
 private:
     friend class TParamField;
     friend class TParamFieldCollection;
+    friend class TParameterCollection;
+
+    // Assign from a parameter, without the type test.
+    void CopyFrom(const TCustomParameter& Source);
 
     TParamLayout& MutableLayout();
     bool FieldChecked(int I) const;

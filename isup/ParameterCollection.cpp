@@ -39,7 +39,7 @@ void TParameterCollection::Assign(const TPersistent& Source)
         Reserve(Parameters->Count());
         for (int I = 0; I < Parameters->Count(); ++I) {
             const TCustomParameter& From = Parameters->Items(I);
-            AddParameter(From.Mandatory(), From.Code()).Assign(From);
+            AddParameter(From.Mandatory(), From.Code()).CopyFrom(From);
         }
         return;
     }
