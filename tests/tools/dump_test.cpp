@@ -386,7 +386,8 @@ TEST(DumpOutput, HelpDescribesEveryColumnAndJsonMember)
     const auto Run = RunDump({"--help"});
     EXPECT_EQ(Run.Status, 0);
     for (const char* Word : {"--records", "--hex", "--tsv", "--json", "--header", "ROUTING LABEL", "DETAIL",
-                             "ERROR", "stamp", "direction", "octets", "Exit status"})
+                             "ERROR", "stamp", "direction", "octets", "Exit status", "--cfg", "--verbose",
+                             "parameters", "APPENDIX"})
         EXPECT_NE(Run.Out.find(Word), std::string::npos) << Word;
 }
 
@@ -478,6 +479,195 @@ TEST(DumpJson, TheCheckerRejectsMalformedJson)
     for (const char* Bad : {"", "{", "{\"a\":}", "{\"a\":1,}", "[1 2]", "\"\x01\"", "\"\xE9\"", "01", "{} x",
                             "\"\\u12\"", "tru"})
         EXPECT_THROW(ParseJson(Bad), std::runtime_error) << Bad;
+}
+
+// The small definition set of the catalog tests: SampleMsg (type 0xFA)
+// with a fixed, a variable and an optional parameter.
+const std::string TestCfg = VELMORA_SOURCE_DIR "/tests/catalog/cfg";
+const std::string SampleMsg = "85 01 02 03 04 34 12 FA 0C 02 07 05 80 70 21 43 05 CA 02 02 AB 00";
+
+TEST(DumpIsup, NameCicAndCaption)
+{
+    const auto Run = RunDump({"--tsv", "--cfg", TestCfg}, SampleMsg + "\n85 01 02 03 04 34 12 01 00\n");
+    ASSERT_EQ(Run.Status, 0);
+    EXPECT_EQ(Run.Err, "");
+    const auto R = Rows(Run);
+    ASSERT_EQ(R.size(), 2u);
+    EXPECT_EQ(R[0], (std::vector<std::string>{"1", "SampleMsg", "4108 => 513, sls=0", "4660",
+                                              "SampleMsg, Sample message", ""}));
+    // A message type the catalog does not hold.
+    EXPECT_EQ(R[1], (std::vector<std::string>{"2", "(?\?\?)", "", "", "", "Unknown Message Type: 0x01"}));
+}
+
+TEST(DumpIsup, RecordsPlaceTheIsupNameByDirection)
+{
+    const auto Run = RunDump({"--tsv", "--records", "--cfg", TestCfg}, Record(9, 5, 5, 886, 2, 1, SampleMsg) + "\n");
+    const auto R = Rows(Run);
+    ASSERT_EQ(R.size(), 1u);
+    EXPECT_EQ(R[0][rIn], "");
+    EXPECT_EQ(R[0][rOut], "SampleMsg");
+    EXPECT_EQ(R[0][rCic], "4660");
+}
+
+TEST(DumpIsup, VerboseShowsTheDecodedViewTree)
+{
+    const auto Run = RunDump({"-v", "--cfg", TestCfg}, SampleMsg + "\n" + "81 01 80 00 30 11 20 AA BB\n" +
+                                                         "80 01 80 00 30 14 05 00\n83 01 80 00 30 09 00\n");
+    ASSERT_EQ(Run.Status, 0);
+    const auto Lines = SplitLines(Run.Out);
+    const std::vector<std::string> Tree = {
+        "        SampleMsg, Sample message",
+        "          SampleFlags, Sample flags",
+        "            Urgent = False",
+        "            Count = 6",
+        "            ODD = False",
+        "          SampleNumber, Sample number",
+        "            Plan = 7",
+        "            Screened = False",
+        "            Digits = 12345",
+        "          SampleNote, Sample note",
+        "            Kind = Binary",
+        "            Data = AB",
+    };
+    ASSERT_EQ(Lines.size(), 1 + Tree.size() + 6);
+    EXPECT_EQ(Lines[0].substr(0, 18), "    1  SampleMsg  ");
+    for (size_t I = 0; I < Tree.size(); ++I)
+        EXPECT_EQ(Lines[1 + I], Tree[I]);
+    // The one-line views of the other subsystems.
+    EXPECT_EQ(Lines[14], "        Test Pattern: 20 AA BB");
+    EXPECT_EQ(Lines[16], "        Message Dump: 14 05 00");
+    EXPECT_EQ(Lines[18], "        Message Dump: 09 00");
+}
+
+TEST(DumpIsup, JsonListsThePresentParametersAndTheirFields)
+{
+    const auto Run = RunDump({"--json", "--cfg", TestCfg}, SampleMsg + "\n");
+    const auto Lines = SplitLines(Run.Out);
+    ASSERT_EQ(Lines.size(), 1u);
+    const TJson Message = ParseJson(Lines[0]);
+    EXPECT_EQ(Message.Keys(), (std::vector<std::string>{"line", "si", "opc", "dpc", "sls", "name", "caption", "cic",
+                                                         "octets", "parameters"}));
+    EXPECT_EQ(Message["si"].Num, 5);
+    EXPECT_EQ(Message["name"].Str, "SampleMsg");
+    EXPECT_EQ(Message["caption"].Str, "Sample message");
+    EXPECT_EQ(Message["cic"].Num, 4660);
+    const auto& Parameters = Message["parameters"].Items;
+    ASSERT_EQ(Parameters.size(), 3u);
+
+    const TJson& Flags = Parameters[0];
+    EXPECT_EQ(Flags.Keys(), (std::vector<std::string>{"name", "caption", "code", "mandatory", "hex", "fields"}));
+    EXPECT_EQ(Flags["name"].Str, "SampleFlags");
+    EXPECT_EQ(Flags["caption"].Str, "Sample flags");
+    EXPECT_EQ(Flags["code"].Num, 201);
+    EXPECT_TRUE(Flags["mandatory"].Boolean);
+    EXPECT_EQ(Flags["hex"].Str, "0C");
+    const auto& FlagFields = Flags["fields"].Items;
+    ASSERT_EQ(FlagFields.size(), 3u);
+    EXPECT_EQ(FlagFields[1].Keys(), (std::vector<std::string>{"name", "kind", "bit", "length", "value", "text"}));
+    EXPECT_EQ(FlagFields[0]["kind"].Str, "BIT");
+    EXPECT_EQ(FlagFields[0]["text"].Str, "False");
+    EXPECT_EQ(FlagFields[1]["name"].Str, "Count");
+    EXPECT_EQ(FlagFields[1]["kind"].Str, "INTEGER");
+    EXPECT_EQ(FlagFields[1]["bit"].Num, 1);
+    EXPECT_EQ(FlagFields[1]["length"].Num, 3);
+    EXPECT_EQ(FlagFields[1]["value"].Num, 6);
+    EXPECT_EQ(FlagFields[1]["text"].Str, "6");
+
+    const TJson& Number = Parameters[1];
+    EXPECT_EQ(Number["hex"].Str, "80 70 21 43 05");
+    const TJson& Digits = Number["fields"].Items[2];
+    // Fields that take the octets to the end of the value have no position.
+    EXPECT_EQ(Digits.Keys(), (std::vector<std::string>{"name", "kind", "value", "text"}));
+    EXPECT_EQ(Digits["kind"].Str, "DIGITS");
+    EXPECT_EQ(Digits["text"].Str, "12345");
+    EXPECT_EQ(Number["fields"].Items[0]["kind"].Str, "ENUM");
+
+    const TJson& Note = Parameters[2];
+    EXPECT_FALSE(Note["mandatory"].Boolean);
+    EXPECT_EQ(Note["code"].Num, 202);
+    EXPECT_EQ(Note["fields"].Items[0]["text"].Str, "Binary");
+    EXPECT_EQ(Note["fields"].Items[1]["kind"].Str, "APPENDIX");
+    EXPECT_EQ(Note["fields"].Items[1]["text"].Str, "AB");
+}
+
+TEST(DumpIsup, AnAbsentOptionalParameterIsLeftOut)
+{
+    // The same message with an empty optional part.
+    const auto Run = RunDump({"--json", "--cfg", TestCfg}, "85 01 02 03 04 34 12 FA 0C 02 00 05 80 70 21 43 05\n");
+    const auto Lines = SplitLines(Run.Out);
+    ASSERT_EQ(Lines.size(), 1u);
+    const TJson Message = ParseJson(Lines[0]);
+    ASSERT_FALSE(Message.Has("error")) << Message["error"].Str;
+    const auto& Parameters = Message["parameters"].Items;
+    ASSERT_EQ(Parameters.size(), 2u);
+    EXPECT_EQ(Parameters[0]["name"].Str, "SampleFlags");
+    EXPECT_EQ(Parameters[1]["name"].Str, "SampleNumber");
+}
+
+TEST(DumpDefinitions, BadOrMissingDefinitionsEndTheProgram)
+{
+    const auto Missing = RunDump({"--cfg", "/nonexistent/velmora/CFG"}, SampleMsg + "\n");
+    EXPECT_EQ(Missing.Status, 1);
+    EXPECT_EQ(Missing.Out, "");
+    EXPECT_EQ(Missing.Err, "velmora-dump: definitions folder '/nonexistent/velmora/CFG/' does not exist\n");
+
+    const auto Bad = RunDump({"--cfg", VELMORA_SOURCE_DIR "/tests/catalog/bad-msg-code"}, SampleMsg + "\n");
+    EXPECT_EQ(Bad.Status, 1);
+    EXPECT_EQ(Bad.Out, "");
+    EXPECT_NE(Bad.Err.find("velmora-dump: cannot load the definitions from"), std::string::npos);
+    EXPECT_NE(Bad.Err.find("is not a valid integer value"), std::string::npos);
+
+    EXPECT_EQ(RunDump({"--cfg"}).Status, 2);
+}
+
+// The bundled ISUP call flow, decoded against the CFG folder beside the
+// program: every message decodes, every ISUP message carries its CIC and
+// parameters, and the JSON twin agrees with the text form line by line.
+TEST(DumpDefinitions, TheBundledCallFlowDecodesAgainstTheDefaultDefinitions)
+{
+    const std::string Sample = VELMORA_SOURCE_DIR "/samples/sample-call.ss7";
+    if (!fs::exists(Sample))
+        GTEST_SKIP() << "no sample call flow";
+    const auto Text = RunDump({"--tsv", Sample});
+    const auto Json = RunDump({"--json", Sample});
+    ASSERT_EQ(Text.Status, 0);
+    ASSERT_EQ(Json.Status, 0);
+    EXPECT_EQ(Text.Err, "");
+    const auto R = Rows(Text);
+    const auto Objects = SplitLines(Json.Out);
+    ASSERT_EQ(R.size(), Objects.size());
+    ASSERT_GT(R.size(), 10u);
+    int Isup = 0;
+    int Iam = 0;
+    for (size_t I = 0; I < R.size(); ++I) {
+        SCOPED_TRACE(R[I][rLine]);
+        const TJson Object = ParseJson(Objects[I]);
+        const std::string Name = R[I][rIn].empty() ? R[I][rOut] : R[I][rIn];
+        EXPECT_EQ(Object["name"].Str, Name);
+        EXPECT_EQ(R[I][rError], "");
+        if (Name == "STOP")
+            continue;
+        if (Object["si"].Num != 5) {
+            EXPECT_EQ(R[I][rCic], "");
+            continue;
+        }
+        ++Isup;
+        ASSERT_TRUE(Object.Has("cic"));
+        EXPECT_EQ(R[I][rCic], std::to_string(static_cast<int>(Object["cic"].Num)));
+        // An RLC may carry no parameter at all; the list is there all the same.
+        EXPECT_EQ(Object["parameters"].Kind, TJson::Array);
+        if (Name == "IAM") {
+            ++Iam;
+            bool CalledNumber = false;
+            for (const auto& Parameter : Object["parameters"].Items)
+                if (Parameter["name"].Str == "CalledPartyNumber")
+                    for (const auto& Field : Parameter["fields"].Items)
+                        CalledNumber |= Field["kind"].Str == "DIGITS" && !Field["text"].Str.empty();
+            EXPECT_TRUE(CalledNumber);
+        }
+    }
+    EXPECT_GT(Isup, 0);
+    EXPECT_GT(Iam, 0);
 }
 
 } // namespace

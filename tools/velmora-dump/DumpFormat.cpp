@@ -6,6 +6,7 @@
 #include "MemoryStream.h"
 #include "MtpPacket.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -177,6 +178,110 @@ std::string FormatText(const TDumpEntry& Entry, TTextStyle Style)
                        Style);
 }
 
+const char* FieldKindKeyword(uint8_t Kind)
+{
+    switch (Kind) {
+    case fkInteger: return "INTEGER";
+    case fkEnum: return "ENUM";
+    case fkBit: return "BIT";
+    case fkAppendix: return "APPENDIX";
+    case fkDigits: return "DIGITS";
+    default: return "";
+    }
+}
+
+namespace {
+
+// The fields of a present parameter, in layout order.
+std::string JsonFields(const TCustomParameter& Parameter)
+{
+    std::string Json = "[";
+    const TParamFieldCollection& Fields = Parameter.Fields();
+    for (int I = 0; I < Fields.Count(); ++I) {
+        const TParamField& Field = Fields.Items(I);
+        TJsonObject Object;
+        Object.Add("name", Field.Name());
+        Object.Add("kind", FieldKindKeyword(Field.Kind()));
+        // Only bit fields have a position; DIGITS and APPENDIX take the
+        // octets to the end of the value.
+        if (Field.Kind() == fkInteger || Field.Kind() == fkEnum || Field.Kind() == fkBit) {
+            Object.Add("bit", int64_t{Field.Bit()});
+            Object.Add("length", int64_t{Field.Length()});
+        }
+        Object.Add("value", int64_t{Field.GetValue()});
+        Object.Add("text", Field.GetValueText());
+        if (I > 0)
+            Json.push_back(',');
+        Json += Object.Text();
+    }
+    return Json + "]";
+}
+
+// The present parameters of an ISUP message, in message order.
+std::string JsonParameters(const TCustomIsupPacket& Isup)
+{
+    std::string Json = "[";
+    const TParameterCollection& Parameters = Isup.Parameters();
+    bool First = true;
+    for (int I = 0; I < Parameters.Count(); ++I) {
+        const TCustomParameter& Parameter = Parameters.Items(I);
+        if (!Parameter.GetPresent())
+            continue;
+        TJsonObject Object;
+        Object.Add("name", Parameter.Name());
+        Object.Add("caption", Parameter.Caption());
+        Object.Add("code", int64_t{Parameter.Code()});
+        Object.AddBool("mandatory", Parameter.Mandatory());
+        Object.Add("hex", HexWords(Parameter.Value()));
+        Object.AddRaw("fields", JsonFields(Parameter));
+        if (!First)
+            Json.push_back(',');
+        First = false;
+        Json += Object.Text();
+    }
+    return Json + "]";
+}
+
+void TreeLine(std::string& Tree, int Level, const std::string& Text)
+{
+    Tree.append(TreeIndent + 2 * static_cast<size_t>(Level), ' ');
+    Tree += Text;
+    Tree.push_back('\n');
+}
+
+} // namespace
+
+std::string FormatTree(const TDumpEntry& Entry)
+{
+    std::string Tree;
+    if (Entry.IsStop)
+        return Tree;
+    const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get());
+    if (!Isup) {
+        const std::string_view Octets = Entry.Octets;
+        if (dynamic_cast<const TTestPacketL4*>(Entry.Packet.get()))
+            TreeLine(Tree, 0, "Test Pattern: " + HexWords(Octets.substr(std::min<size_t>(6, Octets.size()))));
+        else
+            TreeLine(Tree, 0, "Message Dump: " + HexWords(Octets.substr(std::min<size_t>(5, Octets.size()))));
+        return Tree;
+    }
+    TreeLine(Tree, 0, Isup->Name() + ", " + Isup->Caption());
+    const TParameterCollection& Parameters = Isup->Parameters();
+    for (int I = 0; I < Parameters.Count(); ++I) {
+        const TCustomParameter& Parameter = Parameters.Items(I);
+        if (!Parameter.GetPresent())
+            continue;
+        TreeLine(Tree, 1, Parameter.Name() + ", " + Parameter.Caption());
+        const TParamFieldCollection& Fields = Parameter.Fields();
+        for (int J = 0; J < Fields.Count(); ++J) {
+            const TParamField& Field = Fields.Items(J);
+            if (Field.Checked)
+                TreeLine(Tree, 2, Field.Name() + " = " + Field.GetValueText());
+        }
+    }
+    return Tree;
+}
+
 std::string FormatJson(const TDumpEntry& Entry)
 {
     TJsonObject Object;
@@ -206,5 +311,7 @@ std::string FormatJson(const TDumpEntry& Entry)
     if (Entry.Failed())
         Object.Add("error", Entry.Error);
     Object.Add("octets", HexWords(Entry.Octets));
+    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
+        Object.AddRaw("parameters", JsonParameters(*Isup));
     return Object.Text();
 }

@@ -1,11 +1,15 @@
 // velmora-dump: the headless decoder. Reads level-4 messages as hex lines or
-// capture records (.ss7) and prints, for each one, the texts the capture list
-// shows, as aligned columns, tab-separated columns or JSON Lines.
+// capture records (.ss7), decodes them against the ISUP definitions of CFG/,
+// and prints, for each one, the texts the capture list shows (as aligned
+// columns, tab-separated columns or JSON Lines) and optionally the decoded
+// view's lines.
 #include "DumpEntry.h"
 #include "DumpFormat.h"
 #include "LineReader.h"
 
+#include "Definitions.h"
 #include "Exception.h"
+#include "Globals.h"
 #include "HexString.h"
 #include "StringList.h"
 #include "Words.h"
@@ -13,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -36,11 +41,26 @@ their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
   Without either option, a FILE whose name ends in .ss7 (any letter case) is
   read as records, anything else as hex messages.
 
+Definitions:
+  --cfg DIR   read the ISUP definitions (Parameters.ini, Messages.ini,
+              L2-L3.ini and the parameter description files) from DIR
+              instead of the CFG folder beside the program
+
 Output:
   (default)   aligned columns, separated by at least two blanks
   --tsv       the same columns separated by single tabs, empty cells kept
   --json      one JSON object per message (JSON Lines)
   --header    first print a line naming the columns (aligned and tab forms)
+  -v, --verbose
+              under each message, the lines of the decoded view, indented
+              by eight blanks and two more per level: for an ISUP message
+              the message ("Name, Caption"), each present parameter ("Name,
+              Caption") and each selected field of it ("Name = value", a
+              BIT field's value being True or False); "Test Pattern: " and
+              the octets from the length octet on for a link test message;
+              "Message Dump: " and the octets after the routing label for
+              any other message; nothing for a stop entry. Message lines
+              never start with eight blanks, so scripts can tell them apart
   -h, --help  show this text
 
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
@@ -57,7 +77,8 @@ Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
   CIC            the circuit identification code of an ISUP message
   DETAIL         MTP management: name and information field, e.g.
                  "TFP (Destination=5)"; link test: name and test pattern,
-                 e.g. "SLTM (Pattern=AA BB CC)"
+                 e.g. "SLTM (Pattern=AA BB CC)"; ISUP: name and caption,
+                 e.g. "IAM, Initial address"
   ERROR          the decoder's message when the message does not decode,
                  e.g. "Unknown Subsystem Code: 0x03"
 
@@ -68,14 +89,22 @@ JSON members, in this order, each only where it applies:
   decoded view's caption: "MTP Subsystem Message", "Test Subsystem Message",
   "Heart Stop Message", the ISUP message's caption, or the error), cic (ISUP),
   description (MTP), pattern (link test, hex), error (when decoding failed),
-  octets (the message as hex). Hex values are upper-case pairs separated by
-  single blanks. Strings escape quotes, backslashes, control characters and
-  every octet from 0x7F up as \u00XX.
+  octets (the message as hex), parameters (ISUP: the present parameters in
+  message order, each {"name", "caption", "code", "mandatory" (true/false),
+  "hex" (its value octets), "fields"}; fields lists every field of the
+  parameter's layout as {"name", "kind" (INTEGER, ENUM, BIT, DIGITS or
+  APPENDIX), "bit" and "length" (INTEGER, ENUM and BIT only), "value" (the
+  field's integer), "text" (its text in the decoded view)}).
+  Hex values are upper-case pairs separated by single blanks. Strings escape
+  quotes, backslashes, control characters and every octet from 0x7F up as
+  \u00XX (texts are single-byte code page text).
 
 Exit status: 0 when the input was read to its end (messages that do not
 decode are part of the output; lines that are not hex, and records shorter
 than 18 octets, are reported on standard error with their line number and
-skipped); 1 when the input cannot be read; 2 for a wrong command line.
+skipped); 1 when the input or the definitions cannot be read; 2 for a wrong
+command line. Without the default CFG folder, ISUP messages do not decode
+and a note says so on standard error.
 )HELP";
 
 enum class TInputMode { Auto, Records, Hex };
@@ -85,6 +114,10 @@ struct TOptions {
     TInputMode Input = TInputMode::Auto;
     TOutputMode Output = TOutputMode::Aligned;
     bool Header = false;
+    bool Verbose = false;
+    // The definitions folder named on the command line; empty: CFG/ beside
+    // the program.
+    std::string CfgFolder;
     std::string FileName;
 };
 
@@ -106,6 +139,37 @@ bool IsBlankOrComment(std::string_view Line)
     if (First != std::string_view::npos && Line[First] == '#')
         return true;
     return CountWords(Line, StandardDelimiters) == 0;
+}
+
+// Loads the ISUP definitions from Folder, or from CFG/ beside the program
+// when Folder is empty. A named folder that does not exist, or definitions
+// that do not load, are errors; a missing default folder only means that
+// ISUP messages will not decode.
+bool LoadIsupDefinitions(std::string Folder)
+{
+    const bool Named = !Folder.empty();
+    if (!Named)
+        Folder = ProgramFolder() + "CFG/";
+    else if (Folder.back() != '/')
+        Folder.push_back('/');
+    std::error_code Error;
+    if (!std::filesystem::is_directory(Folder, Error)) {
+        if (Named) {
+            std::fprintf(stderr, "velmora-dump: definitions folder '%s' does not exist\n", Folder.c_str());
+            return false;
+        }
+        std::fprintf(stderr, "velmora-dump: no definitions folder '%s'; ISUP messages will not decode\n",
+                     Folder.c_str());
+        return true;
+    }
+    try {
+        LoadDefinitions(Folder);
+    } catch (const std::exception& Failure) {
+        std::fprintf(stderr, "velmora-dump: cannot load the definitions from '%s': %s\n", Folder.c_str(),
+                     Failure.what());
+        return false;
+    }
+    return true;
 }
 
 void WriteLine(const std::string& Text)
@@ -136,6 +200,13 @@ int main(int argc, char** argv)
             Options.Output = TOutputMode::Json;
         else if (Arg == "--header")
             Options.Header = true;
+        else if (Arg == "-v" || Arg == "--verbose")
+            Options.Verbose = true;
+        else if (Arg == "--cfg") {
+            if (I + 1 >= argc || argv[I + 1][0] == '\0')
+                return UsageError("--cfg needs a folder");
+            Options.CfgFolder = argv[++I];
+        }
         else if (Arg.size() > 1 && Arg[0] == '-')
             return UsageError("unknown option '" + std::string(Arg) + "'");
         else if (FileGiven)
@@ -145,6 +216,9 @@ int main(int argc, char** argv)
             FileGiven = true;
         }
     }
+
+    if (!LoadIsupDefinitions(Options.CfgFolder))
+        return 1;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
     const bool Records = Options.Input == TInputMode::Records ||
@@ -186,7 +260,15 @@ int main(int argc, char** argv)
         } else {
             Entry = DecodeMessage(LineNumber, Bytes.Data());
         }
-        WriteLine(Options.Output == TOutputMode::Json ? FormatJson(Entry) : FormatText(Entry, Style));
+        if (Options.Output == TOutputMode::Json) {
+            WriteLine(FormatJson(Entry));
+            continue;
+        }
+        WriteLine(FormatText(Entry, Style));
+        if (Options.Verbose) {
+            const std::string Tree = FormatTree(Entry);
+            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
+        }
     }
 
     // errno of a failed read is still set: nothing since has touched it.
