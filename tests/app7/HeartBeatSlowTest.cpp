@@ -2,10 +2,10 @@
 // seconds, watched through the oscillator state, the heart glyph and the
 // stop entries.
 #include "HeartBeatMonitor.h"
-#include "HeartIndicator.h"
 #include "LifeOsc.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 
@@ -36,9 +36,9 @@ struct TRun {
     {
         LifeOsc::Reset();
         TSystemTime LastHeartBeat = LocalTimeNow();
-        THeartIndicator Heart;
+        QLabel Heart;
         THeartBeatMonitor Monitor(LastHeartBeat);
-        Monitor.Heart = &Heart;
+        Monitor.AttachHeart(&Heart);
         QElapsedTimer Clock;
         Monitor.OnStopEntry = [&](const std::string& Record) { Stops.push_back({Clock.elapsed(), Record}); };
         Monitor.OnTick = [&] { ++Ticks; };
@@ -51,7 +51,8 @@ struct TRun {
         QTimer Sampler;
         Sampler.setTimerType(Qt::PreciseTimer);
         QObject::connect(&Sampler, &QTimer::timeout, [&] {
-            Samples.push_back({Clock.elapsed(), LifeOsc::State(), Heart.Glyph()});
+            QVERIFY(Heart.pixmap().toImage() == Monitor.HeartImages[Monitor.HeartGlyph()].toImage());
+            Samples.push_back({Clock.elapsed(), LifeOsc::State(), Monitor.HeartGlyph()});
         });
         Sampler.start(50);
         QTest::qWait(Duration);
@@ -97,10 +98,10 @@ private slots:
         bool SawRest = false;
         for (const TSample& S : Run.Samples) {
             if (S.At % 1000 > 100 && S.At % 1000 < 400)
-                SawBeat = SawBeat || S.Glyph == THeartIndicator::hgBeat;
+                SawBeat = SawBeat || S.Glyph == THeartBeatMonitor::hgBeat;
             if (S.At % 1000 > 600 && S.At % 1000 < 900)
-                SawRest = SawRest || S.Glyph == THeartIndicator::hgResting;
-            QVERIFY(S.Glyph != THeartIndicator::hgStopped);
+                SawRest = SawRest || S.Glyph == THeartBeatMonitor::hgResting;
+            QVERIFY(S.Glyph != THeartBeatMonitor::hgStopped);
         }
         QVERIFY(SawBeat && SawRest);
     }
@@ -142,7 +143,7 @@ private slots:
         // The heart shows stopped from the stop entry until the next beat.
         for (const TSample& S : Run.Samples)
             if ((S.At > 3250 && S.At < 3950) || S.At > 7250)
-                QCOMPARE(S.Glyph, int(THeartIndicator::hgStopped));
+                QCOMPARE(S.Glyph, int(THeartBeatMonitor::hgStopped));
     }
 
     void NoStopEntryBeforeTheFirstHeartbeat()

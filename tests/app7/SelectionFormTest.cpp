@@ -1,0 +1,290 @@
+// The ISUP message selection window over a small definition set: the tree,
+// toggling by the check box only, the keys, and what the boxes do to
+// decoded messages.
+#include "SelectionForm.h"
+
+#include "CustomParameter.h"
+#include "Definitions.h"
+#include "Globals.h"
+#include "HexString.h"
+#include "IsupPacket.h"
+#include "MemoryStream.h"
+#include "PacketL4.h"
+#include "ParamField.h"
+
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QStringList Texts(const QTreeWidgetItem* Parent)
+{
+    QStringList Result;
+    for (int I = 0; I < Parent->childCount(); ++I)
+        Result << Parent->child(I)->text(0);
+    return Result;
+}
+
+QTreeWidgetItem* Node(QTreeWidget* Tree, const QString& Path)
+{
+    const QStringList Names = Path.split(QLatin1Char('/'));
+    QTreeWidgetItem* Current = nullptr;
+    for (const QString& Name : Names) {
+        QTreeWidgetItem* Next = nullptr;
+        const int Count = Current ? Current->childCount() : Tree->topLevelItemCount();
+        for (int I = 0; I < Count && !Next; ++I) {
+            QTreeWidgetItem* Child = Current ? Current->child(I) : Tree->topLevelItem(I);
+            if (Child->text(0).section(QLatin1Char(','), 0, 0) == Name)
+                Next = Child;
+        }
+        if (!Next)
+            return nullptr;
+        Current = Next;
+    }
+    return Current;
+}
+
+// A message of this type as the processor would capture it: SIO, routing
+// label, then the ISUP part with the prototype's defaults.
+std::unique_ptr<TCustomIsupPacket> Decoded(uint8_t MessageType)
+{
+    std::unique_ptr<TCustomIsupPacket> Message = StaticPackets->NewMessage(MessageType);
+    if (!Message)
+        return nullptr;
+    Message->Cic = 7;
+    TMemoryStream Stream;
+    Message->SaveToStream(Stream);
+    THexString Bytes;
+    Bytes.SetBytes(Stream.Memory(), Stream.Size());
+    std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Bytes);
+    return std::unique_ptr<TCustomIsupPacket>(dynamic_cast<TCustomIsupPacket*>(Packet.release()));
+}
+
+const TCustomParameter* Parameter(const TCustomIsupPacket& Message, const std::string& Name)
+{
+    for (int I = 0; I < Message.Parameters().Count(); ++I)
+        if (Message.Parameters().Items(I).Name() == Name)
+            return &Message.Parameters().Items(I);
+    return nullptr;
+}
+
+bool FieldChecked(const TCustomIsupPacket& Message, const std::string& ParameterName, const std::string& FieldName)
+{
+    const TCustomParameter* P = Parameter(Message, ParameterName);
+    for (int I = 0; P && I < P->Fields().Count(); ++I)
+        if (P->Fields().Items(I).Name() == FieldName)
+            return P->Fields().Items(I).Checked != 0;
+    return false;
+}
+
+} // namespace
+
+class SelectionFormTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir Dir;
+    std::unique_ptr<TSelectionForm> Form;
+
+    QTreeWidget* Tree() const { return Form->tvMsg; }
+    QTreeWidgetItem* At(const char* Path) const { return Node(Tree(), QString::fromLatin1(Path)); }
+
+    void Press(QTreeWidgetItem* Item, Qt::MouseButton Button, bool OnBox)
+    {
+        Tree()->scrollToItem(Item);
+        const QRect Box = Form->StateIconRect(Item);
+        const QRect Row = Tree()->visualItemRect(Item);
+        const QPoint Where = OnBox ? Box.center() : QPoint(Box.right() + 12, Row.center().y());
+        QTest::mousePress(Tree()->viewport(), Button, {}, Where);
+        QTest::mouseRelease(Tree()->viewport(), Button, {}, Where);
+    }
+
+    // The pixels where the box of Item is drawn are those of its state image.
+    bool BoxDrawnAt(QTreeWidgetItem* Item)
+    {
+        Tree()->clearSelection();
+        const QImage Shot = Tree()->viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QRect Box = Form->StateIconRect(Item);
+        const QImage Want = Form->StateImages[Form->StateImageOf(Item)].toImage().convertToFormat(QImage::Format_ARGB32);
+        const qreal Ratio = Tree()->viewport()->devicePixelRatioF();
+        if (Box.size() != Want.size())
+            return false;
+        for (int Y = 0; Y < Want.height(); ++Y)
+            for (int X = 0; X < Want.width(); ++X) {
+                const QRgb W = Want.pixel(X, Y);
+                if (qAlpha(W) != 255)
+                    continue; // anti-aliased edges blend with the row colour
+                if (Shot.pixel(int((Box.left() + X) * Ratio), int((Box.top() + Y) * Ratio)) != W)
+                    return false;
+            }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Dir.isValid());
+        StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
+        LoadDefinitions(APP7_TEST_CFG "/");
+        QVERIFY(StaticPackets);
+        QCOMPARE(StaticPackets->Count(), 2);
+    }
+
+    void init()
+    {
+        LoadDefinitions(APP7_TEST_CFG "/");
+        Form = std::make_unique<TSelectionForm>();
+        Form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    }
+
+    void cleanup() { Form.reset(); }
+
+    void ShowsMessagesParametersAndFieldsCollapsed()
+    {
+        QCOMPARE(Form->windowTitle(), QStringLiteral("ISUP messages configuration"));
+        QCOMPARE(Tree()->topLevelItemCount(), 2);
+        QCOMPARE(Tree()->topLevelItem(0)->text(0), QStringLiteral("MSGA, Message A"));
+        QCOMPARE(Tree()->topLevelItem(1)->text(0), QStringLiteral("MSGB"));
+        QCOMPARE(Texts(Tree()->topLevelItem(0)), (QStringList{"Flags, Sample flags", "Extra, Extra info", "NoFile"}));
+        QCOMPARE(Texts(At("MSGA/Flags")), (QStringList{"Urgent", "Count"}));
+        QCOMPARE(Texts(At("MSGB/Extra")), QStringList{"Level"});
+        for (const char* Path : {"MSGA", "MSGA/Flags", "MSGA/Flags/Urgent", "MSGA/Extra/Level", "MSGB"})
+            QCOMPARE(Form->StateImageOf(At(Path)), int(TSelectionForm::siChecked));
+        // No description file: an empty box and no fields.
+        QCOMPARE(Form->StateImageOf(At("MSGA/NoFile")), int(TSelectionForm::siUnchecked));
+        QCOMPARE(At("MSGA/NoFile")->childCount(), 0);
+        for (int I = 0; I < Tree()->topLevelItemCount(); ++I)
+            QVERIFY(!Tree()->topLevelItem(I)->isExpanded());
+    }
+
+    void APressOnTheBoxTogglesWithAnyButtonOnTheTextItDoesNot()
+    {
+        QTreeWidgetItem* Message = At("MSGB");
+        QVERIFY(BoxDrawnAt(Message));
+        Press(Message, Qt::LeftButton, false);
+        QVERIFY(GetCheckedOf("MSGB"));
+        Press(Message, Qt::LeftButton, true);
+        QVERIFY(!GetCheckedOf("MSGB"));
+        QCOMPARE(StaticPackets->Items(1).Checked, uint8_t(0));
+        QCOMPARE(Form->StateImageOf(Message), int(TSelectionForm::siUnchecked));
+        QVERIFY(BoxDrawnAt(Message));
+        Press(Message, Qt::RightButton, true);
+        QVERIFY(GetCheckedOf("MSGB"));
+        Press(Message, Qt::MiddleButton, true);
+        QVERIFY(!GetCheckedOf("MSGB"));
+        Press(Message, Qt::MiddleButton, false);
+        QVERIFY(!GetCheckedOf("MSGB"));
+
+        Tree()->expandAll();
+        QTreeWidgetItem* Field = At("MSGA/Flags/Count");
+        QVERIFY(BoxDrawnAt(Field));
+        Press(Field, Qt::LeftButton, false);
+        QVERIFY(GetCheckedOf("MSGA/Flags/Count"));
+        Press(Field, Qt::LeftButton, true);
+        QVERIFY(!GetCheckedOf("MSGA/Flags/Count"));
+        QVERIFY(BoxDrawnAt(Field));
+        // Boxes are independent: the parameter and message keep theirs.
+        QVERIFY(GetCheckedOf("MSGA/Flags"));
+        QVERIFY(GetCheckedOf("MSGA"));
+    }
+
+    void APressBelowTheLastNodeDoesNothing()
+    {
+        const QPoint Below(10, Tree()->viewport()->height() - 3);
+        QVERIFY(!Tree()->itemAt(Below));
+        QTest::mousePress(Tree()->viewport(), Qt::LeftButton, {}, Below);
+        QVERIFY(GetCheckedOf("MSGA") && GetCheckedOf("MSGB"));
+    }
+
+    void EnterAndSpaceToggleTheSelectedNodeEscapeHides()
+    {
+        Tree()->setFocus();
+        Tree()->setCurrentItem(At("MSGA"));
+        QTest::keyClick(Tree(), Qt::Key_Space);
+        QVERIFY(!GetCheckedOf("MSGA"));
+        QCOMPARE(Form->StateImageOf(At("MSGA")), int(TSelectionForm::siUnchecked));
+        QTest::keyClick(Tree(), Qt::Key_Return);
+        QVERIFY(GetCheckedOf("MSGA"));
+        QTest::keyClick(Tree(), Qt::Key_Enter);
+        QVERIFY(!GetCheckedOf("MSGA"));
+        QVERIFY(!At("MSGA")->isExpanded());
+
+        // Typed letters neither toggle nor search ("N" would find NoFile).
+        Tree()->expandAll();
+        Tree()->setCurrentItem(At("MSGA/Flags"));
+        QTest::keyClicks(Tree(), QStringLiteral("NnE"));
+        QCOMPARE(Tree()->currentItem(), At("MSGA/Flags"));
+        QVERIFY(GetCheckedOf("MSGA/Flags"));
+
+        QTest::keyClick(Tree(), Qt::Key_Escape);
+        QVERIFY(Form->isHidden());
+    }
+
+    void EnterWithAnEmptyTreeDoesNothing()
+    {
+        TStaticPackets Empty;
+        TSelectionForm EmptyForm(nullptr, &Empty);
+        EmptyForm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&EmptyForm));
+        QCOMPARE(EmptyForm.tvMsg->topLevelItemCount(), 0);
+        EmptyForm.tvMsg->setFocus();
+        QTest::keyClick(EmptyForm.tvMsg, Qt::Key_Return);
+        QTest::keyClick(EmptyForm.tvMsg, Qt::Key_Space);
+        QTest::mousePress(EmptyForm.tvMsg->viewport(), Qt::LeftButton, {}, QPoint(12, 8));
+        QCOMPARE(EmptyForm.tvMsg->topLevelItemCount(), 0);
+    }
+
+    void EveryShowRebuildsTheTreeFromTheCatalog()
+    {
+        StaticPackets->Items(0).Parameters().Items(0).Checked = 0;
+        QCOMPARE(Form->StateImageOf(At("MSGA/Flags")), int(TSelectionForm::siChecked));
+        Form->hide();
+        Form->show();
+        QCOMPARE(Form->StateImageOf(At("MSGA/Flags")), int(TSelectionForm::siUnchecked));
+    }
+
+    void BoxesDecideTheMarksOfDecodedMessagesOfThatTypeOnly()
+    {
+        Tree()->expandAll();
+        Press(At("MSGA/Flags/Urgent"), Qt::LeftButton, true);
+        Press(At("MSGA/Extra"), Qt::LeftButton, true);
+        Press(At("MSGB"), Qt::LeftButton, true);
+
+        const auto A = Decoded(0x01);
+        const auto B = Decoded(0x02);
+        QVERIFY(A && B);
+        QVERIFY(!FieldChecked(*A, "Flags", "Urgent"));
+        QVERIFY(FieldChecked(*A, "Flags", "Count"));
+        QCOMPARE(Parameter(*A, "Extra")->Checked, uint8_t(0));
+        QCOMPARE(Parameter(*A, "Flags")->Checked, uint8_t(1));
+        QCOMPARE(A->Checked, uint8_t(1));
+        // The same parameter under the other message type keeps its boxes.
+        QVERIFY(FieldChecked(*B, "Flags", "Urgent"));
+        QCOMPARE(Parameter(*B, "Extra")->Checked, uint8_t(1));
+        QCOMPARE(B->Checked, uint8_t(0));
+    }
+
+    void PlacementIsKeptInTheStateFile()
+    {
+        Form->move(140, 90);
+        Form->resize(300, 400);
+        Form->hide();
+        QFile State(QString::fromStdString(StateFileName));
+        QVERIFY(State.open(QIODevice::ReadOnly));
+        const QString Text = QString::fromLatin1(State.readAll());
+        QVERIFY(Text.contains(QStringLiteral("[SelectionForm]")));
+        QVERIFY(Text.contains(QStringLiteral("NormPos=")));
+
+        TSelectionForm Again;
+        Again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Again));
+        QCOMPARE(Again.size(), QSize(300, 400));
+    }
+
+private:
+    bool GetCheckedOf(const char* Path) const { return TSelectionForm::GetChecked(At(Path)); }
+};
+
+QTEST_MAIN(SelectionFormTest)
+#include "SelectionFormTest.moc"
