@@ -521,6 +521,8 @@ class TsharkPacket:
             n = child.get('name')
             if n in ('isup.cic', 'isup.message_type'):
                 self.isup[n] = child.get('show')
+                if n == 'isup.message_type':
+                    self.isup['message_type_name'] = child.get('showname')
                 continue
             ptype = child.find('field[@name="isup.parameter_type"]')
             if n == '' and ptype is not None:
@@ -619,6 +621,13 @@ def check_header(rep, g, tp):
         rep.compared_tshark += 1
         if field_value(theirs) != ours:
             rep.fail(g, '%s: tshark %r, intended %r' % (what, theirs, ours), tp)
+    # the message type's long name, where tshark names one (it calls the reserved codes "reserved")
+    name = re.sub(r'^Message Type: (.*) \(\d+\)$', r'\1', tp.isup.get('message_type_name') or '')
+    if name and not name.lower().startswith('reserved'):
+        rep.compared_tshark += 1
+        norm = lambda t: t.lower().replace('acknowledgment', 'acknowledgement')
+        if norm(name) != norm(g.msg.caption):
+            rep.fail(g, 'caption %r, tshark %r' % (g.msg.caption, name), tp)
 
 
 def check_against_tshark(rep, g, tp, field_values_of, who, ours=None):
