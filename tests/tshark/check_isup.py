@@ -326,6 +326,22 @@ MORE_MAPPING = {
 assert not set(MAPPING) & set(MORE_MAPPING)
 MAPPING.update(MORE_MAPPING)
 
+# Parameter names tshark gets wrong: 0x10 it calls "Continuity request", 0x29 "Backward call
+# indicators"; codes it does not know it calls "Unknown" or "Not used".
+TSHARK_MISNAMED = {0x10, 0x29}
+
+
+def check_caption(rep, g, tp, p):
+    shown = ((tp.param(p.code) or {}).get('@name') or [''])[0] or ''
+    name = re.sub(r'^(Mandatory|Optional) Parameter: (.*) \(\d+\)$', r'\2', shown)
+    if not name or name in ('Unknown', 'Not used') or p.code in TSHARK_MISNAMED:
+        return
+    norm = lambda t: t.lower().replace('(reserved for national use)', '(national use)')
+    rep.compared_tshark += 1
+    if norm(name) != norm(p.caption):
+        rep.fail(g, 'parameter %s caption %r, tshark %r' % (p.name, p.caption, name), tp)
+
+
 # ------------------------------------------------------------------ message generation
 
 SI_ISUP = 5
@@ -526,7 +542,7 @@ class TsharkPacket:
                 continue
             ptype = child.find('field[@name="isup.parameter_type"]')
             if n == '' and ptype is not None:
-                fields = {'@summary': [child.get('show')]}
+                fields = {'@summary': [child.get('show')], '@name': [ptype.get('showname')]}
                 for fld in child.iter('field'):
                     fn = fld.get('name')
                     if fn:
@@ -628,6 +644,10 @@ def check_header(rep, g, tp):
         norm = lambda t: t.lower().replace('acknowledgment', 'acknowledgement')
         if norm(name) != norm(g.msg.caption):
             rep.fail(g, 'caption %r, tshark %r' % (g.msg.caption, name), tp)
+    if g.msg.name not in TSHARK_UNDISSECTED:
+        for p in list(g.msg.fixed) + list(g.msg.variable) + list(g.msg.optional):
+            if p.name in g.values:
+                check_caption(rep, g, tp, p)
 
 
 def check_against_tshark(rep, g, tp, field_values_of, who, ours=None):
