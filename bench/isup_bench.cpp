@@ -101,6 +101,17 @@ public:
         return Stream.Bytes();
     }
 
+    // What the selection window's tree does: every field of every prototype.
+    void TouchFields()
+    {
+        for (const auto& Packet : FPrototypes)
+            for (int I = 0; I < Packet->Parameters().Count(); ++I) {
+                const TCustomParameter& Parameter = Packet->Parameters().Items(I);
+                for (int F = 0; F < Parameter.Fields().Count(); ++F)
+                    benchmark::DoNotOptimize(Parameter.Fields().Items(F).Checked);
+            }
+    }
+
 private:
     TCustomParameter& Layout(uint8_t Code, std::string Name, uint8_t Type, int32_t Size, int FieldCount)
     {
@@ -195,6 +206,16 @@ void BM_DecodeIsupIam(benchmark::State& State)
     DecodeAll(State, Messages);
 }
 BENCHMARK(BM_DecodeIsupIam)->Arg(20)->Arg(50);
+
+// The mix after the selection window has shown the catalog: the prototypes'
+// field objects exist, and their Checked marks are copied from them.
+void BM_DecodeIsupMixAfterSelection(benchmark::State& State)
+{
+    TBenchCatalog Catalog(20);
+    Catalog.TouchFields();
+    DecodeAll(State, IsupMix(Catalog));
+}
+BENCHMARK(BM_DecodeIsupMixAfterSelection);
 
 // The decoded view: decode, then walk every present parameter's checked
 // fields and take their texts, as the tree does on a selection.

@@ -247,10 +247,16 @@ void TCustomParameter::CopyFrom(const TCustomParameter& Source)
         FFieldUnchecked = Source.FFieldUnchecked;
         FFieldCheckedHigh = Source.FFieldCheckedHigh;
     } else {
-        FFieldUnchecked = 0;
-        FFieldCheckedHigh.clear();
+        // The source's field objects hold the marks (the selection window
+        // made them): gather them into the mask word.
         const int Count = Source.FFields.ObjectCount();
-        for (int I = 0; I < Count; ++I)
+        const int Low = Count < 64 ? Count : 64;
+        uint64_t Unchecked = 0;
+        for (int I = 0; I < Low; ++I)
+            Unchecked |= uint64_t{static_cast<const TParamField&>(*Source.FFields.GetItem(I)).Checked == 0} << I;
+        FFieldUnchecked = Unchecked;
+        FFieldCheckedHigh.clear();
+        for (int I = 64; I < Count; ++I)
             SetFieldChecked(I, Source.FieldChecked(I));
     }
 }

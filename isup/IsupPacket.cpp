@@ -61,6 +61,8 @@ void TCustomIsupPacket::Assign(const TPersistent& Source)
         Checked = Packet->Checked;
         Cic = Packet->Cic;
         FParameters.Assign(Packet->FParameters);
+        // The level-4 header too, so that a copy encodes as its source does.
+        TCustomPacketL4::Assign(Source);
         return;
     }
     TCustomPacketL4::Assign(Source);

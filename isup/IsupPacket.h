@@ -51,8 +51,8 @@ public:
     const TParameterCollection& Parameters() const { return FParameters; }
 
     // From another ISUP message: MessageType, Caption, Name (through the
-    // source's GetName), Checked, Cic and the parameters; other level-4
-    // packets go to the level-4 Assign.
+    // source's GetName), Checked, Cic, the parameters, Sio and RoutingLabel;
+    // other level-4 packets go to the level-4 Assign.
     void Assign(const TPersistent& Source) override;
     // Level-4 header, CIC, message type, then the parts that the parameters
     // define.

@@ -9,7 +9,9 @@
 // on the first access to a field (Items, Add, Delete), not when the
 // parameter is copied: decoding a message copies dozens of parameters and
 // mostly never looks at a field. Once made, a field object keeps its address
-// until the parameter is assigned again or the field is deleted.
+// until the parameter is assigned again or the field is deleted. Use Count
+// and Items: the inherited TCollection accessors see only the field objects
+// made so far.
 class TParamFieldCollection : public TCollection {
 public:
     explicit TParamFieldCollection(TCustomParameter* Parameter) : FParameter(Parameter) {}

@@ -144,3 +144,27 @@ TEST_F(IsupCopy, AssignAgainReplacesFieldObjects)
     Target.Assign(Target);
     EXPECT_EQ(Target.Fields().Count(), 3);
 }
+
+TEST(IsupCopyManyFields, MarksBeyondTheSixtyFourthField)
+{
+    TParameterCollection Layouts;
+    TCustomParameter& Layout = Layouts.AddParameter(false, 1);
+    for (int I = 0; I < 70; ++I)
+        Layout.Fields().Add().SetName("F" + std::to_string(I));
+    Layout.Fields().Items(3).Checked = 0;
+    Layout.Fields().Items(66).Checked = 0;
+
+    TParameterCollection Copies;
+    TCustomParameter& First = Copies.AddParameter(true, 1);
+    First.Assign(Layout);
+    // A copy of a copy whose field objects were never made.
+    TCustomParameter& Second = Copies.AddParameter(true, 1);
+    Second.Assign(First);
+    for (const TCustomParameter* Copy : {&First, &Second}) {
+        ASSERT_EQ(Copy->Fields().Count(), 70);
+        for (int I = 0; I < 70; ++I)
+            EXPECT_EQ(Copy->Fields().Items(I).Checked, I == 3 || I == 66 ? 0 : 1) << I;
+    }
+    Layout.Fields().Items(66).Checked = 1;
+    EXPECT_EQ(First.Fields().Items(66).Checked, 0);
+}

@@ -251,6 +251,7 @@ TEST_F(IsupPacket, EveryPrefixDecodesOrFailsCleanly)
 TEST_F(IsupPacket, AssignCopiesTheMessage)
 {
     TCustomIsupPacket& Prototype = *Catalog.Prototypes[0];
+    Prototype.RoutingLabel = 0x12345678;
     TCustomIsupPacket Copy;
     Copy.Cic = 9;
     Copy.Parameters().AddParameter(true, 77);
@@ -261,6 +262,7 @@ TEST_F(IsupPacket, AssignCopiesTheMessage)
     EXPECT_EQ(Copy.Caption(), "Example");
     EXPECT_EQ(Copy.Checked, 0);
     EXPECT_EQ(Copy.Cic, 0);
+    EXPECT_EQ(Copy.RoutingLabel, 0x12345678u);
     ASSERT_EQ(Copy.Parameters().Count(), 3);
     EXPECT_EQ(Copy.Parameters().Items(2).Name(), "O");
     EXPECT_FALSE(Copy.Parameters().Items(2).Mandatory());
