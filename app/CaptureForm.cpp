@@ -1,8 +1,12 @@
 #include "CaptureForm.h"
 
+#include "CaptureClipboard.h"
+#include "CaptureFile.h"
 #include "CaptureListModel.h"
 #include "CaptureListView.h"
+#include "CaptureSearch.h"
 #include "Globals.h"
+#include "HeartBeatMonitor.h"
 #include "HexString.h"
 #include "IsupPacket.h"
 #include "MemoryStream.h"
@@ -19,10 +23,12 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QLineEdit>
@@ -81,6 +87,14 @@ TCaptureForm::TCaptureForm(QWidget* Parent)
     CreateMenus();
     CreateStatusBar();
     ConnectViews();
+    FFileDialogs = std::make_unique<TCaptureFileDialogs>();
+    HeartBeat = new THeartBeatMonitor(LastHeartBeat, this);
+    HeartBeat->AttachHeart(aiHeart);
+    HeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
+    HeartBeat->OnTick = [this] { StatusBar->update(); };
+    StatusPanel0->OnDrawPanel = [this](QPainter& Canvas, const QRect& Rect) {
+        HeartBeat->StatusBarDrawPanel(Canvas, Rect);
+    };
     // Key preview: Esc is seen before the focused control gets it.
     qApp->installEventFilter(this);
     FormCreate();
@@ -696,7 +710,7 @@ void TCaptureForm::tvMsgChange(QTreeWidgetItem* Node)
 
 void TCaptureForm::HeartBeatReceived()
 {
-    LastHeartBeat = LocalTimeNow();
+    HeartBeat->HeartBeatReceived();
     emit heartBeatReceived();
 }
 
@@ -704,22 +718,82 @@ void TCaptureForm::HeartBeatReceived()
 
 void TCaptureForm::acLoadCapturesExecute()
 {
+    const QString FileName = FFileDialogs->OpenFileName(this);
+    if (!FileName.isEmpty())
+        LoadCaptures(FileName);
 }
 
 void TCaptureForm::acSaveCapturesExecute()
 {
+    const QString FileName = FFileDialogs->SaveFileName(this);
+    if (!FileName.isEmpty())
+        SaveCaptures(FileName);
 }
 
-void TCaptureForm::LoadCaptures(const QString&)
+void TCaptureForm::SaveCaptures(const QString& FileName)
 {
+    try {
+        WriteCaptureFile(FileName, static_cast<size_t>(Captures.Count()),
+                         [this](size_t I) { return Captures.Items(static_cast<int>(I)).GetRecordText(); });
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+}
+
+void TCaptureForm::LoadCaptures(const QString& FileName)
+{
+    // The loader runs the event loop; a second load started from there would
+    // clear the captures under the first.
+    if (Loading)
+        return;
+    bool Closed = false;
+    const QMetaObject::Connection WatchClose =
+        connect(this, &TCaptureForm::formClosed, this, [&Closed] { Closed = true; });
+    TCaptureLoadHost Host;
+    Host.ClearCaptures = [this] { ClearCaptures(); };
+    Host.AddCaptures = [this](std::vector<std::string>& Records) {
+        for (const std::string& Record : Records)
+            AddCapture(Record);
+        CaptureModel->FlushPendingRows();
+    };
+    Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
+    Host.ProgressBar = ProgressBar;
+    Host.Loading = &Loading;
+    Host.Terminating = [&Closed] { return Closed; };
+    try {
+        LoadCaptureFile(FileName, Host);
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+    disconnect(WatchClose);
 }
 
 void TCaptureForm::acFindExecute()
 {
+    bool Ok = false;
+    const QString Text = QInputDialog::getText(this, QStringLiteral("Find Message"), QStringLiteral("Text"),
+                                               QLineEdit::Normal, SearchText, &Ok);
+    if (Ok)
+        SearchText = Text;
+    acSearchAgainExecute();
 }
 
 void TCaptureForm::acSearchAgainExecute()
 {
+    CaptureModel->FlushPendingRows();
+    const int Rows = CaptureModel->rowCount();
+    if (Rows == 0)
+        return;
+    const int Row = FindNextCapture(Rows, SelectedRow(), SearchText.toStdString(), [this](int Row, int Column) {
+        return CaptureModel->CellText(*CaptureModel->ItemAt(Row), Column).toStdString();
+    });
+    if (Row < 0) {
+        QMessageBox::information(this, QStringLiteral("Search Result"), QStringLiteral("No Matches Found"));
+        return;
+    }
+    const QModelIndex Index = CaptureModel->index(Row, 0);
+    lvMsg->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    lvMsg->scrollTo(Index, QAbstractItemView::PositionAtTop);
 }
 
 void TCaptureForm::miCopyClipClick()
@@ -739,6 +813,13 @@ void TCaptureForm::miCopyClick()
 
 void TCaptureForm::miPasteClipClick()
 {
+    try {
+        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), LocalTimeNow());
+        if (!Record.empty())
+            AddCapture(Record);
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
 }
 
 void TCaptureForm::miConfigureMessagesClick()

@@ -22,8 +22,10 @@ class QSplitter;
 class QStatusBar;
 class QTreeWidgetItem;
 class TCaptureListModel;
+class TCaptureFileDialogs;
 class TCaptureListView;
 class TCustomIsupPacket;
+class THeartBeatMonitor;
 class THexString;
 class TMessageTree;
 class TOptionsForm;
@@ -53,6 +55,8 @@ public:
     QStatusBar* StatusBar = nullptr;
     // Status panel 0 (50 pixels), painted by the heartbeat oscillator.
     TOwnerDrawPanel* StatusPanel0 = nullptr;
+    // The four heartbeat timers with the oscillator and heart glyphs.
+    THeartBeatMonitor* HeartBeat = nullptr;
     // Status panel 1, the status text panel.
     QLabel* StatusText = nullptr;
     QMenu* ppProtocol = nullptr;
@@ -131,6 +135,8 @@ public:
     void acSaveCapturesExecute();
     // Replaces all captures by those of a capture file.
     void LoadCaptures(const QString& FileName);
+    // Writes all captures to a capture file; errors go to a message box.
+    void SaveCaptures(const QString& FileName);
     void acFindExecute();
     void acSearchAgainExecute();
     void miCopyClipClick();
@@ -175,4 +181,5 @@ private:
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;
+    std::unique_ptr<TCaptureFileDialogs> FFileDialogs;
 };

@@ -10,6 +10,7 @@
 
 #ifdef VELMORA_HAVE_CATALOG
 #include "Definitions.h"
+#include "SelectionForm.h"
 #endif
 
 #include <QApplication>
@@ -167,8 +168,10 @@ int main(int argc, char* argv[])
     TCaptureForm CaptureForm;
     TOptionsForm OptionsForm(&CaptureForm);
     CaptureForm.SetOptionsForm(&OptionsForm);
-    // The ISUP message selection window is created here, after the
-    // configuration window, and handed to CaptureForm.SelectionForm.
+#ifdef VELMORA_HAVE_CATALOG
+    TSelectionForm SelectionForm(&CaptureForm);
+    CaptureForm.SelectionForm = &SelectionForm;
+#endif
 
     if (Options.Port >= 0)
         OptionsForm.seCaptureLocalPort->setValue(Options.Port);
