@@ -219,6 +219,15 @@ TEST(DumpHexLines, UndecodableMessagesShowTheDecodersText)
     EXPECT_EQ(R[2][mError], "Unknown Subsystem Code: 0x0F");
 }
 
+TEST(DumpHexLines, AMessageStartingWithFFIsAStopMarker)
+{
+    const auto Run = RunDump({"--tsv", "-v"}, "FF 00 00 00 00\nff\n");
+    EXPECT_EQ(Run.Out, "1\tSTOP\t\t\t\t\n2\tSTOP\t\t\t\t\n");
+    const auto Json = ParseJson(SplitLines(RunDump({"--json"}, "FF 00 00 00 00\n").Out).at(0));
+    EXPECT_EQ(Json.Keys(), (std::vector<std::string>{"line", "name", "caption", "octets"}));
+    EXPECT_EQ(Json["caption"].Str, "Heart Stop Message");
+}
+
 TEST(DumpHexLines, BadLinesAreReportedWithTheirNumberAndTheRestGoesOn)
 {
     const auto Run = RunDump({"--tsv"}, "00 00 00 00 00 14 05 00\n"
