@@ -3,7 +3,6 @@
 #include "CaptureItem.h"
 #include "PacketL4.h"
 
-#include <QSize>
 
 namespace {
 
@@ -104,14 +103,9 @@ QVariant TCaptureListModel::headerData(int Section, Qt::Orientation Orientation,
 {
     if (Orientation != Qt::Horizontal || Section < 0 || Section >= ColumnCount)
         return {};
-    switch (Role) {
-    case Qt::DisplayRole:
+    if (Role == Qt::DisplayRole)
         return ColumnCaption(Section);
-    case Qt::SizeHintRole:
-        return QSize(Columns[Section].Width, 0);
-    default:
-        return {};
-    }
+    return {};
 }
 
 Qt::ItemFlags TCaptureListModel::flags(const QModelIndex& Index) const

@@ -29,6 +29,7 @@ TCaptureListView::TCaptureListView(QWidget* Parent)
     horizontalHeader()->setSortIndicatorShown(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setMinimumSectionSize(16);
 }
 
 void TCaptureListView::SetPopupMenu(QMenu* Menu)

@@ -1,0 +1,134 @@
+// Shared set-up of the monitor window tests: a window with its
+// configuration window on a free loopback port, a private state file, and
+// datagrams sent to it from real UDP sockets.
+#pragma once
+
+#include "CaptureForm.h"
+#include "CaptureListModel.h"
+#include "CaptureListView.h"
+#include "Globals.h"
+#include "HexString.h"
+#include "MessageTree.h"
+#include "OptionsForm.h"
+#include "UdpEndpoint.h"
+
+#ifdef VELMORA_HAVE_CATALOG
+#include "Definitions.h"
+#endif
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <memory>
+#include <string>
+
+namespace AppTest {
+
+inline std::string Bytes(const char* SpacedHex)
+{
+    THexString Hex(true);
+    Hex.FromText(SpacedHex);
+    return std::string(Hex.Data());
+}
+
+inline QByteArray Datagram(const char* SpacedHex)
+{
+    const std::string Raw = Bytes(SpacedHex);
+    return QByteArray(Raw.data(), static_cast<qsizetype>(Raw.size()));
+}
+
+// A record stamped 7 December 2026 (a Monday), 9:05:03.012.
+inline std::string Record(const char* DirectionLinkMessage)
+{
+    return Bytes("EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00") + Bytes(DirectionLinkMessage);
+}
+
+inline int FreeUdpPort()
+{
+    QUdpSocket Probe;
+    Probe.bind(QHostAddress::LocalHost, 0);
+    return Probe.localPort();
+}
+
+inline void LoadTestDefinitions()
+{
+#ifdef VELMORA_HAVE_CATALOG
+    static bool Loaded = false;
+    if (!Loaded) {
+        LoadDefinitions(VELMORA_SOURCE_CFG);
+        Loaded = true;
+    }
+#endif
+}
+
+// The main window and its configuration window as start-up makes them,
+// with the state file in a temporary folder, shown once so that the
+// configuration is applied.
+struct TWindow {
+    QTemporaryDir Folder;
+    std::unique_ptr<TCaptureForm> Form;
+    std::unique_ptr<TOptionsForm> Options;
+
+    explicit TWindow(bool Show = true, int Port = FreeUdpPort())
+    {
+        StateFileName = (Folder.path() + QStringLiteral("/State.ini")).toStdString();
+        Make(Show, Port);
+    }
+
+    void Make(bool Show, int Port)
+    {
+        Form = std::make_unique<TCaptureForm>();
+        Options = std::make_unique<TOptionsForm>(Form.get());
+        Form->SetOptionsForm(Options.get());
+        if (Port > 0)
+            Options->seCaptureLocalPort->setValue(Port);
+        if (Show) {
+            Form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+        }
+    }
+
+    void Destroy()
+    {
+        Options.reset();
+        Form.reset();
+    }
+
+    int Port() const { return Form->UDP->LocalPort(); }
+    int Rows() const
+    {
+        Form->CaptureModel->FlushPendingRows();
+        return Form->CaptureModel->rowCount();
+    }
+    QString Cell(int Row, int Column) const
+    {
+        Form->CaptureModel->FlushPendingRows();
+        return Form->CaptureModel->index(Row, Column).data().toString();
+    }
+    // Waits until the window holds Count captures (and no more arrive
+    // within a short grace period).
+    bool WaitForCaptures(int Count, int TimeoutMs = 5000) const
+    {
+        if (!QTest::qWaitFor([&] { return Form->Captures.Count() >= Count; }, TimeoutMs))
+            return false;
+        QTest::qWait(20);
+        return Form->Captures.Count() == Count;
+    }
+};
+
+// A sending socket on a chosen loopback address.
+struct TSender {
+    QUdpSocket Socket;
+    explicit TSender(const char* Address = "127.0.0.1") { Socket.bind(QHostAddress(QLatin1String(Address)), 0); }
+    void Send(const QByteArray& Data, int Port)
+    {
+        Socket.writeDatagram(Data, QHostAddress::LocalHost, static_cast<quint16>(Port));
+    }
+    int Port() const { return Socket.localPort(); }
+};
+
+} // namespace AppTest
