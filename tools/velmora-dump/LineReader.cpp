@@ -1,5 +1,7 @@
 #include "LineReader.h"
 
+#include <cerrno>
+
 int TLineReader::Peek()
 {
     if (FPosition == FLength) {
@@ -9,7 +11,8 @@ int TLineReader::Peek()
         FPosition = 0;
         if (FLength == 0) {
             FEnd = true;
-            FFailed = std::ferror(FFile) != 0;
+            if (std::ferror(FFile))
+                FError = errno != 0 ? errno : EIO;
             return EOF;
         }
     }

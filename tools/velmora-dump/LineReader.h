@@ -14,7 +14,9 @@ public:
     // A last line without a line end still counts as a line.
     bool Next(std::string& Line);
     // True when reading stopped on an error rather than the end of input.
-    bool Failed() const { return FFailed; }
+    bool Failed() const { return FError != 0; }
+    // The errno of the failed read.
+    int Error() const { return FError; }
 
 private:
     int Get();
@@ -25,5 +27,5 @@ private:
     size_t FPosition = 0;
     size_t FLength = 0;
     bool FEnd = false;
-    bool FFailed = false;
+    int FError = 0;
 };

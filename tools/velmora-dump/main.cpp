@@ -132,7 +132,7 @@ int UsageError(const std::string& Text)
     return 2;
 }
 
-// A line that holds no octet and is no comment-free text: skipped.
+// Lines without any octet, and comment lines starting with '#', are skipped.
 bool IsBlankOrComment(std::string_view Line)
 {
     const size_t First = Line.find_first_not_of(" \t");
@@ -271,13 +271,11 @@ int main(int argc, char** argv)
         }
     }
 
-    // errno of a failed read is still set: nothing since has touched it.
-    const int ReadErrno = errno;
-    const bool ReadFailed = Reader.Failed();
     if (!FromStdin)
         std::fclose(File);
-    if (ReadFailed) {
-        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(ReadErrno));
+    if (Reader.Failed()) {
+        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(),
+                     std::strerror(Reader.Error()));
         return 1;
     }
     if (std::fflush(stdout) != 0) {
