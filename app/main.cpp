@@ -32,6 +32,7 @@ struct TRunOptions {
     QString CaptureFile;
     QString ScreenshotFile;
     int ScreenshotDelay = 2000;
+    QString SelectName;
     long long QuitAfter = 0;
     int ExitAfterIdle = 0;
     bool Report = false;
@@ -59,6 +60,10 @@ TRunOptions ParseArguments(const QApplication& App)
     const QCommandLineOption ScreenshotDelay(QStringLiteral("screenshot-delay"),
                                              QStringLiteral("Milliseconds to wait before the screenshot (2000)."),
                                              QStringLiteral("ms"));
+    const QCommandLineOption SelectName(QStringLiteral("select-name"),
+                                        QStringLiteral("Before the screenshot, select the last row showing this "
+                                                       "message name (else the last row)."),
+                                        QStringLiteral("name"));
     const QCommandLineOption QuitAfter(QStringLiteral("quit-after"),
                                        QStringLiteral("Quit once this many captures are held."),
                                        QStringLiteral("count"));
@@ -68,7 +73,7 @@ TRunOptions ParseArguments(const QApplication& App)
                                            QStringLiteral("ms"));
     const QCommandLineOption Report(QStringLiteral("report"),
                                     QStringLiteral("On quitting, print the number of captures and the last rows."));
-    Parser.addOptions({Port, StateFile, Screenshot, ScreenshotDelay, QuitAfter, ExitAfterIdle, Report});
+    Parser.addOptions({Port, StateFile, Screenshot, ScreenshotDelay, SelectName, QuitAfter, ExitAfterIdle, Report});
     Parser.process(App);
 
     TRunOptions Options;
@@ -77,6 +82,7 @@ TRunOptions ParseArguments(const QApplication& App)
     Options.ScreenshotFile = Parser.value(Screenshot);
     if (Parser.isSet(ScreenshotDelay))
         Options.ScreenshotDelay = Parser.value(ScreenshotDelay).toInt();
+    Options.SelectName = Parser.value(SelectName);
     Options.QuitAfter = Parser.value(QuitAfter).toLongLong();
     Options.ExitAfterIdle = Parser.value(ExitAfterIdle).toInt();
     Options.Report = Parser.isSet(Report);
@@ -109,9 +115,19 @@ void PrintReport(TCaptureForm& Form)
 void InstallRunOptions(TCaptureForm& Form, const TRunOptions& Options)
 {
     if (!Options.ScreenshotFile.isEmpty()) {
-        QTimer::singleShot(Options.ScreenshotDelay, &Form, [&Form, File = Options.ScreenshotFile] {
+        QTimer::singleShot(Options.ScreenshotDelay, &Form, [&Form, File = Options.ScreenshotFile,
+                                                            Name = Options.SelectName] {
             Form.CaptureModel->FlushPendingRows();
-            Form.lvMsg->selectRow(Form.CaptureModel->rowCount() - 1);
+            int Row = Form.CaptureModel->rowCount() - 1;
+            for (int I = Row; !Name.isEmpty() && I >= 0; --I) {
+                const TCaptureItem* Item = Form.CaptureModel->ItemAt(I);
+                if (Form.CaptureModel->CellText(*Item, TCaptureListModel::colIn) == Name ||
+                    Form.CaptureModel->CellText(*Item, TCaptureListModel::colOut) == Name) {
+                    Row = I;
+                    break;
+                }
+            }
+            Form.lvMsg->selectRow(Row);
             QApplication::processEvents();
             const bool Saved = Form.grab().save(File, "PNG");
             std::fprintf(stderr, Saved ? "velmora: window saved to %s\n" : "velmora: cannot write %s\n",
