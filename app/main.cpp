@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDateTime>
+#include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSpinBox>
@@ -36,6 +37,7 @@ struct TRunOptions {
     long long QuitAfter = 0;
     int ExitAfterIdle = 0;
     bool Report = false;
+    QString SaveOnExit;
     int Port = -1;
     bool HasStateFile = false;
     QString StateFile;
@@ -73,7 +75,10 @@ TRunOptions ParseArguments(const QApplication& App)
                                            QStringLiteral("ms"));
     const QCommandLineOption Report(QStringLiteral("report"),
                                     QStringLiteral("On quitting, print the number of captures and the last rows."));
-    Parser.addOptions({Port, StateFile, Screenshot, ScreenshotDelay, SelectName, QuitAfter, ExitAfterIdle, Report});
+    const QCommandLineOption SaveOnExit(QStringLiteral("save-on-exit"),
+                                        QStringLiteral("On quitting, write every capture to this capture file."),
+                                        QStringLiteral("file"));
+    Parser.addOptions({SaveOnExit, Port, StateFile, Screenshot, ScreenshotDelay, SelectName, QuitAfter, ExitAfterIdle, Report});
     Parser.process(App);
 
     TRunOptions Options;
@@ -86,6 +91,7 @@ TRunOptions ParseArguments(const QApplication& App)
     Options.QuitAfter = Parser.value(QuitAfter).toLongLong();
     Options.ExitAfterIdle = Parser.value(ExitAfterIdle).toInt();
     Options.Report = Parser.isSet(Report);
+    Options.SaveOnExit = Parser.value(SaveOnExit);
     if (Parser.isSet(Port))
         Options.Port = Parser.value(Port).toInt();
     Options.HasStateFile = Parser.isSet(StateFile);
@@ -109,6 +115,20 @@ void PrintReport(TCaptureForm& Form)
         Out << "\n";
     }
     Out.flush();
+}
+
+// Every capture as a capture file line, in collection order.
+void SaveAll(const TCaptureForm& Form, const QString& FileName)
+{
+    QFile File(FileName);
+    if (!File.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "velmora: cannot write %s\n", qPrintable(FileName));
+        return;
+    }
+    for (int I = 0; I < Form.Captures.Count(); ++I) {
+        const std::string Line = Form.Captures.Items(I).GetRecordText() + "\r\n";
+        File.write(Line.data(), static_cast<qint64>(Line.size()));
+    }
 }
 
 // Options for unattended runs: pictures and intake measurements.
@@ -199,5 +219,7 @@ int main(int argc, char* argv[])
     const int Result = QApplication::exec();
     if (Options.Report)
         PrintReport(CaptureForm);
+    if (!Options.SaveOnExit.isEmpty())
+        SaveAll(CaptureForm, Options.SaveOnExit);
     return Result;
 }
