@@ -197,6 +197,7 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Flush();
         if (Host.ProgressBar)
             Host.ProgressBar->hide();
+        Result.Status = Status;
         Host.SetStatusText(Status);
         *Host.Loading = false;
     };
@@ -228,9 +229,10 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
                 break;
             }
         }
-    } catch (const EConvertError&) {
+    } catch (const EConvertError& Error) {
+        Result.Error = Error.Message();
         Finish(QStringLiteral("Load stopped at line %1").arg(Result.LinesRead + 1));
-        throw;
+        return Result;
     }
     Finish(QStringLiteral("Done."));
     return Result;

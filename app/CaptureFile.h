@@ -71,13 +71,17 @@ struct TCaptureLoadResult {
     size_t LinesRead = 0;
     size_t Captures = 0; // captures added from the file
     bool Stopped = false;
+    // The conversion error that ended the load, empty when none did.
+    std::string Error;
+    // The status text the load ended with.
+    QString Status;
 };
 
 // Replaces the window's captures with those of the file. A file that cannot
 // be read raises ECaptureFileError before anything is cleared. A line that
 // does not convert ends the load there: the captures before it stay, the
-// progress bar is hidden, Loading is false, and the conversion error is
-// raised again, naming the line.
+// progress bar is hidden, Loading is false, the status text names the line,
+// and the result carries the conversion error for the window to show.
 TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Host);
 
 // The open and save dialogs of capture files; each keeps the last name

@@ -761,7 +761,13 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     Host.Loading = &Loading;
     Host.Terminating = [&Closed] { return Closed; };
     try {
-        LoadCaptureFile(FileName, Host);
+        const TCaptureLoadResult Result = LoadCaptureFile(FileName, Host);
+        if (!Result.Error.empty()) {
+            ShowException(this, EConvertError(Result.Error));
+            // The message box took the focus from the list, which empties
+            // the status text: the line the load stopped at is shown again.
+            SetStatusText(Result.Status);
+        }
     } catch (const std::exception& Error) {
         ShowException(this, Error);
     }

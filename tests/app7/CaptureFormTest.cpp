@@ -1,0 +1,466 @@
+// The main window's capture files, search and clipboard, and the selection
+// window's effect on the decoded view, over the test definition set.
+#include "CaptureForm.h"
+#include "CaptureListModel.h"
+#include "CaptureListView.h"
+#include "Definitions.h"
+#include "Globals.h"
+#include "HeartBeatMonitor.h"
+#include "MessageTree.h"
+#include "SelectionForm.h"
+#include "TestSupport.h"
+#include "UdpEndpoint.h"
+
+#include <QClipboard>
+#include <QInputDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace app7;
+
+class CaptureFormTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir Dir;
+    std::unique_ptr<TCaptureForm> Form;
+    std::string MsgA;
+    std::string MsgB;
+
+    QString Path(const char* Name) const { return Dir.filePath(QString::fromLatin1(Name)); }
+    TCaptureListModel* Model() const { return Form->CaptureModel; }
+    int Rows() const
+    {
+        Model()->FlushPendingRows();
+        return Model()->rowCount();
+    }
+    QString Cell(int Row, int Column) const { return Model()->CellText(*Model()->ItemAt(Row), Column); }
+    QStringList RowTexts(int Row) const
+    {
+        QStringList Texts;
+        for (int Column = TCaptureListModel::colIn; Column < TCaptureListModel::ColumnCount; ++Column)
+            Texts << Cell(Row, Column);
+        const QVariant Image = Model()->data(Model()->index(Row, 0), Qt::DecorationRole);
+        Texts << (Image.isValid() ? QStringLiteral("image") : QStringLiteral("no image"));
+        return Texts;
+    }
+
+    // The five kinds of capture: received, sent, stop entry, undecodable,
+    // pasted bare message.
+    void AddMixedCaptures()
+    {
+        Form->AddCapture(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA));
+        Form->AddCapture(Record(Stamp(23, 59, 59, 999), 2, 200, MsgB));
+        Form->AddCapture(THeartBeatMonitor::StopRecord(Stamp(0, 0, 7, 1)));
+        Form->AddCapture(Record(Stamp(12, 0, 0, 0), 1, 4, std::string("\x83\x01\x80\x00\x30\x09", 6)));
+        Form->AddCapture(Record(Stamp(1, 2, 3, 4), 0, 255, MsgA));
+    }
+
+    void WriteText(const char* Name, const std::string& Text)
+    {
+        QFile File(Path(Name));
+        QVERIFY(File.open(QIODevice::WriteOnly));
+        File.write(Text.data(), static_cast<qint64>(Text.size()));
+    }
+
+    std::string Line(const std::string& Record) const
+    {
+        THexString Hex(Record, true);
+        return Hex.ToText();
+    }
+
+    QTreeWidgetItem* DecodedNode(const QString& Text) const
+    {
+        const QList<QTreeWidgetItem*> Found = Form->tvMsg->findItems(Text, Qt::MatchExactly | Qt::MatchRecursive);
+        return Found.isEmpty() ? nullptr : Found.first();
+    }
+
+    void Select(int Row)
+    {
+        Model()->FlushPendingRows();
+        Form->lvMsg->selectionModel()->setCurrentIndex(Model()->index(Row, 0),
+                                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Dir.isValid());
+        StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
+        LoadDefinitions(APP7_TEST_CFG "/");
+        MsgA = IsupMessage(*StaticPackets, 0x01, 21);
+        MsgB = IsupMessage(*StaticPackets, 0x02, 22);
+        QVERIFY(!MsgA.empty() && !MsgB.empty());
+    }
+
+    void init()
+    {
+        LoadDefinitions(APP7_TEST_CFG "/");
+        Form = std::make_unique<TCaptureForm>();
+        Form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    }
+
+    void cleanup()
+    {
+        StopModalWaits();
+        Form.reset();
+    }
+
+    void SaveAndLoadKeepEveryColumn()
+    {
+        AddMixedCaptures();
+        QCOMPARE(Rows(), 5);
+        QCOMPARE(Cell(0, TCaptureListModel::colIn), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(2, TCaptureListModel::colIn), QStringLiteral("STOP"));
+        QCOMPARE(Cell(3, TCaptureListModel::colIn), QStringLiteral("(\?\?\?)"));
+        std::vector<QStringList> Before;
+        for (int Row = 0; Row < 5; ++Row)
+            Before.push_back(RowTexts(Row));
+
+        Form->SaveCaptures(Path("mixed.ss7"));
+        Form->ClearCaptures();
+        Form->AddCapture(Record(Stamp(1, 1, 1, 1), 1, 1, MsgB)); // replaced by the load
+        Form->LoadCaptures(Path("mixed.ss7"));
+        QCOMPARE(Rows(), 5);
+        for (int Row = 0; Row < 5; ++Row)
+            QCOMPARE(RowTexts(Row), Before[static_cast<size_t>(Row)]);
+        QCOMPARE(Cell(0, TCaptureListModel::colTime), QStringLiteral("9:05:03.012"));
+        QCOMPARE(Cell(0, TCaptureListModel::colDate), QStringLiteral("7.12.2026"));
+        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Done."));
+        QVERIFY(Form->ProgressBar->isHidden());
+        QVERIFY(!Form->Loading);
+
+        // The file is the records as spaced hex, CR LF after each.
+        QFile File(Path("mixed.ss7"));
+        QVERIFY(File.open(QIODevice::ReadOnly));
+        const QByteArray Text = File.readAll();
+        QVERIFY(Text.startsWith(QByteArray::fromStdString(Line(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA)) + "\r\n")));
+        QCOMPARE(Text.count("\r\n"), 5);
+    }
+
+    void LfOnlyFilesAndShortLines()
+    {
+        const std::string Eighteen = Record(Stamp(8, 0, 0, 0), 1, 9, std::string());
+        WriteText("lf.ss7", Line(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA)) + "\n" + Line(Eighteen.substr(0, 17)) + "\n" +
+                                Line(Eighteen) + "\n");
+        Form->LoadCaptures(Path("lf.ss7"));
+        QCOMPARE(Rows(), 2);
+        QCOMPARE(Cell(0, TCaptureListModel::colIn), QStringLiteral("MSGA"));
+        // Exactly 18 bytes: a capture with no message, shown as a failed row.
+        QCOMPARE(Cell(1, TCaptureListModel::colIn), QStringLiteral("(\?\?\?)"));
+        QCOMPARE(Cell(1, TCaptureListModel::colLink), QStringLiteral("9"));
+        QVERIFY(!Cell(1, TCaptureListModel::colDescription).isEmpty());
+    }
+
+    void EscStopsALoadAndKeepsTheRowsSoFar()
+    {
+        std::string Text;
+        const int Lines = 300000;
+        for (int I = 0; I < Lines; ++I)
+            Text += Line(Record(Stamp(10, 0, 0, static_cast<uint16_t>(I % 1000)), 1, static_cast<uint8_t>(I), MsgA)) +
+                    "\r\n";
+        WriteText("large.ss7", Text);
+        Form->lvMsg->setFocus();
+        QTimer::singleShot(30, Form.get(), [this] {
+            QCoreApplication::postEvent(Form->lvMsg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
+        Form->LoadCaptures(Path("large.ss7"));
+        const int Loaded = Rows();
+        QVERIFY(Loaded > 0);
+        QVERIFY(Loaded < Lines);
+        QCOMPARE(Cell(Loaded - 1, TCaptureListModel::colLink), QString::number((Loaded - 1) % 256));
+        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Done."));
+        QVERIFY(Form->ProgressBar->isHidden());
+        QVERIFY(!Form->Loading);
+    }
+
+    void LiveDatagramsAreTakenInDuringALoad()
+    {
+        QVERIFY(Form->UDP->SetLocalPort(0));
+        const quint16 Port = static_cast<quint16>(Form->UDP->BoundPort());
+        std::string Text;
+        for (int I = 0; I < 300000; ++I)
+            Text += Line(Record(Stamp(10, 0, 0, 0), 1, 1, MsgA)) + "\r\n";
+        WriteText("busy.ss7", Text);
+        QUdpSocket Sender;
+        QTimer Send;
+        int Sent = 0;
+        connect(&Send, &QTimer::timeout, this, [&] {
+            const QByteArray Datagram = QByteArray("\xBB\x02\x07", 3) + QByteArray::fromStdString(MsgB);
+            Sender.writeDatagram(Datagram, QHostAddress::LocalHost, Port);
+            ++Sent;
+        });
+        Send.start(5);
+        Form->LoadCaptures(Path("busy.ss7"));
+        Send.stop();
+        const int Total = Rows();
+        int Live = 0;
+        int FirstLive = -1;
+        for (int Row = 0; Row < Total; ++Row)
+            if (Cell(Row, TCaptureListModel::colOut) == QStringLiteral("MSGB")) {
+                ++Live;
+                if (FirstLive < 0)
+                    FirstLive = Row;
+            }
+        QVERIFY(Sent > 5);
+        QVERIFY(Live > 0);
+        QCOMPARE(Total - Live, 300000);
+        // Received while the file was read, so among the loaded rows.
+        QVERIFY(FirstLive < Total - Live);
+    }
+
+    void ConversionErrorShowsTheErrorAndLeavesTheListUsable()
+    {
+        WriteText("bad.ss7", Line(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA)) + "\r\n" +
+                                 Line(Record(Stamp(9, 0, 0, 1), 2, 2, MsgB)) + "\r\nEA 07 QQ 00\r\n" +
+                                 Line(Record(Stamp(9, 0, 0, 2), 1, 3, MsgA)) + "\r\n");
+        const auto Seen = AnswerNextModal();
+        Form->LoadCaptures(Path("bad.ss7"));
+        QVERIFY(Seen->Seen);
+        QCOMPARE(Seen->Text, QStringLiteral("'$0QQ' is not a valid integer value"));
+        QCOMPARE(Rows(), 2);
+        QVERIFY(!Form->Loading);
+        QVERIFY(Form->ProgressBar->isHidden());
+        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Load stopped at line 3"));
+        Form->AddCapture(Record(Stamp(9, 0, 0, 3), 1, 4, MsgB));
+        QCOMPARE(Rows(), 3);
+        // A new load is accepted after it.
+        const auto Again = AnswerNextModal();
+        Form->LoadCaptures(Path("bad.ss7"));
+        QVERIFY(Again->Seen);
+        QCOMPARE(Rows(), 2);
+    }
+
+    void UnreadableFileLeavesTheCapturesUntouched()
+    {
+        AddMixedCaptures();
+        const auto Seen = AnswerNextModal();
+        Form->LoadCaptures(Path("does-not-exist.ss7"));
+        QVERIFY(Seen->Seen);
+        QVERIFY(Seen->Text.startsWith(QStringLiteral("Cannot open file")));
+        QCOMPARE(Rows(), 5);
+    }
+
+    void FailedSaveShowsTheErrorAndKeepsThePreviousFile()
+    {
+        AddMixedCaptures();
+        Form->SaveCaptures(Path("keep.ss7"));
+        QFile Old(Path("keep.ss7"));
+        QVERIFY(Old.open(QIODevice::ReadOnly));
+        const QByteArray Before = Old.readAll();
+        Old.close();
+        for (int I = 0; I < 20000; ++I)
+            Form->AddCapture(Record(Stamp(11, 0, 0, 0), 1, 1, MsgA));
+
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit Limit{};
+        getrlimit(RLIMIT_FSIZE, &Limit);
+        const rlimit Saved = Limit;
+        Limit.rlim_cur = 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &Limit), 0);
+        const auto Seen = AnswerNextModal();
+        Form->SaveCaptures(Path("keep.ss7"));
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        QVERIFY(Seen->Seen);
+        QVERIFY(Seen->Text.startsWith(QStringLiteral("Cannot write file")));
+        QVERIFY(Old.open(QIODevice::ReadOnly));
+        QCOMPARE(Old.readAll(), Before);
+        QCOMPARE(Rows(), 20005);
+    }
+
+    void CommandLineFileLoadsWhenFirstShown()
+    {
+        AddMixedCaptures();
+        Form->SaveCaptures(Path("cmdline.ss7"));
+        TCaptureForm Second;
+        Second.CommandLineFile = Path("cmdline.ss7");
+        Second.show();
+        QTRY_COMPARE(Second.Captures.Count(), 5);
+        QTRY_VERIFY(!Second.Loading);
+        Second.CaptureModel->FlushPendingRows();
+        QCOMPARE(Second.CaptureModel->CellText(*Second.CaptureModel->ItemAt(4), TCaptureListModel::colLink),
+                 QStringLiteral("255"));
+    }
+
+    void FindAsksForTheTextAndSelectsTheMatchAtTheTop()
+    {
+        for (int I = 0; I < 100; ++I)
+            Form->AddCapture(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA));
+        AddMixedCaptures(); // rows 100-104: MSGA, MSGB, STOP, a failed row, MSGA
+        for (int I = 0; I < 100; ++I)
+            Form->AddCapture(Record(Stamp(9, 0, 0, 0), 2, 1, MsgB));
+        Form->SearchText = QStringLiteral("previous");
+        QString Label;
+        QString Initial;
+        const auto Seen = AnswerNextModal([&](QDialog* Dialog) {
+            auto* Input = qobject_cast<QInputDialog*>(Dialog);
+            QVERIFY(Input);
+            Label = Input->labelText();
+            Initial = Input->textValue();
+            Input->setTextValue(QStringLiteral("sTo"));
+            Input->accept();
+        });
+        Form->acFindExecute();
+        QVERIFY(Seen->Seen);
+        QCOMPARE(Seen->Title, QStringLiteral("Find Message"));
+        QCOMPARE(Label, QStringLiteral("Text"));
+        QCOMPARE(Initial, QStringLiteral("previous"));
+        QCOMPARE(Form->SearchText, QStringLiteral("sTo"));
+        QCOMPARE(Form->SelectedRow(), 102);
+        QCOMPARE(Form->lvMsg->currentIndex().row(), 102);
+        QCOMPARE(Form->lvMsg->rowAt(1), 102);
+        QCOMPARE(Form->pnMessageCaption->text(), QStringLiteral("Heart Stop Message"));
+
+        // Cancelling keeps the text and still searches on.
+        Form->SearchText = QStringLiteral("msgb");
+        const auto Cancelled = AnswerNextModal([](QDialog* Dialog) {
+            static_cast<QInputDialog*>(Dialog)->setTextValue(QStringLiteral("ignored"));
+            Dialog->reject();
+        });
+        Form->acFindExecute();
+        QVERIFY(Cancelled->Seen);
+        QCOMPARE(Form->SearchText, QStringLiteral("msgb"));
+        QCOMPARE(Form->SelectedRow(), 105);
+        Form->acSearchAgainExecute();
+        QCOMPARE(Form->SelectedRow(), 106);
+    }
+
+    void SearchAgainDoesNotWrapAround()
+    {
+        AddMixedCaptures();
+        Form->SearchText = QStringLiteral("MSGA");
+        Select(4);
+        const auto Seen = AnswerNextModal();
+        Form->acSearchAgainExecute();
+        QVERIFY(Seen->Seen);
+        QCOMPARE(Seen->Title, QStringLiteral("Search Result"));
+        QCOMPARE(Seen->Text, QStringLiteral("No Matches Found"));
+        QCOMPARE(Form->SelectedRow(), 4);
+
+        Select(2);
+        Form->SearchText = QStringLiteral("(\?\?\?)");
+        Form->acSearchAgainExecute();
+        QCOMPARE(Form->SelectedRow(), 3);
+        Form->SearchText.clear();
+        Select(0);
+        const auto Empty = AnswerNextModal();
+        Form->acSearchAgainExecute();
+        QCOMPARE(Empty->Text, QStringLiteral("No Matches Found"));
+        QCOMPARE(Form->SelectedRow(), 0);
+    }
+
+    void CopyThenPasteAddsABareMessageCapture()
+    {
+        Form->AddCapture(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA));
+        Select(0);
+        Form->miCopyClipClick();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(THexString(MsgA, true).ToText()));
+        const TSystemTime Before = LocalTimeNow();
+        Form->miPasteClipClick();
+        QCOMPARE(Rows(), 2);
+        QCOMPARE(Cell(1, TCaptureListModel::colIn), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(1, TCaptureListModel::colOut), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(1, TCaptureListModel::colLink), QStringLiteral("255"));
+        QCOMPARE(Cell(1, TCaptureListModel::colCic), QStringLiteral("21"));
+        QCOMPARE(Cell(1, TCaptureListModel::colDate), QString::fromStdString(FormatStampDate(Before)));
+        QVERIFY(!Model()->data(Model()->index(1, 0), Qt::DecorationRole).isValid());
+        QCOMPARE(Form->Captures.Items(1).Direction, uint8_t(0));
+    }
+
+    void PasteOfARecordBodyKeepsDirectionAndLink()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("02 07\r\n") +
+                                              QString::fromStdString(THexString(MsgB, true).ToText()));
+        Form->miPasteClipClick();
+        QCOMPARE(Rows(), 1);
+        QCOMPARE(Cell(0, TCaptureListModel::colOut), QStringLiteral("MSGB"));
+        QCOMPARE(Cell(0, TCaptureListModel::colIn), QString());
+        QCOMPARE(Cell(0, TCaptureListModel::colLink), QStringLiteral("7"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("01"));
+        Form->miPasteClipClick();
+        QGuiApplication::clipboard()->setText(QString());
+        Form->miPasteClipClick();
+        QCOMPARE(Rows(), 1);
+    }
+
+    void PasteOfTextThatIsNotHexShowsTheErrorAndAddsNothing()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("85 01 80 XY 30"));
+        const auto Seen = AnswerNextModal();
+        Form->miPasteClipClick();
+        QVERIFY(Seen->Seen);
+        QCOMPARE(Seen->Text, QStringLiteral("'$0XY' is not a valid integer value"));
+        QCOMPARE(Rows(), 0);
+    }
+
+    void ClearAllClearsLikeTheListsClear()
+    {
+        AddMixedCaptures();
+        Select(0);
+        QAction* ClearAll = Form->findChild<QAction*>(QStringLiteral("miClearAll"));
+        QVERIFY(ClearAll);
+        QCOMPARE(ClearAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+        ClearAll->trigger();
+        QCOMPARE(Rows(), 0);
+        QCOMPARE(Form->Captures.Count(), 0);
+        QCOMPARE(Form->pnMessageCaption->text(), QString());
+        QCOMPARE(Form->tvMsg->topLevelItemCount(), 0);
+    }
+
+    void SelectionBoxesDecideTheDecodedViewFromTheNextSelectionOn()
+    {
+        TSelectionForm Selection(Form.get());
+        Form->SelectionForm = &Selection;
+        Form->miConfigureMessagesClick();
+        QVERIFY(Selection.isVisible());
+        Form->AddCapture(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA));
+        Form->AddCapture(Record(Stamp(9, 0, 0, 1), 1, 1, MsgB));
+        Select(0);
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
+        QVERIFY(DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
+
+        auto Find = [&](const QStringList& Path) {
+            QTreeWidgetItem* Node = nullptr;
+            for (const QString& Name : Path) {
+                const int Count = Node ? Node->childCount() : Selection.tvMsg->topLevelItemCount();
+                QTreeWidgetItem* Next = nullptr;
+                for (int I = 0; I < Count && !Next; ++I) {
+                    QTreeWidgetItem* Child = Node ? Node->child(I) : Selection.tvMsg->topLevelItem(I);
+                    if (Child->text(0).startsWith(Name))
+                        Next = Child;
+                }
+                Node = Next;
+            }
+            return Node;
+        };
+        Selection.tvMsg->expandAll();
+        for (QTreeWidgetItem* Node : {Find({"MSGA", "Flags", "Urgent"}), Find({"MSGA", "Flags"})}) {
+            QVERIFY(Node);
+            Selection.tvMsg->scrollToItem(Node);
+            const QPoint Box = Selection.StateIconRect(Node).center();
+            QTest::mouseClick(Selection.tvMsg->viewport(), Qt::LeftButton, {}, Box);
+        }
+        // The view on screen is not rebuilt by the change.
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
+
+        Select(1);
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
+        QVERIFY(DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
+        Select(0);
+        QVERIFY(!DecodedNode(QStringLiteral("Urgent")));
+        QVERIFY(DecodedNode(QStringLiteral("Count = 0")));
+        QVERIFY(!DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
+        Form->SelectionForm = nullptr;
+    }
+};
+
+QTEST_MAIN(CaptureFormTest)
+#include "CaptureFormTest.moc"

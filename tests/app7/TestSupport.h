@@ -1,0 +1,99 @@
+// Helpers of the main-window tests: capture records of the test definition
+// set, and answering modal dialogs from a timer.
+#pragma once
+
+#include "HexString.h"
+#include "IsupPacket.h"
+#include "MemoryStream.h"
+#include "Stamp.h"
+#include "StaticPackets.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace app7 {
+
+// The level-4 octets of a message of the test set: SIO 0x85, a routing
+// label, the CIC and the prototype's defaults.
+inline std::string IsupMessage(const TStaticPackets& Catalog, uint8_t MessageType, uint16_t Cic)
+{
+    std::unique_ptr<TCustomIsupPacket> Message = Catalog.NewMessage(MessageType);
+    if (!Message)
+        return {};
+    Message->Sio = 0x85;
+    Message->RoutingLabel = 0x30008001; // OPC 2, DPC 1, SLS 3
+    Message->Cic = Cic;
+    TMemoryStream Stream;
+    Message->SaveToStream(Stream);
+    return Stream.Bytes();
+}
+
+inline std::string Record(const TSystemTime& Stamp, uint8_t Direction, uint8_t Link, const std::string& Message)
+{
+    const TStampBytes Bytes = StampToBytes(Stamp);
+    std::string Result(reinterpret_cast<const char*>(Bytes.data()), Bytes.size());
+    Result += static_cast<char>(Direction);
+    Result += static_cast<char>(Link);
+    return Result + Message;
+}
+
+inline TSystemTime Stamp(uint16_t Hour, uint16_t Minute, uint16_t Second, uint16_t Millis)
+{
+    return TSystemTime{2026, 12, 1, 7, Hour, Minute, Second, Millis};
+}
+
+// What a modal dialog showed before it was answered.
+struct TModalSeen {
+    bool Seen = false;
+    QString Title;
+    QString Text;
+};
+
+// Waits (in the event loop) for the next modal dialog, records its title
+// and, for a message box, its text, then hands it to Answer (which accepts
+// it when empty). Gives up after Timeout ms.
+inline std::shared_ptr<TModalSeen> AnswerNextModal(std::function<void(QDialog*)> Answer = {}, int Timeout = 10000)
+{
+    auto Seen = std::make_shared<TModalSeen>();
+    auto* Poll = new QTimer(qApp);
+    Poll->setObjectName(QStringLiteral("app7ModalPoll"));
+    auto Clock = std::make_shared<QElapsedTimer>();
+    Clock->start();
+    QObject::connect(Poll, &QTimer::timeout, qApp, [Poll, Seen, Answer, Clock, Timeout] {
+        auto* Dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!Dialog) {
+            if (Clock->elapsed() > Timeout)
+                Poll->deleteLater();
+            return;
+        }
+        Poll->stop();
+        Poll->deleteLater();
+        Seen->Seen = true;
+        Seen->Title = Dialog->windowTitle();
+        if (auto* Box = qobject_cast<QMessageBox*>(Dialog))
+            Seen->Text = Box->text();
+        if (Answer)
+            Answer(Dialog);
+        else
+            Dialog->accept();
+    });
+    Poll->start(5);
+    return Seen;
+}
+
+// Stops the waits of dialogs that never came, so that they cannot answer a
+// later test's dialog.
+inline void StopModalWaits()
+{
+    for (QTimer* Poll : qApp->findChildren<QTimer*>(QStringLiteral("app7ModalPoll"), Qt::FindDirectChildrenOnly))
+        delete Poll;
+}
+
+} // namespace app7
