@@ -38,6 +38,7 @@ class TCaptureLines {
 public:
     explicit TCaptureLines(std::string_view Text) : FText(Text) {}
     bool Next(std::string_view& Line);
+    // The number of lines Next gives.
     static size_t Count(std::string_view Text);
 
 private:
@@ -45,8 +46,9 @@ private:
     size_t FPosition = 0;
 };
 
-// The whole file; raises ECaptureFileError when it cannot be read.
-std::string ReadCaptureFile(const QString& FileName);
+// The whole file, read in pieces of a few megabytes, each handed to OnPiece
+// as it arrives; raises ECaptureFileError when the file cannot be read.
+std::string ReadCaptureFile(const QString& FileName, const std::function<void(std::string_view Piece)>& OnPiece = {});
 
 // Writes Count lines, line I being RecordText(I), each followed by CR LF.
 // The previous file is replaced only when every line has been written and
@@ -77,8 +79,12 @@ struct TCaptureLoadResult {
     QString Status;
 };
 
-// Replaces the window's captures with those of the file. A file that cannot
-// be read raises ECaptureFileError before anything is cleared. A line that
+// Replaces the window's captures with those of the file. Loading is set from
+// the start: the file is read with turns of the event loop in between (that
+// leave datagrams waiting in the socket, to be taken in after the clear),
+// and Esc while it is read stops the load before anything is cleared. A
+// file that cannot be read raises ECaptureFileError, Loading cleared, before
+// anything is cleared. A line that
 // does not convert ends the load there: the captures before it stay, the
 // progress bar is hidden, Loading is false, the status text names the line,
 // and the result carries the conversion error for the window to show.

@@ -205,8 +205,8 @@ private slots:
         QTimer Esc;
         Esc.setInterval(1);
         connect(&Esc, &QTimer::timeout, this, [&] {
-            // Let the load run a little, then stop it as Esc would.
-            if (++Polls == 1)
+            // Once rows have come in, stop the load as Esc would.
+            if (!Window.Captures.empty() && ++Polls == 1)
                 Window.Loading = false;
         });
         Esc.start();
@@ -233,7 +233,11 @@ private slots:
         int Seen = 0;
         bool ProgressShown = false;
         connect(&Live, &QTimer::timeout, this, [&] {
-            ProgressShown = ProgressShown || (!Window.Progress.isHidden() && Window.Status == "Loading...");
+            // Live captures as the window takes them in once the old ones
+            // have been cleared.
+            if (Window.Status != "Loading...")
+                return;
+            ProgressShown = ProgressShown || !Window.Progress.isHidden();
             Window.Captures.push_back("live");
             ++Seen;
         });

@@ -198,22 +198,20 @@ private slots:
             ++Sent;
         });
         Send.start(5);
+        Form->AddCapture(Record(Stamp(9, 0, 0, 0), 2, 7, MsgB)); // an old capture, replaced by the load
         Form->LoadCaptures(Path("busy.ss7"));
         Send.stop();
-        const int Total = Rows();
-        int Live = 0;
+        const int AtLoadEnd = Rows();
+        // Every datagram sent is taken in, none cleared with the old captures.
+        QTRY_COMPARE(Rows() - 300000, Sent);
         int FirstLive = -1;
-        for (int Row = 0; Row < Total; ++Row)
-            if (Cell(Row, TCaptureListModel::colOut) == QStringLiteral("MSGB")) {
-                ++Live;
-                if (FirstLive < 0)
-                    FirstLive = Row;
-            }
+        for (int Row = 0; Row < AtLoadEnd && FirstLive < 0; ++Row)
+            if (Cell(Row, TCaptureListModel::colOut) == QStringLiteral("MSGB"))
+                FirstLive = Row;
         QVERIFY(Sent > 5);
-        QVERIFY(Live > 0);
-        QCOMPARE(Total - Live, 300000);
-        // Received while the file was read, so among the loaded rows.
-        QVERIFY(FirstLive < Total - Live);
+        // Some arrived while the file was being loaded, so among the loaded rows.
+        QVERIFY(FirstLive >= 0);
+        QVERIFY(FirstLive < AtLoadEnd - 1);
     }
 
     void ConversionErrorShowsTheErrorAndLeavesTheListUsable()

@@ -47,6 +47,9 @@ TEST(CaptureLines, AcceptsCrLfCrAndLfAsLineEnds)
     EXPECT_EQ(SplitLines(""), V{});
     EXPECT_EQ(SplitLines("\r\n"), V{""});
     EXPECT_EQ(SplitLines("last without end"), V{"last without end"});
+    EXPECT_EQ(SplitLines("\r"), V{""});
+    EXPECT_EQ(SplitLines("\n\n"), (V{"", ""}));
+    EXPECT_EQ(SplitLines("a\rb\nc\r\n\r"), (V{"a", "b", "c", ""}));
 }
 
 TEST(CaptureLine, CanonicalFormGivesTheSameOctetsAsFromText)

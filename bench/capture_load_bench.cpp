@@ -1,0 +1,133 @@
+// Capture file load benchmark: writes a capture file of N lines (default one
+// million) cycling through the lines of samples/*.ss7 (or a synthesized mix
+// when there are none), then loads it into the main window on Qt's
+// offscreen platform and reports the load time, the captures per second,
+// the longest time the event loop waited during the load, and the peak
+// resident memory (VmHWM).
+//
+//   capture_load_bench [LINES [FILE]]
+#include "CaptureForm.h"
+#include "CaptureListModel.h"
+#include "Definitions.h"
+#include "Globals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+long VmKilobytes(const char* Key)
+{
+    std::ifstream Status("/proc/self/status");
+    std::string Line;
+    const std::string Prefix = std::string(Key) + ":";
+    while (std::getline(Status, Line))
+        if (Line.rfind(Prefix, 0) == 0)
+            return std::stol(Line.substr(Prefix.size()));
+    return -1;
+}
+
+std::vector<std::string> SampleLines()
+{
+    std::vector<std::string> Lines;
+    const QDir Samples(QStringLiteral(VELMORA_SAMPLES_DIR));
+    for (const QString& Name : Samples.entryList({QStringLiteral("*.ss7")}, QDir::Files, QDir::Name)) {
+        QFile File(Samples.filePath(Name));
+        if (!File.open(QIODevice::ReadOnly))
+            continue;
+        for (QByteArray Line : File.readAll().split('\n')) {
+            Line = Line.trimmed();
+            if (Line.count(' ') >= 17)
+                Lines.push_back(Line.toStdString() + " ");
+        }
+    }
+    if (Lines.empty()) {
+        // Stamp, direction, link, then an ISUP IAM-sized message, an MTP
+        // management message, a link test message and a stop entry.
+        const std::string Stamp = "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 ";
+        Lines = {Stamp + "01 03 85 01 80 00 30 05 00 01 00 60 01 0A 00 02 0A 08 83 90 89 67 45 23 01 0F 0A 07 03 13 09 "
+                         "21 43 65 00 ",
+                 Stamp + "02 03 80 01 80 00 30 14 05 00 ", Stamp + "01 03 81 01 80 00 30 11 40 AA BB CC DD ",
+                 Stamp + "00 00 FF 00 00 00 00 "};
+    }
+    return Lines;
+}
+
+bool WriteFile(const QString& Name, long Count, const std::vector<std::string>& Lines)
+{
+    std::ofstream Out(Name.toStdString(), std::ios::binary);
+    for (long I = 0; I < Count && Out; ++I) {
+        Out << Lines[static_cast<size_t>(I) % Lines.size()];
+        Out << "\r\n";
+    }
+    return static_cast<bool>(Out);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication App(argc, argv);
+    const QStringList Arguments = App.arguments();
+    const long Count = Arguments.size() > 1 ? Arguments[1].toLong() : 1000000;
+    QTemporaryDir Work;
+    const QString FileName = Arguments.size() > 2 ? Arguments[2] : Work.filePath(QStringLiteral("bench.ss7"));
+
+    StateFileName.clear();
+    LoadDefinitions(ProgramFolder() + "CFG/");
+    const std::vector<std::string> Lines = SampleLines();
+    if (!QFile::exists(FileName) && !WriteFile(FileName, Count, Lines)) {
+        std::fprintf(stderr, "capture_load_bench: cannot write %s\n", qPrintable(FileName));
+        return 1;
+    }
+    const double FileMegabytes = static_cast<double>(QFileInfo(FileName).size()) / 1e6;
+
+    TCaptureForm Form;
+    Form.show();
+    App.processEvents();
+    const long BeforeKb = VmKilobytes("VmRSS");
+
+    // The longest wait of a 5 ms timer tells how long the event loop went
+    // without a turn: the delay Esc and live datagrams see.
+    QElapsedTimer SinceTick;
+    qint64 LongestGap = 0;
+    QTimer Probe;
+    Probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&Probe, &QTimer::timeout, [&] {
+        LongestGap = qMax(LongestGap, SinceTick.elapsed());
+        SinceTick.restart();
+    });
+    QElapsedTimer Clock;
+    Clock.start();
+    SinceTick.start();
+    Probe.start(5);
+    Form.LoadCaptures(FileName);
+    const qint64 Milliseconds = Clock.elapsed();
+    Probe.stop();
+    LongestGap = qMax(LongestGap, SinceTick.elapsed() < Milliseconds ? SinceTick.elapsed() : 0);
+    Form.CaptureModel->FlushPendingRows();
+
+    QTextStream Out(stdout);
+    Out << "file          " << FileName << " (" << QString::number(FileMegabytes, 'f', 1) << " MB, "
+        << Lines.size() << " sample lines cycled)\n";
+    Out << "captures      " << Form.Captures.Count() << " (rows " << Form.CaptureModel->rowCount() << ")\n";
+    Out << "load time     " << QString::number(Milliseconds / 1000.0, 'f', 2) << " s ("
+        << QString::number(Form.Captures.Count() / (Milliseconds / 1000.0) / 1e6, 'f', 2) << " M captures/s)\n";
+    Out << "longest event-loop wait  " << LongestGap << " ms\n";
+    Out << "status        " << Form.StatusTextValue() << "\n";
+    Out << "memory        VmRSS before load " << BeforeKb / 1024 << " MB, after " << VmKilobytes("VmRSS") / 1024
+        << " MB, peak VmHWM " << VmKilobytes("VmHWM") / 1024 << " MB\n";
+    return Form.Captures.Count() == Count ? 0 : 2;
+}
