@@ -103,6 +103,14 @@ TCaptureForm::TCaptureForm(QWidget* Parent)
 TCaptureForm::~TCaptureForm()
 {
     qApp->removeEventFilter(this);
+    // Destroying the children moves the focus and clears selections; their
+    // signals must not reach this half-destroyed window.
+    disconnect(lvMsg, nullptr, this, nullptr);
+    disconnect(lvMsg->selectionModel(), nullptr, this, nullptr);
+    disconnect(tvMsg, nullptr, this, nullptr);
+    disconnect(CaptureModel, nullptr, this, nullptr);
+    UDP->OnDataReceived = nullptr;
+    UDP->OnStatus = nullptr;
     if (!FStorage.SavedSinceRestore()) {
         try {
             FStorage.SaveFormPlacement(true);

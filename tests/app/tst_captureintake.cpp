@@ -186,6 +186,35 @@ private slots:
                  QStringLiteral("EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 00 00 FF 00 00 00 00 "));
     }
 
+    void collectionKeepsEveryCapturesOctets()
+    {
+        // Captures of every size, long ones beyond the arena's block share
+        // included, keep their octets and addresses while others are added.
+        TCaptureItemsCollection Captures;
+        std::vector<const TCaptureItem*> Items;
+        std::vector<std::string> Records;
+        for (int I = 0; I < 3000; ++I) {
+            const size_t Length = I % 500 == 0 ? 70000 + I : static_cast<size_t>(I % 300);
+            std::string Built = Record("01 02");
+            for (size_t J = 0; J < Length; ++J)
+                Built.push_back(static_cast<char>((I + J) & 0xFF));
+            Records.push_back(Built);
+            Items.push_back(Captures.Add(Built));
+        }
+        QCOMPARE(Captures.Count(), 3000);
+        for (int I = 0; I < 3000; ++I) {
+            QCOMPARE(&Captures.Items(I), Items[I]);
+            QVERIFY(Items[I]->GetRecord() == Records[I]);
+        }
+        Captures.Clear();
+        QCOMPARE(Captures.Count(), 0);
+        QVERIFY(Captures.Add(Record("02 03 81"))->GetRecord() == Record("02 03 81"));
+        // Texts are interned once.
+        QCOMPARE(Captures.InternText("IAM"), Captures.InternText("IAM"));
+        QCOMPARE(Captures.Text(Captures.InternText("IAM")), QStringLiteral("IAM"));
+        QCOMPARE(Captures.Text(0), QString());
+    }
+
     void columnsAndHeaders()
     {
         TWindow W;
