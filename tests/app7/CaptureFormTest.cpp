@@ -6,6 +6,8 @@
 #include "Definitions.h"
 #include "Globals.h"
 #include "HeartBeatMonitor.h"
+#include "LifeOsc.h"
+#include "OwnerDrawPanel.h"
 #include "MessageTree.h"
 #include "SelectionForm.h"
 #include "TestSupport.h"
@@ -397,6 +399,22 @@ private slots:
         QVERIFY(Seen->Seen);
         QCOMPARE(Seen->Text, QStringLiteral("'$0XY' is not a valid integer value"));
         QCOMPARE(Rows(), 0);
+    }
+
+    void StatusPanelZeroShowsTheOscillator()
+    {
+        QWidget* Panel = Form->StatusPanel0;
+        QCOMPARE(Panel->width(), 50);
+        const QImage Shot = Panel->grab().toImage();
+        const qreal Ratio = Panel->devicePixelRatioF();
+        // Filled with the status bar's colour around the text and frame.
+        QCOMPARE(Shot.pixelColor(int(18 * Ratio), int(1 * Ratio)), Panel->palette().window().color());
+        const QImage Frame = Form->HeartBeat->ilOsc[LifeOsc::CurrentImage() < 0 ? 0 : LifeOsc::CurrentImage()].toImage();
+        if (LifeOsc::CurrentImage() >= 0 && Ratio == 1.0)
+            QCOMPARE(Shot.pixelColor(8, 9), Frame.pixelColor(7, 8));
+        QCOMPARE(Form->aiHeart->pixmap().toImage(),
+                 Form->HeartBeat->HeartImages[THeartBeatMonitor::hgStopped].toImage());
+        QVERIFY(Form->aiHeart->isHidden());
     }
 
     void ClearAllClearsLikeTheListsClear()

@@ -1,11 +1,18 @@
 // The heartbeat monitor against real time: heartbeats every 1, 2 and 4
 // seconds, watched through the oscillator state, the heart glyph and the
 // stop entries.
+#include "CaptureForm.h"
+#include "CaptureListModel.h"
+#include "Globals.h"
 #include "HeartBeatMonitor.h"
 #include "LifeOsc.h"
+#include "OwnerDrawPanel.h"
+#include "UdpEndpoint.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -144,6 +151,63 @@ private slots:
         for (const TSample& S : Run.Samples)
             if ((S.At > 3250 && S.At < 3950) || S.At > 7250)
                 QCOMPARE(S.Glyph, int(THeartBeatMonitor::hgStopped));
+    }
+
+    void TheWindowRecordsAStopRowStampedWithTheLastHeartbeat()
+    {
+        QTemporaryDir Dir;
+        StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
+        LifeOsc::Reset();
+        TCaptureForm Form;
+        Form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Form));
+        QVERIFY(Form.UDP->SetLocalPort(0));
+        const quint16 Port = static_cast<quint16>(Form.UDP->BoundPort());
+        int Beats = 0;
+        connect(&Form, &TCaptureForm::heartBeatReceived, this, [&Beats] { ++Beats; });
+        int Paints = 0;
+        struct TPaintCounter : QObject {
+            int& Count;
+            explicit TPaintCounter(int& Count) : Count(Count) {}
+            bool eventFilter(QObject*, QEvent* Event) override
+            {
+                Count += Event->type() == QEvent::Paint;
+                return false;
+            }
+        } Counter(Paints);
+        Form.StatusPanel0->installEventFilter(&Counter);
+
+        QUdpSocket Processor;
+        // Three bytes are too few to be looked at.
+        Processor.writeDatagram(QByteArray("\x92\x00\x00", 3), QHostAddress::LocalHost, Port);
+        QTest::qWait(300);
+        QCOMPARE(Beats, 0);
+        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgStopped));
+
+        Processor.writeDatagram(QByteArray("\x92\x00\x00\x00", 4), QHostAddress::LocalHost, Port);
+        QTRY_COMPARE(Beats, 1);
+        const TSystemTime Beat = Form.LastHeartBeat;
+        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgBeat));
+        QCOMPARE(LifeOsc::State(), LifeOsc::osAliveStarting);
+        QVERIFY(Form.aiHeart->isHidden());
+
+        QTest::qWait(2800);
+        Form.CaptureModel->FlushPendingRows();
+        QCOMPARE(Form.CaptureModel->rowCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(Form.Captures.Count(), 1, 600);
+        Form.CaptureModel->FlushPendingRows();
+        const TCaptureItem& Stop = *Form.CaptureModel->ItemAt(0);
+        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colIn), QStringLiteral("STOP"));
+        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colLink), QString());
+        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colTime),
+                 QString::fromStdString(FormatStampTime(Beat)));
+        QCOMPARE(Stop.GetRecord(), THeartBeatMonitor::StopRecord(Beat));
+        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgStopped));
+        QCOMPARE(LifeOsc::State(), LifeOsc::osDead);
+        // The status bar was repainted with every tick.
+        QVERIFY(Paints >= 5);
+        QTest::qWait(1500);
+        QCOMPARE(Form.Captures.Count(), 1);
     }
 
     void NoStopEntryBeforeTheFirstHeartbeat()
