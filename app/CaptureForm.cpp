@@ -7,6 +7,7 @@
 #include "CaptureSearch.h"
 #include "Globals.h"
 #include "HeartBeatMonitor.h"
+#include "HelpFile.h"
 #include "HexString.h"
 #include "IsupPacket.h"
 #include "MemoryStream.h"
@@ -20,7 +21,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -34,10 +34,8 @@
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include <cmath>
 #include <exception>
 
 namespace {
@@ -147,6 +145,13 @@ void TCaptureForm::CreateActions()
     miClear = Make("miClear", QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     miCopyToClip = Make("miCopyToClip", QStringLiteral("Copy Packet Dump"), QKeySequence(Qt::CTRL | Qt::Key_C));
     miCopy = Make("miCopy", QStringLiteral("Copy"), QKeySequence());
+    // The help key opens the topic of the focused control.
+    auto* acContextHelp = new QAction(this);
+    acContextHelp->setObjectName(QStringLiteral("acContextHelp"));
+    acContextHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(acContextHelp);
+    connect(acContextHelp, &QAction::triggered, this,
+            [this] { ShowHelp(lvMsg->hasFocus() ? hcCaptureList : hcContents); });
     acFind->setProperty("category", QStringLiteral("Search"));
     acSearchAgain->setProperty("category", QStringLiteral("Search"));
 
@@ -222,7 +227,6 @@ void TCaptureForm::CreateLayout()
     lvMsg->setModel(CaptureModel);
     for (int Column = 0; Column < TCaptureListModel::ColumnCount; ++Column)
         lvMsg->horizontalHeader()->resizeSection(Column, TCaptureListModel::ColumnWidth(Column));
-    lvMsg->setProperty("helpContext", 6);
 
     pnDecodedMessage = new QWidget(Splitter2);
     pnDecodedMessage->setObjectName(QStringLiteral("pnDecodedMessage"));
@@ -855,12 +859,12 @@ void TCaptureForm::Configuration1Click()
 
 QString TCaptureForm::HelpFileName()
 {
-    return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/velmora-help.html");
+    return ::HelpFileName();
 }
 
 void TCaptureForm::miHelpContentsClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFileName()));
+    ShowHelp(hcContents);
 }
 
 void TCaptureForm::miExitClick()

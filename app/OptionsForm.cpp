@@ -1,5 +1,8 @@
 #include "OptionsForm.h"
 
+#include "HelpFile.h"
+
+#include <QAction>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,6 +61,11 @@ TOptionsForm::TOptionsForm(QWidget* Owner)
     setTabOrder(edCaptureHost, seCaptureRemotePort);
     setTabOrder(seCaptureRemotePort, seCaptureLocalPort);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* ContextHelp = new QAction(this);
+    ContextHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(ContextHelp);
+    connect(ContextHelp, &QAction::triggered, this, [] { ShowHelp(hcConfiguration); });
 
     connect(edCaptureHost, &QLineEdit::textChanged, this, &TOptionsForm::edCaptureHostChange);
     connect(seCaptureRemotePort, &QSpinBox::valueChanged, this, &TOptionsForm::seCaptureRemotePortChange);

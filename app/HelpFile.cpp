@@ -1,0 +1,28 @@
+#include "HelpFile.h"
+
+#include "Globals.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+QString HelpFileName()
+{
+    return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/velmora-help.html");
+}
+
+bool ShowHelp(int Context)
+{
+    QUrl Url = QUrl::fromLocalFile(HelpFileName());
+    switch (Context) {
+    case hcConfiguration:
+        Url.setFragment(QStringLiteral("configuration"));
+        break;
+    case hcCaptureList:
+        Url.setFragment(QStringLiteral("columns"));
+        break;
+    default:
+        Url.setFragment(QStringLiteral("contents"));
+        break;
+    }
+    return QDesktopServices::openUrl(Url);
+}
