@@ -174,8 +174,8 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     // While the file is read nothing has been cleared yet: datagrams stay in
     // the socket until the captures have been replaced, so that none is
     // shown and then cleared with the old captures.
-    auto Yield = [&Slice] {
-        if (Slice.elapsed() < SliceMilliseconds)
+    auto Yield = [&Slice](bool Now) {
+        if (!Now && Slice.elapsed() < SliceMilliseconds)
             return;
         QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
         Slice.restart();
@@ -185,7 +185,7 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     *Host.Loading = true;
     std::string Text;
     try {
-        Text = ReadCaptureFile(FileName, [&](std::string_view) { Yield(); });
+        Text = ReadCaptureFile(FileName, [&](std::string_view) { Yield(false); });
     } catch (...) {
         *Host.Loading = false;
         throw;
@@ -195,6 +195,8 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Result.Stopped = true;
         return Result;
     }
+    // Counting the lines of a large file takes a slice of its own.
+    Yield(true);
     Result.Lines = TCaptureLines::Count(Text);
 
     Host.ClearCaptures();
@@ -204,6 +206,10 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Host.ProgressBar->show();
     }
     Host.SetStatusText(QStringLiteral("Loading..."));
+    // The first turn shows the progress bar and takes in the datagrams held
+    // in the socket while the file was read.
+    QCoreApplication::processEvents();
+    Slice.restart();
 
     std::vector<std::string> Batch;
     Batch.reserve(LinesPerCheck);

@@ -60,7 +60,7 @@ QPixmap HeartPicture(const QColor& Fill, qreal Scale, bool Crossed)
 THeartBeatMonitor::THeartBeatMonitor(TSystemTime& LastHeartBeat, QObject* Owner)
     : QObject(Owner)
     , ilOsc(LifeOsc::MakeOscillatorImages())
-    , HeartImages(MakeHeartGlyphs())
+    , HeartGlyphs(MakeHeartGlyphs())
     , FLastHeartBeat(LastHeartBeat)
 {
     tmTick.setInterval(TickInterval);
@@ -129,14 +129,14 @@ void THeartBeatMonitor::AttachHeart(QLabel* Heart)
 {
     FHeart = Heart;
     if (FHeart)
-        FHeart->setPixmap(HeartImages[FHeartGlyph]);
+        FHeart->setPixmap(HeartGlyphs[FHeartGlyph]);
 }
 
 void THeartBeatMonitor::SetHeartGlyph(int Glyph)
 {
     FHeartGlyph = Glyph;
     if (FHeart)
-        FHeart->setPixmap(HeartImages[Glyph]);
+        FHeart->setPixmap(HeartGlyphs[Glyph]);
 }
 
 void THeartBeatMonitor::StatusBarDrawPanel(QPainter& Canvas, const QRect& Rect) const

@@ -60,7 +60,7 @@ public:
     // small pink heart; beat: a large red one; stopped: a grey heart
     // crossed out).
     const QList<QPixmap> ilOsc;
-    const QList<QPixmap> HeartImages;
+    const QList<QPixmap> HeartGlyphs;
     static QList<QPixmap> MakeHeartGlyphs();
 
 private:

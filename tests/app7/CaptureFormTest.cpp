@@ -413,7 +413,7 @@ private slots:
         if (LifeOsc::CurrentImage() >= 0 && Ratio == 1.0)
             QCOMPARE(Shot.pixelColor(8, 9), Frame.pixelColor(7, 8));
         QCOMPARE(Form->aiHeart->pixmap().toImage(),
-                 Form->HeartBeat->HeartImages[THeartBeatMonitor::hgStopped].toImage());
+                 Form->HeartBeat->HeartGlyphs[THeartBeatMonitor::hgStopped].toImage());
         QVERIFY(Form->aiHeart->isHidden());
     }
 
@@ -421,7 +421,7 @@ private slots:
     {
         AddMixedCaptures();
         Select(0);
-        QAction* ClearAll = Form->findChild<QAction*>(QStringLiteral("miClearAll"));
+        QAction* ClearAll = Form->miClearAll;
         QVERIFY(ClearAll);
         QCOMPARE(ClearAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
         ClearAll->trigger();

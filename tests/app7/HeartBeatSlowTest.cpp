@@ -58,7 +58,7 @@ struct TRun {
         QTimer Sampler;
         Sampler.setTimerType(Qt::PreciseTimer);
         QObject::connect(&Sampler, &QTimer::timeout, [&] {
-            QVERIFY(Heart.pixmap().toImage() == Monitor.HeartImages[Monitor.HeartGlyph()].toImage());
+            QVERIFY(Heart.pixmap().toImage() == Monitor.HeartGlyphs[Monitor.HeartGlyph()].toImage());
             Samples.push_back({Clock.elapsed(), LifeOsc::State(), Monitor.HeartGlyph()});
         });
         Sampler.start(50);
