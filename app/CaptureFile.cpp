@@ -190,13 +190,13 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         *Host.Loading = false;
         throw;
     }
+    // Counting the lines of a large file takes a slice of its own.
+    Yield(true);
     if (Stopping()) {
         *Host.Loading = false;
         Result.Stopped = true;
         return Result;
     }
-    // Counting the lines of a large file takes a slice of its own.
-    Yield(true);
     Result.Lines = TCaptureLines::Count(Text);
 
     Host.ClearCaptures();

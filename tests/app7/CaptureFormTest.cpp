@@ -170,9 +170,15 @@ private slots:
                     "\r\n";
         WriteText("large.ss7", Text);
         Form->lvMsg->setFocus();
-        QTimer::singleShot(30, Form.get(), [this] {
+        // Esc pressed once rows have come in.
+        QTimer Esc;
+        connect(&Esc, &QTimer::timeout, this, [this, &Esc] {
+            if (Form->Captures.Count() == 0)
+                return;
+            Esc.stop();
             QCoreApplication::postEvent(Form->lvMsg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         });
+        Esc.start(1);
         Form->LoadCaptures(Path("large.ss7"));
         const int Loaded = Rows();
         QVERIFY(Loaded > 0);
