@@ -171,18 +171,16 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     TCaptureLoadResult Result;
     QElapsedTimer Slice;
     Slice.start();
-    // While the file is read nothing has been cleared yet: datagrams stay in
-    // the socket until the captures have been replaced, so that none is
-    // shown and then cleared with the old captures.
     auto Yield = [&Slice](bool Now) {
         if (!Now && Slice.elapsed() < SliceMilliseconds)
             return;
-        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+        QCoreApplication::processEvents();
         Slice.restart();
     };
     auto Stopping = [&Host] { return !*Host.Loading || (Host.Terminating && Host.Terminating()); };
 
     *Host.Loading = true;
+    const size_t CapturesBefore = Host.CaptureCount ? Host.CaptureCount() : 0;
     std::string Text;
     try {
         Text = ReadCaptureFile(FileName, [&](std::string_view) { Yield(false); });
@@ -199,15 +197,20 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     }
     Result.Lines = TCaptureLines::Count(Text);
 
+    // Captures taken in while the file was read (live datagrams, a stop
+    // entry) are not part of what the load replaces.
+    std::vector<std::string> Arrived;
+    if (Host.CaptureCount && Host.RecordsFrom && Host.CaptureCount() > CapturesBefore)
+        Arrived = Host.RecordsFrom(CapturesBefore);
     Host.ClearCaptures();
+    if (!Arrived.empty())
+        Host.AddCaptures(Arrived);
     if (Host.ProgressBar) {
         Host.ProgressBar->setRange(0, static_cast<int>(std::min<size_t>(Result.Lines, INT_MAX)));
         Host.ProgressBar->setValue(0);
         Host.ProgressBar->show();
     }
     Host.SetStatusText(QStringLiteral("Loading..."));
-    // The first turn shows the progress bar and takes in the datagrams held
-    // in the socket while the file was read.
     QCoreApplication::processEvents();
     Slice.restart();
 

@@ -60,6 +60,9 @@ struct TCaptureLoadHost {
     std::function<void()> ClearCaptures;
     // Appends the records as captures, their rows in one model update.
     std::function<void(std::vector<std::string>& Records)> AddCaptures;
+    // The number of captures, and the records of those from Index on.
+    std::function<size_t()> CaptureCount;
+    std::function<std::vector<std::string>(size_t Index)> RecordsFrom;
     std::function<void(const QString& Text)> SetStatusText;
     QProgressBar* ProgressBar = nullptr;
     // The window's Loading flag; Esc clears it to stop the load.
@@ -80,11 +83,11 @@ struct TCaptureLoadResult {
 };
 
 // Replaces the window's captures with those of the file. Loading is set from
-// the start: the file is read with turns of the event loop in between (that
-// leave datagrams waiting in the socket, to be taken in after the clear),
-// and Esc while it is read stops the load before anything is cleared. A
-// file that cannot be read raises ECaptureFileError, Loading cleared, before
-// anything is cleared. A line that
+// the start: the file is read with turns of the event loop in between, and
+// captures that arrive meanwhile are kept (they are added again after the
+// clear, before the file's); Esc while the file is read stops the load
+// before anything is cleared. A file that cannot be read raises
+// ECaptureFileError, Loading cleared, before anything is cleared. A line that
 // does not convert ends the load there: the captures before it stay, the
 // progress bar is hidden, Loading is false, the status text names the line,
 // and the result carries the conversion error for the window to show.

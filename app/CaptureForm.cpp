@@ -768,6 +768,13 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
             AddCapture(Record);
         CaptureModel->FlushPendingRows();
     };
+    Host.CaptureCount = [this] { return static_cast<size_t>(Captures.Count()); };
+    Host.RecordsFrom = [this](size_t Index) {
+        std::vector<std::string> Records;
+        for (int I = static_cast<int>(Index); I < Captures.Count(); ++I)
+            Records.push_back(Captures.Items(I).GetRecord());
+        return Records;
+    };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
     Host.Loading = &Loading;

@@ -75,6 +75,10 @@ struct TFakeWindow {
             for (auto& R : Records)
                 Captures.push_back(std::move(R));
         };
+        Host.CaptureCount = [this] { return Captures.size(); };
+        Host.RecordsFrom = [this](size_t Index) {
+            return std::vector<std::string>(Captures.begin() + static_cast<std::ptrdiff_t>(Index), Captures.end());
+        };
         Host.SetStatusText = [this](const QString& Text) { Status = Text; };
         Host.ProgressBar = &Progress;
         Host.Loading = &Loading;
@@ -212,6 +216,19 @@ private slots:
         QCOMPARE(Window.Status, QStringLiteral("before"));
         QVERIFY(!Window.Loading);
         QVERIFY(Window.Progress.isHidden());
+    }
+
+    void CapturesTakenInWhileTheFileIsReadAreKept()
+    {
+        const QString Name = Path("meanwhile.ss7");
+        WriteRecords(Name, 3);
+        TFakeWindow Window;
+        Window.Captures = {"old"};
+        // A datagram handled in the event-loop turn that follows the reading.
+        QTimer::singleShot(0, this, [&Window] { Window.Captures.push_back("live"); });
+        LoadCaptureFile(Name, Window.Host);
+        QCOMPARE(Window.Clears, 1);
+        QCOMPARE(Window.Captures, (std::vector<std::string>{"live", Record(0), Record(1), Record(2)}));
     }
 
     void FailedSaveLeavesThePreviousFileIntact()
