@@ -2,6 +2,8 @@
 // file, and the chunked loader with its progress, status and errors.
 #include "CaptureFile.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -259,6 +261,36 @@ private slots:
         QCOMPARE(QDir(Dir.path()).entryList({QStringLiteral("keep*")}, QDir::Files | QDir::Hidden).size(), 1);
 
         QVERIFY_THROWS_EXCEPTION(ECaptureFileError, WriteRecords(Path("no/such/folder/x.ss7"), 1));
+    }
+
+    void DialogsAddTheExtensionAndKeepTheLastName()
+    {
+        TCaptureFileDialogs Dialogs;
+        QStringList Shown;
+        auto Answer = [&](const QString& Typed) {
+            QTimer::singleShot(0, this, [&Shown, Typed] {
+                auto* Dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(Dialog);
+                Shown << Dialog->selectedFiles().value(0);
+                QCOMPARE(Dialog->nameFilters(), QStringList{TCaptureFileDialogs::Filter});
+                if (Typed.isEmpty()) {
+                    Dialog->reject();
+                    return;
+                }
+                Dialog->selectFile(Typed);
+                // QFileDialog's accept is protected; through QDialog it is the same call.
+                static_cast<QDialog*>(Dialog)->accept();
+            });
+        };
+        const QString Typed = Path("typed-without-extension");
+        Answer(Typed);
+        QCOMPARE(Dialogs.SaveFileName(nullptr), Typed + QStringLiteral(".ss7"));
+        Answer(QString());
+        QCOMPARE(Dialogs.SaveFileName(nullptr), QString());
+        // The second time the dialog opens on the name chosen the first time.
+        QCOMPARE(Shown.value(1), Typed + QStringLiteral(".ss7"));
+        QCOMPARE(Dialogs.LastSaveName, Typed + QStringLiteral(".ss7"));
+        QVERIFY(Dialogs.LastOpenName.isEmpty());
     }
 
     void DialogFilterMatchesTheExtensionInAnyLetterCase()
