@@ -1,5 +1,6 @@
 #include "CaptureFile.h"
 
+#include "Convert.h"
 #include "HexString.h"
 
 #include <QCoreApplication>
@@ -15,17 +16,6 @@
 
 namespace {
 
-int HexValue(char C)
-{
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    return -1;
-}
-
 // Pairs of hex digits, each pair but the last followed by exactly one blank,
 // the last one by one blank or nothing. False, with Bytes undefined, for any
 // other text.
@@ -37,8 +27,8 @@ bool ParseCanonical(std::string_view Line, std::string& Bytes)
     while (I < Size) {
         if (I + 1 >= Size)
             return false;
-        const int High = HexValue(Line[I]);
-        const int Low = HexValue(Line[I + 1]);
+        const int High = HexDigitValue(Line[I]);
+        const int Low = HexDigitValue(Line[I + 1]);
         if ((High | Low) < 0)
             return false;
         Bytes.push_back(static_cast<char>((High << 4) | Low));

@@ -5,9 +5,7 @@
 
 #include <string>
 
-namespace {
-
-int HexDigit(char C)
+int HexDigitValue(char C)
 {
     if (C >= '0' && C <= '9')
         return C - '0';
@@ -18,6 +16,8 @@ int HexDigit(char C)
     return -1;
 }
 
+namespace {
+
 std::optional<int32_t> ParseHex(std::string_view Digits)
 {
     if (Digits.empty())
@@ -25,7 +25,7 @@ std::optional<int32_t> ParseHex(std::string_view Digits)
     uint32_t Value = 0;
     int Significant = 0;
     for (char C : Digits) {
-        const int D = HexDigit(C);
+        const int D = HexDigitValue(C);
         if (D < 0)
             return std::nullopt;
         if (Significant > 0 || D != 0)

@@ -8,6 +8,9 @@
 #include <optional>
 #include <string_view>
 
+// The value of one hexadecimal digit (either letter case), or -1.
+int HexDigitValue(char C);
+
 // The value, or nothing when the text does not convert.
 std::optional<int32_t> TryStrToInt(std::string_view Text);
 // The value; raises EConvertError "'%s' is not a valid integer value".

@@ -36,17 +36,6 @@ int TailStart(const TCustomParameter* Parameter)
     return Size > 0 ? Size : 0;
 }
 
-int HexDigitValue(char C)
-{
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 namespace FieldOps {

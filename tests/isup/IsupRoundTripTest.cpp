@@ -12,14 +12,14 @@ using namespace isuptest;
 
 namespace {
 
-struct TParamSpec {
+struct TParamPlan {
     uint8_t Code;
     uint8_t Part;
     int32_t Size;
 };
 
 struct TCase {
-    std::vector<TParamSpec> Params;
+    std::vector<TParamPlan> Params;
     std::vector<std::string> Values;
     std::vector<bool> OptionalPresent;
     bool OptionalPartPresent;
@@ -111,10 +111,10 @@ TEST(IsupRoundTrip, GeneratedDefinitionsAndValues)
 
         Case.OptionalPartPresent = Random() % 4 != 0;
         bool AnyPresent = false;
-        for (const TParamSpec& Spec : Case.Params) {
-            const size_t Length = Spec.Part == ipFixed ? static_cast<size_t>(Spec.Size) : Random() % 24;
+        for (const TParamPlan& Plan : Case.Params) {
+            const size_t Length = Plan.Part == ipFixed ? static_cast<size_t>(Plan.Size) : Random() % 24;
             Case.Values.push_back(RandomOctets(Random, Length));
-            const bool Present = Spec.Part == ipOptional && Case.OptionalPartPresent && Random() % 2 == 0;
+            const bool Present = Plan.Part == ipOptional && Case.OptionalPartPresent && Random() % 2 == 0;
             Case.OptionalPresent.push_back(Present);
             AnyPresent = AnyPresent || Present;
         }

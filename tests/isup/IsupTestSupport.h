@@ -27,7 +27,7 @@ inline std::string Hex(std::string_view Bytes)
 }
 
 // A layout as the catalog loader would build it.
-struct TFieldSpec {
+struct TFieldLayoutPlan {
     std::string Name;
     uint8_t Kind;
     int32_t Bit = 0;
@@ -37,7 +37,7 @@ struct TFieldSpec {
 };
 
 inline TCustomParameter& AddLayout(TParameterCollection& Layouts, uint8_t Code, std::string Name, uint8_t Type,
-                                   int32_t Size, const std::vector<TFieldSpec>& Fields = {}, int32_t OddBit = 0)
+                                   int32_t Size, const std::vector<TFieldLayoutPlan>& Fields = {}, int32_t OddBit = 0)
 {
     TCustomParameter& Layout = Layouts.AddParameter(false, Code);
     Layout.SetName(Name);
@@ -45,14 +45,14 @@ inline TCustomParameter& AddLayout(TParameterCollection& Layouts, uint8_t Code, 
     Layout.SetParamType(Type);
     Layout.SetSize(Size);
     Layout.SetOddBit(OddBit);
-    for (const TFieldSpec& Spec : Fields) {
+    for (const TFieldLayoutPlan& Plan : Fields) {
         TParamField& Field = Layout.Fields().Add();
-        Field.SetName(Spec.Name);
-        Field.SetKind(Spec.Kind);
-        Field.SetBit(Spec.Bit);
-        Field.SetLength(Spec.Length);
-        Field.SetDefaultText(Spec.DefaultText);
-        for (const auto& [Text, Value] : Spec.Literals)
+        Field.SetName(Plan.Name);
+        Field.SetKind(Plan.Kind);
+        Field.SetBit(Plan.Bit);
+        Field.SetLength(Plan.Length);
+        Field.SetDefaultText(Plan.DefaultText);
+        for (const auto& [Text, Value] : Plan.Literals)
             Field.MutableLiterals().Add(Text, Value);
     }
     return Layout;
