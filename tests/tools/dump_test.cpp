@@ -210,13 +210,18 @@ TEST(DumpHexLines, UndecodableMessagesShowTheDecodersText)
 {
     const auto Run = RunDump({"--tsv"}, "83 01 80 00 30 09 00 03 05 07\n"
                                         "04 01 80 00 30 11\n"
-                                        "8F 00 00 00 00\n");
+                                        "8F 00 00 00 00\n"
+                                        "\n"
+                                        " , ;\n");
     ASSERT_EQ(Run.Status, 0);
     const auto R = Rows(Run);
-    ASSERT_EQ(R.size(), 3u);
+    ASSERT_EQ(R.size(), 5u);
     EXPECT_EQ(R[0], (std::vector<std::string>{"1", "(?\?\?)", "", "", "", "Unknown Subsystem Code: 0x03"}));
     EXPECT_EQ(R[1][mError], "Unknown Subsystem Code: 0x04");
     EXPECT_EQ(R[2][mError], "Unknown Subsystem Code: 0x0F");
+    // A hex line without octets is an empty message.
+    EXPECT_EQ(R[3], (std::vector<std::string>{"4", "(?\?\?)", "", "", "", "Can`t read SIO from stream"}));
+    EXPECT_EQ(R[4][mError], "Can`t read SIO from stream");
 }
 
 TEST(DumpHexLines, AMessageStartingWithFFIsAStopMarker)
@@ -232,8 +237,8 @@ TEST(DumpHexLines, BadLinesAreReportedWithTheirNumberAndTheRestGoesOn)
 {
     const auto Run = RunDump({"--tsv"}, "00 00 00 00 00 14 05 00\n"
                                         "00 ZZ\n"
-                                        "\n"
                                         "# a comment line\n"
+                                        "  # another one\n"
                                         "00 00 00 00 00 0x54 05 00\n"
                                         "00 00 00 00 00 54 123456789\n"
                                         "00,00;00:00 (00) 13\n");
@@ -457,7 +462,7 @@ TEST(DumpJson, EveryLineIsAJsonObjectWithTheMembersThatApply)
 
 TEST(DumpJson, BareMessagesHaveNoRecordMembers)
 {
-    const auto Run = RunDump({"--json"}, "00 FF FF FF FF 14 05 00\n\n");
+    const auto Run = RunDump({"--json"}, "00 FF FF FF FF 14 05 00\n");
     const auto Lines = SplitLines(Run.Out);
     ASSERT_EQ(Lines.size(), 1u);
     const TJson Object = ParseJson(Lines[0]);

@@ -28,8 +28,9 @@ Decodes SS7 level-4 messages as the Velmora monitor does and prints one line
 per message. FILE is a capture file or a file of hex messages; without FILE,
 or with "-", standard input is read.
 
-Input, one item per line (CR, LF or CR LF line ends; lines that are empty or
-start with '#' are skipped; octets are hex numbers of up to eight digits,
+Input, one item per line (CR, LF or CR LF line ends; lines that start with
+'#' are skipped, and so are blank lines of a record file, while a blank hex
+line is an empty message; octets are hex numbers of up to eight digits,
 their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
 { } " ' `):
   --records   each line is a capture record: 16-octet stamp (eight 16-bit
@@ -132,13 +133,15 @@ int UsageError(const std::string& Text)
     return 2;
 }
 
-// Lines without any octet, and comment lines starting with '#', are skipped.
-bool IsBlankOrComment(std::string_view Line)
+// Comment lines starting with '#' are skipped, and so are lines without any
+// octet in a record file. In hex input such a line is an empty message, which
+// shows the decoder's error for a message without a SIO.
+bool IsSkipped(std::string_view Line, bool Records)
 {
     const size_t First = Line.find_first_not_of(" \t");
     if (First != std::string_view::npos && Line[First] == '#')
         return true;
-    return CountWords(Line, StandardDelimiters) == 0;
+    return Records && CountWords(Line, StandardDelimiters) == 0;
 }
 
 // Loads the ISUP definitions from Folder, or from CFG/ beside the program
@@ -240,7 +243,7 @@ int main(int argc, char** argv)
     int LineNumber = 0;
     while (Reader.Next(Line)) {
         ++LineNumber;
-        if (IsBlankOrComment(Line))
+        if (IsSkipped(Line, Records))
             continue;
         THexString Bytes(true);
         try {
