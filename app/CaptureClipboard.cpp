@@ -1,6 +1,6 @@
-#include "CaptureClipboard.h"
+#include "app/CaptureClipboard.h"
 
-#include "HexString.h"
+#include "core/HexString.h"
 
 std::string PasteRecord(std::string_view ClipText, const TSystemTime& Now)
 {

@@ -3,7 +3,7 @@
 // is a bare level-4 message, SIO first, as the copy commands produce it.
 #pragma once
 
-#include "Stamp.h"
+#include "core/Stamp.h"
 
 #include <string>
 #include <string_view>

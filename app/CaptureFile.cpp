@@ -1,7 +1,7 @@
-#include "CaptureFile.h"
+#include "app/CaptureFile.h"
 
-#include "Convert.h"
-#include "HexString.h"
+#include "core/Convert.h"
+#include "core/HexString.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 // captures to the window in chunks while the window stays responsive.
 #pragma once
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // capture decoded (tvMsg), and holds the menus, actions and shortcuts.
 #pragma once
 
-#include "CaptureItem.h"
-#include "FormStorage.h"
-#include "Stamp.h"
+#include "app/CaptureItem.h"
+#include "app/FormStorage.h"
+#include "core/Stamp.h"
 
 #include <QMainWindow>
 #include <QPixmap>

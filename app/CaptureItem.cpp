@@ -1,8 +1,8 @@
-#include "CaptureItem.h"
+#include "app/CaptureItem.h"
 
-#include "HexString.h"
-#include "IsupPacket.h"
-#include "PacketL4.h"
+#include "core/HexString.h"
+#include "isup/IsupPacket.h"
+#include "l4/PacketL4.h"
 
 #include <cstring>
 #include <exception>

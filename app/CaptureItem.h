@@ -4,7 +4,7 @@
 // TCaptureItemsCollection.
 #pragma once
 
-#include "Stamp.h"
+#include "core/Stamp.h"
 
 #include <QString>
 

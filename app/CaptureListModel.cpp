@@ -1,7 +1,7 @@
-#include "CaptureListModel.h"
+#include "app/CaptureListModel.h"
 
-#include "CaptureItem.h"
-#include "PacketL4.h"
+#include "app/CaptureItem.h"
+#include "l4/PacketL4.h"
 
 
 namespace {

@@ -1,4 +1,4 @@
-#include "CaptureListView.h"
+#include "app/CaptureListView.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

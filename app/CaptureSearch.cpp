@@ -1,4 +1,4 @@
-#include "CaptureSearch.h"
+#include "app/CaptureSearch.h"
 
 std::string UpperCaseAZ(std::string_view Text)
 {

@@ -1,7 +1,7 @@
-#include "FormStorage.h"
+#include "app/FormStorage.h"
 
-#include "Globals.h"
-#include "IniFile.h"
+#include "core/Globals.h"
+#include "core/IniFile.h"
 
 #include <QApplication>
 #include <QMessageBox>

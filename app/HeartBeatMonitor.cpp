@@ -1,6 +1,6 @@
-#include "HeartBeatMonitor.h"
+#include "app/HeartBeatMonitor.h"
 
-#include "LifeOsc.h"
+#include "app/LifeOsc.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -4,7 +4,7 @@
 // entry among the captures.
 #pragma once
 
-#include "Stamp.h"
+#include "core/Stamp.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "HelpFile.h"
+#include "app/HelpFile.h"
 
-#include "Globals.h"
+#include "core/Globals.h"
 
 #include <QDesktopServices>
 #include <QUrl>

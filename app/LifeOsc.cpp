@@ -1,4 +1,4 @@
-#include "LifeOsc.h"
+#include "app/LifeOsc.h"
 
 #include <QPainter>
 #include <QPainterPath>

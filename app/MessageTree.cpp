@@ -1,6 +1,6 @@
-#include "MessageTree.h"
+#include "app/MessageTree.h"
 
-#include "IsupPacket.h"
+#include "isup/IsupPacket.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

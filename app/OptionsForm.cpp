@@ -1,6 +1,6 @@
-#include "OptionsForm.h"
+#include "app/OptionsForm.h"
 
-#include "HelpFile.h"
+#include "app/HelpFile.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // change applies at once; there are no OK or Cancel buttons.
 #pragma once
 
-#include "FormStorage.h"
+#include "app/FormStorage.h"
 
 #include <QDialog>
 

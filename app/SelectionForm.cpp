@@ -1,11 +1,11 @@
-#include "SelectionForm.h"
+#include "app/SelectionForm.h"
 
-#include "CkCollectionItem.h"
-#include "CustomParameter.h"
-#include "Definitions.h"
-#include "PacketL4.h"
-#include "ParamField.h"
-#include "StaticPackets.h"
+#include "isup/CkCollectionItem.h"
+#include "isup/CustomParameter.h"
+#include "catalog/Definitions.h"
+#include "l4/PacketL4.h"
+#include "isup/ParamField.h"
+#include "catalog/StaticPackets.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -5,7 +5,7 @@
 // every decoded message copies.
 #pragma once
 
-#include "FormStorage.h"
+#include "app/FormStorage.h"
 
 #include <QList>
 #include <QPixmap>

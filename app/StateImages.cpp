@@ -1,4 +1,4 @@
-#include "StateImages.h"
+#include "app/StateImages.h"
 
 #include <QPainter>
 #include <QPainterPath>

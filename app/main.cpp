@@ -1,16 +1,16 @@
 // velmora: the SS7 level-4 monitor. Start-up: the state file and the
 // definitions beside the program, then the main window, the configuration
 // window and the ISUP message selection window.
-#include "CaptureForm.h"
-#include "CaptureListModel.h"
-#include "CaptureListView.h"
-#include "Globals.h"
-#include "OptionsForm.h"
-#include "UdpEndpoint.h"
+#include "app/CaptureForm.h"
+#include "app/CaptureListModel.h"
+#include "app/CaptureListView.h"
+#include "core/Globals.h"
+#include "app/OptionsForm.h"
+#include "net/UdpEndpoint.h"
 
 #ifdef VELMORA_HAVE_CATALOG
-#include "Definitions.h"
-#include "SelectionForm.h"
+#include "catalog/Definitions.h"
+#include "app/SelectionForm.h"
 #endif
 
 #include <QApplication>

@@ -8,10 +8,10 @@
 // a load stops after Esc.
 //
 //   capture_load_bench [LINES [FILE]]
-#include "CaptureForm.h"
-#include "CaptureListModel.h"
-#include "Definitions.h"
-#include "Globals.h"
+#include "app/CaptureForm.h"
+#include "app/CaptureListModel.h"
+#include "catalog/Definitions.h"
+#include "core/Globals.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Start-up cost of loading a full definition set: 300 parameter description
 // files with enumerated, integer, flag and digit fields, and 200 message
 // types with a dozen parameters each.
-#include "Definitions.h"
+#include "catalog/Definitions.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Decoding speed of the level-4 decoder on the messages a capture list sees
 // besides ISUP: MTP network management and signalling link test messages,
 // decoded and named as each new list row does.
-#include "HexString.h"
-#include "MtpPacket.h"
-#include "PacketL4.h"
+#include "core/HexString.h"
+#include "l4/MtpPacket.h"
+#include "l4/PacketL4.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,11 +1,11 @@
 // Decoding speed of ISUP messages as the capture list and the decoded view
 // see them: DecodePacketL4 clones the catalog prototype of the message type
 // and reads the octets into it; the list row takes the name.
-#include "HexString.h"
-#include "IsupCatalog.h"
-#include "IsupPacket.h"
-#include "MemoryStream.h"
-#include "PacketL4.h"
+#include "core/HexString.h"
+#include "isup/IsupCatalog.h"
+#include "isup/IsupPacket.h"
+#include "core/MemoryStream.h"
+#include "l4/PacketL4.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
-#include "DefinitionFiles.h"
+#include "catalog/DefinitionFiles.h"
 
-#include "Exception.h"
-#include "Format.h"
-#include "StringList.h"
+#include "core/Exception.h"
+#include "core/Format.h"
+#include "core/StringList.h"
 
 #include <filesystem>
 #include <system_error>

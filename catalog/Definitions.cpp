@@ -1,10 +1,10 @@
-#include "Definitions.h"
+#include "catalog/Definitions.h"
 
-#include "Convert.h"
-#include "DefinitionFiles.h"
-#include "Format.h"
-#include "IniFile.h"
-#include "Words.h"
+#include "core/Convert.h"
+#include "catalog/DefinitionFiles.h"
+#include "core/Format.h"
+#include "core/IniFile.h"
+#include "core/Words.h"
 
 #include <utility>
 

@@ -3,10 +3,10 @@
 // registration codes, and the one call that loads them all.
 #pragma once
 
-#include "Exception.h"
-#include "StaticPackets.h"
-#include "StaticParameters.h"
-#include "StringList.h"
+#include "core/Exception.h"
+#include "catalog/StaticPackets.h"
+#include "catalog/StaticParameters.h"
+#include "core/StringList.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "StaticPacket.h"
+#include "catalog/StaticPacket.h"
 
 std::unique_ptr<TCustomIsupPacket> TStaticPacket::Clone() const
 {

@@ -3,7 +3,7 @@
 // clones it.
 #pragma once
 
-#include "IsupPacket.h"
+#include "isup/IsupPacket.h"
 
 #include <cstdint>
 #include <memory>

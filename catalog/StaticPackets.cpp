@@ -1,9 +1,9 @@
-#include "StaticPackets.h"
+#include "catalog/StaticPackets.h"
 
-#include "IniFile.h"
-#include "StaticParameters.h"
-#include "StringList.h"
-#include "Words.h"
+#include "core/IniFile.h"
+#include "catalog/StaticParameters.h"
+#include "core/StringList.h"
+#include "core/Words.h"
 
 TStaticPackets::TStaticPackets(const std::string& FileName, const TStaticParameters& Parameters)
     : TStaticPackets(TIniFile(FileName), Parameters)

@@ -3,9 +3,9 @@
 // ISUP decoder asks for a copy of each message type's prototype.
 #pragma once
 
-#include "IsupCatalog.h"
-#include "Persistent.h"
-#include "StaticPacket.h"
+#include "isup/IsupCatalog.h"
+#include "core/Persistent.h"
+#include "catalog/StaticPacket.h"
 
 #include <array>
 #include <cstdint>

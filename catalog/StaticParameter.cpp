@@ -1,11 +1,11 @@
-#include "StaticParameter.h"
+#include "catalog/StaticParameter.h"
 
-#include "Exception.h"
-#include "Convert.h"
-#include "Format.h"
-#include "IniFile.h"
-#include "ParameterCollection.h"
-#include "StringList.h"
+#include "core/Exception.h"
+#include "core/Convert.h"
+#include "core/Format.h"
+#include "core/IniFile.h"
+#include "isup/ParameterCollection.h"
+#include "core/StringList.h"
 
 #include <cctype>
 #include <optional>

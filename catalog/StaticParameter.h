@@ -2,7 +2,7 @@
 // file lays it out, and the source of every copy that goes into a message.
 #pragma once
 
-#include "CustomParameter.h"
+#include "isup/CustomParameter.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "StaticParameters.h"
+#include "catalog/StaticParameters.h"
 
-#include "DefinitionFiles.h"
-#include "IniFile.h"
-#include "StringList.h"
+#include "catalog/DefinitionFiles.h"
+#include "core/IniFile.h"
+#include "core/StringList.h"
 
 TStaticParameters::TStaticParameters(const std::string& FileName)
 {

@@ -2,8 +2,8 @@
 // the order of its [Codes] section.
 #pragma once
 
-#include "ParameterCollection.h"
-#include "StaticParameter.h"
+#include "isup/ParameterCollection.h"
+#include "catalog/StaticParameter.h"
 
 #include <string>
 #include <string_view>

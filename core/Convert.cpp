@@ -1,7 +1,7 @@
-#include "Convert.h"
+#include "core/Convert.h"
 
-#include "Exception.h"
-#include "Format.h"
+#include "core/Exception.h"
+#include "core/Format.h"
 
 #include <string>
 

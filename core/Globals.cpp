@@ -1,4 +1,4 @@
-#include "Globals.h"
+#include "core/Globals.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,8 +1,8 @@
-#include "HexString.h"
+#include "core/HexString.h"
 
-#include "Convert.h"
-#include "MemoryStream.h"
-#include "Words.h"
+#include "core/Convert.h"
+#include "core/MemoryStream.h"
+#include "core/Words.h"
 
 #include <cassert>
 #include <string>

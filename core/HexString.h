@@ -2,7 +2,7 @@
 // messages are shown, searched, copied to the clipboard and saved.
 #pragma once
 
-#include "Persistent.h"
+#include "core/Persistent.h"
 
 #include <cstdint>
 #include <string>

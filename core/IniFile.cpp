@@ -1,8 +1,8 @@
-#include "IniFile.h"
+#include "core/IniFile.h"
 
-#include "Convert.h"
-#include "Format.h"
-#include "StringList.h"
+#include "core/Convert.h"
+#include "core/Format.h"
+#include "core/StringList.h"
 
 #include <algorithm>
 #include <cctype>

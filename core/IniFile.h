@@ -3,7 +3,7 @@
 // single keys of a file (the state file) and replaces it atomically.
 #pragma once
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "MemoryStream.h"
+#include "core/MemoryStream.h"
 
 #include <cstring>
 

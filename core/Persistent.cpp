@@ -1,7 +1,7 @@
-#include "Persistent.h"
+#include "core/Persistent.h"
 
-#include "Exception.h"
-#include "Format.h"
+#include "core/Exception.h"
+#include "core/Format.h"
 
 void TPersistent::Assign(const TPersistent& Source)
 {

@@ -1,6 +1,6 @@
-#include "Stamp.h"
+#include "core/Stamp.h"
 
-#include "Format.h"
+#include "core/Format.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,6 +1,6 @@
-#include "StringList.h"
+#include "core/StringList.h"
 
-#include "Convert.h"
+#include "core/Convert.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
 // String lists of name=value lines.
 #pragma once
 
-#include "Words.h"
+#include "core/Words.h"
 
 #include <cstdint>
 #include <string>

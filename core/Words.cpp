@@ -1,4 +1,4 @@
-#include "Words.h"
+#include "core/Words.h"
 
 namespace {
 

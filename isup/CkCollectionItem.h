@@ -2,7 +2,7 @@
 // ISUP parameters and of the fields inside them.
 #pragma once
 
-#include "Persistent.h"
+#include "core/Persistent.h"
 
 #include <cstdint>
 

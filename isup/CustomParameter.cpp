@@ -1,7 +1,7 @@
-#include "CustomParameter.h"
+#include "isup/CustomParameter.h"
 
-#include "HexString.h"
-#include "MemoryStream.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
 
 #include <new>
 

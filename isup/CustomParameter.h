@@ -2,8 +2,8 @@
 // layout through which its fields read that value.
 #pragma once
 
-#include "CkCollectionItem.h"
-#include "ParamFieldCollection.h"
+#include "isup/CkCollectionItem.h"
+#include "isup/ParamFieldCollection.h"
 
 #include <cstdint>
 #include <memory>

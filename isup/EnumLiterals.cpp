@@ -1,4 +1,4 @@
-#include "EnumLiterals.h"
+#include "isup/EnumLiterals.h"
 
 void TEnumLiterals::Add(std::string Text, int32_t Value)
 {

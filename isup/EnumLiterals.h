@@ -1,7 +1,7 @@
 // The value texts of an enumerated parameter field.
 #pragma once
 
-#include "Persistent.h"
+#include "core/Persistent.h"
 
 #include <cstdint>
 #include <memory>

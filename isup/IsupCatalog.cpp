@@ -1,4 +1,4 @@
-#include "IsupCatalog.h"
+#include "isup/IsupCatalog.h"
 
 namespace {
 const TIsupCatalog* Current = nullptr;

@@ -1,9 +1,9 @@
-#include "IsupPacket.h"
+#include "isup/IsupPacket.h"
 
-#include "Format.h"
-#include "HexString.h"
-#include "IsupCatalog.h"
-#include "MemoryStream.h"
+#include "core/Format.h"
+#include "core/HexString.h"
+#include "isup/IsupCatalog.h"
+#include "core/MemoryStream.h"
 
 // Name and Caption of a message type: shared by a prototype and its copies,
 // copied before a change while shared.

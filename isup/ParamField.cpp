@@ -1,11 +1,11 @@
-#include "ParamField.h"
+#include "isup/ParamField.h"
 
-#include "Bits.h"
-#include "CustomParameter.h"
-#include "Exception.h"
-#include "Convert.h"
-#include "Format.h"
-#include "ParamFieldCollection.h"
+#include "core/Bits.h"
+#include "isup/CustomParameter.h"
+#include "core/Exception.h"
+#include "core/Convert.h"
+#include "core/Format.h"
+#include "isup/ParamFieldCollection.h"
 
 #include <cctype>
 

@@ -3,8 +3,8 @@
 // run of octets.
 #pragma once
 
-#include "CkCollectionItem.h"
-#include "EnumLiterals.h"
+#include "isup/CkCollectionItem.h"
+#include "isup/EnumLiterals.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "ParamFieldCollection.h"
+#include "isup/ParamFieldCollection.h"
 
-#include "CustomParameter.h"
+#include "isup/CustomParameter.h"
 
 int TParamFieldCollection::Count() const
 {

@@ -1,7 +1,7 @@
 // The fields of one ISUP parameter, in layout order.
 #pragma once
 
-#include "ParamField.h"
+#include "isup/ParamField.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "ParameterCollection.h"
+#include "isup/ParameterCollection.h"
 
 TParameterCollection::TParameterCollection()
     : FFixedPart(this, ipFixed), FVariablePart(this, ipVariable), FOptionalPart(this, ipOptional)

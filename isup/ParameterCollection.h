@@ -2,8 +2,8 @@
 // message parts as views over them.
 #pragma once
 
-#include "CustomParameter.h"
-#include "ParameterCollectionPart.h"
+#include "isup/CustomParameter.h"
+#include "isup/ParameterCollectionPart.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "ParameterCollectionPart.h"
+#include "isup/ParameterCollectionPart.h"
 
-#include "Format.h"
-#include "MemoryStream.h"
-#include "PacketL4.h"
-#include "ParameterCollection.h"
+#include "core/Format.h"
+#include "core/MemoryStream.h"
+#include "l4/PacketL4.h"
+#include "isup/ParameterCollection.h"
 
 #include <vector>
 

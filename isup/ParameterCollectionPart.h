@@ -2,7 +2,7 @@
 // optional) as a filtered view of the message's parameters.
 #pragma once
 
-#include "Persistent.h"
+#include "core/Persistent.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "MtpPacket.h"
+#include "l4/MtpPacket.h"
 
-#include "Format.h"
-#include "MemoryStream.h"
+#include "core/Format.h"
+#include "core/MemoryStream.h"
 
 #include <array>
 

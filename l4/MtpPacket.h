@@ -3,7 +3,7 @@
 // messages that carry one, the first information field after it.
 #pragma once
 
-#include "PacketL4.h"
+#include "l4/PacketL4.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,11 +1,11 @@
-#include "PacketL4.h"
+#include "l4/PacketL4.h"
 
-#include "Bits.h"
-#include "Format.h"
-#include "HexString.h"
-#include "MemoryStream.h"
-#include "MtpPacket.h"
-#include "IsupPacket.h"
+#include "core/Bits.h"
+#include "core/Format.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
+#include "l4/MtpPacket.h"
+#include "isup/IsupPacket.h"
 
 void TCustomPacketL4::Assign(const TPersistent& Source)
 {

@@ -5,8 +5,8 @@
 // decoder that turns the octets of a captured message into a packet.
 #pragma once
 
-#include "Exception.h"
-#include "Persistent.h"
+#include "core/Exception.h"
+#include "core/Persistent.h"
 
 #include <cstdint>
 #include <memory>

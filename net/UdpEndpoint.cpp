@@ -1,5 +1,5 @@
 // TUdpEndpoint: socket life cycle, the read loop and status reporting.
-#include "UdpEndpoint.h"
+#include "net/UdpEndpoint.h"
 
 #include <QHostAddress>
 #include <QPointer>

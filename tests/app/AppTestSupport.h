@@ -3,17 +3,17 @@
 // datagrams sent to it from real UDP sockets.
 #pragma once
 
-#include "CaptureForm.h"
-#include "CaptureListModel.h"
-#include "CaptureListView.h"
-#include "Globals.h"
-#include "HexString.h"
-#include "MessageTree.h"
-#include "OptionsForm.h"
-#include "UdpEndpoint.h"
+#include "app/CaptureForm.h"
+#include "app/CaptureListModel.h"
+#include "app/CaptureListView.h"
+#include "core/Globals.h"
+#include "core/HexString.h"
+#include "app/MessageTree.h"
+#include "app/OptionsForm.h"
+#include "net/UdpEndpoint.h"
 
 #ifdef VELMORA_HAVE_CATALOG
-#include "Definitions.h"
+#include "catalog/Definitions.h"
 #endif
 
 #include <QHeaderView>

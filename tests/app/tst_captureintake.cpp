@@ -1,7 +1,7 @@
 // Intake and the capture list: datagrams sent over loopback to the window's
 // endpoint, the sender filters, the record and row texts, clearing, the
 // follow-the-end rule and the configuration's effect on the endpoint.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

@@ -1,9 +1,9 @@
 // The decoded view: caption panel, tree nodes with their state images, the
 // status texts of the focused node, the dump text and the copy command.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
-#include "IsupPacket.h"
-#include "MessageTree.h"
+#include "isup/IsupPacket.h"
+#include "app/MessageTree.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -1,9 +1,9 @@
 // Window state: the keys written to the state file, their round trip
 // through a new window, the configuration window's Esc, and the main
 // window's key preview of Esc.
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 #include <QKeyEvent>
 #include <QSplitter>

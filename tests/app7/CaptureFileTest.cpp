@@ -1,6 +1,6 @@
 // Capture files below the window: writing that never destroys the previous
 // file, and the chunked loader with its progress, status and errors.
-#include "CaptureFile.h"
+#include "app/CaptureFile.h"
 
 #include <QApplication>
 #include <QFileDialog>

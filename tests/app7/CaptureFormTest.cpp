@@ -1,17 +1,17 @@
 // The main window's capture files, search and clipboard, and the selection
 // window's effect on the decoded view, over the test definition set.
-#include "CaptureForm.h"
-#include "CaptureListModel.h"
-#include "CaptureListView.h"
-#include "Definitions.h"
-#include "Globals.h"
-#include "HeartBeatMonitor.h"
-#include "LifeOsc.h"
-#include "OwnerDrawPanel.h"
-#include "MessageTree.h"
-#include "SelectionForm.h"
-#include "TestSupport.h"
-#include "UdpEndpoint.h"
+#include "app/CaptureForm.h"
+#include "app/CaptureListModel.h"
+#include "app/CaptureListView.h"
+#include "catalog/Definitions.h"
+#include "core/Globals.h"
+#include "app/HeartBeatMonitor.h"
+#include "app/LifeOsc.h"
+#include "app/OwnerDrawPanel.h"
+#include "app/MessageTree.h"
+#include "app/SelectionForm.h"
+#include "tests/app7/TestSupport.h"
+#include "net/UdpEndpoint.h"
 
 #include <QClipboard>
 #include <QInputDialog>

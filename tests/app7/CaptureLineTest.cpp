@@ -1,7 +1,7 @@
 // Reading capture file lines: line ends, the fast canonical path against the
 // general hex-word reading, and conversion errors.
-#include "CaptureFile.h"
-#include "HexString.h"
+#include "app/CaptureFile.h"
+#include "core/HexString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Search by message name and the records that paste creates.
-#include "CaptureClipboard.h"
-#include "CaptureSearch.h"
-#include "Exception.h"
+#include "app/CaptureClipboard.h"
+#include "app/CaptureSearch.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 

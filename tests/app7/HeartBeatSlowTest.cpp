@@ -1,13 +1,13 @@
 // The heartbeat monitor against real time: heartbeats every 1, 2 and 4
 // seconds, watched through the oscillator state, the heart glyph and the
 // stop entries.
-#include "CaptureForm.h"
-#include "CaptureListModel.h"
-#include "Globals.h"
-#include "HeartBeatMonitor.h"
-#include "LifeOsc.h"
-#include "OwnerDrawPanel.h"
-#include "UdpEndpoint.h"
+#include "app/CaptureForm.h"
+#include "app/CaptureListModel.h"
+#include "core/Globals.h"
+#include "app/HeartBeatMonitor.h"
+#include "app/LifeOsc.h"
+#include "app/OwnerDrawPanel.h"
+#include "net/UdpEndpoint.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // The processor-life oscillator's state machine, tick by tick.
-#include "LifeOsc.h"
+#include "app/LifeOsc.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Painting the oscillator into status panel 0: the text always, the frame
 // only once a tick has followed a state change.
-#include "HeartBeatMonitor.h"
-#include "LifeOsc.h"
+#include "app/HeartBeatMonitor.h"
+#include "app/LifeOsc.h"
 
 #include <QPainter>
 #include <QtTest>

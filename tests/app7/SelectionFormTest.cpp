@@ -1,16 +1,16 @@
 // The ISUP message selection window over a small definition set: the tree,
 // toggling by the check box only, the keys, and what the boxes do to
 // decoded messages.
-#include "SelectionForm.h"
+#include "app/SelectionForm.h"
 
-#include "CustomParameter.h"
-#include "Definitions.h"
-#include "Globals.h"
-#include "HexString.h"
-#include "IsupPacket.h"
-#include "MemoryStream.h"
-#include "PacketL4.h"
-#include "ParamField.h"
+#include "isup/CustomParameter.h"
+#include "catalog/Definitions.h"
+#include "core/Globals.h"
+#include "core/HexString.h"
+#include "isup/IsupPacket.h"
+#include "core/MemoryStream.h"
+#include "l4/PacketL4.h"
+#include "isup/ParamField.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>

@@ -2,7 +2,7 @@
 // that frees the loaded definitions after every test.
 #pragma once
 
-#include "Definitions.h"
+#include "catalog/Definitions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Captured messages decoded through the level-4 decoder against a loaded
 // catalog.
-#include "CatalogTestData.h"
+#include "tests/catalog/CatalogTestData.h"
 
-#include "HexString.h"
-#include "IsupPacket.h"
-#include "MemoryStream.h"
-#include "PacketL4.h"
+#include "core/HexString.h"
+#include "isup/IsupPacket.h"
+#include "core/MemoryStream.h"
+#include "l4/PacketL4.h"
 
 namespace {
 

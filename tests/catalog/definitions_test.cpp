@@ -1,8 +1,8 @@
 // Loading a definition set: the parameter and message catalogs, the
 // auto-answer list, the level-2/level-3 codes and the load errors.
-#include "CatalogTestData.h"
-#include "DefinitionFiles.h"
-#include "IsupCatalog.h"
+#include "tests/catalog/CatalogTestData.h"
+#include "catalog/DefinitionFiles.h"
+#include "isup/IsupCatalog.h"
 
 #include <filesystem>
 #include <fstream>

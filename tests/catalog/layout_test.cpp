@@ -1,6 +1,6 @@
 // Parameter layouts read from description files, and the instances made
 // from them for messages.
-#include "CatalogTestData.h"
+#include "tests/catalog/CatalogTestData.h"
 
 #include <filesystem>
 #include <fstream>

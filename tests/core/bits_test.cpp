@@ -1,5 +1,5 @@
 // Bit fields of a 32-bit word, as the routing label and parameter fields use.
-#include "Bits.h"
+#include "core/Bits.h"
 
 #include <gtest/gtest.h>
 

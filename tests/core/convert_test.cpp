@@ -1,8 +1,8 @@
 // The standard string-to-integer conversion: decimal within the 32-bit
 // signed range, hexadecimal of up to eight significant digits as a 32-bit
 // pattern, and the exact error text for everything else.
-#include "Convert.h"
-#include "Exception.h"
+#include "core/Convert.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Process-wide helpers: the program folder and printf-style formatting.
-#include "Format.h"
-#include "Globals.h"
+#include "core/Format.h"
+#include "core/Globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // THexString: rendering octets as spaced or bare hex, ranges of octets, and
 // parsing hex text back, including the partly parsed state after an error.
-#include "HexString.h"
-#include "MemoryStream.h"
-#include "Exception.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 

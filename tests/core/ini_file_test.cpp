@@ -1,6 +1,6 @@
 // The INI reader and the state-file writer.
-#include "IniFile.h"
-#include "StringList.h"
+#include "core/IniFile.h"
+#include "core/StringList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The memory stream every decoder reads through: reads report what they
 // obtained and never pass the end; writes grow the stream.
-#include "MemoryStream.h"
+#include "core/MemoryStream.h"
 
 #include <gtest/gtest.h>
 

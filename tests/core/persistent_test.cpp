@@ -1,7 +1,7 @@
 // The framework base classes: Assign's refusal of unknown sources, the
 // AssignTo hook, and a collection's ownership and index bookkeeping.
-#include "Persistent.h"
-#include "Exception.h"
+#include "core/Persistent.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 

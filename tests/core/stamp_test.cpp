@@ -1,5 +1,5 @@
 // The capture stamp: its 16-octet record layout and its texts.
-#include "Stamp.h"
+#include "core/Stamp.h"
 
 #include <gtest/gtest.h>
 

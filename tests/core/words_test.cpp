@@ -1,5 +1,5 @@
 // Word splitting under the two delimiter sets.
-#include "Words.h"
+#include "core/Words.h"
 
 #include <gtest/gtest.h>
 

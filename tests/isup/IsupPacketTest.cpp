@@ -1,9 +1,9 @@
 // Decoding and encoding of ISUP messages: the three parts, pointers,
 // failures with their exact texts, truncated input.
-#include "IsupTestSupport.h"
+#include "tests/isup/IsupTestSupport.h"
 
-#include "Exception.h"
-#include "PacketL4.h"
+#include "core/Exception.h"
+#include "l4/PacketL4.h"
 
 #include <gtest/gtest.h>
 

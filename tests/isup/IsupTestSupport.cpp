@@ -1,6 +1,6 @@
-#include "IsupTestSupport.h"
+#include "tests/isup/IsupTestSupport.h"
 
-#include "PacketL4.h"
+#include "l4/PacketL4.h"
 
 #include <stdexcept>
 

@@ -2,10 +2,10 @@
 // them to the decoder, and hex conversions.
 #pragma once
 
-#include "HexString.h"
-#include "IsupCatalog.h"
-#include "IsupPacket.h"
-#include "MemoryStream.h"
+#include "core/HexString.h"
+#include "isup/IsupCatalog.h"
+#include "isup/IsupPacket.h"
+#include "core/MemoryStream.h"
 
 #include <memory>
 #include <string>

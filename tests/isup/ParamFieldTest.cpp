@@ -1,9 +1,9 @@
 // Fields cut from parameter values, their texts, digit strings, literals and
 // the parameter's own value operations.
-#include "IsupTestSupport.h"
+#include "tests/isup/IsupTestSupport.h"
 
-#include "Exception.h"
-#include "MemoryStream.h"
+#include "core/Exception.h"
+#include "core/MemoryStream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // MTP network management messages: every heading's class, name, information
 // length and field text, the group and "$" names, short input, copying and
 // writing back.
-#include "MtpPacket.h"
+#include "l4/MtpPacket.h"
 
-#include "HexString.h"
-#include "MemoryStream.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
 
 #include <gtest/gtest.h>
 

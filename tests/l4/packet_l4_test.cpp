@@ -1,11 +1,11 @@
 // Level-4 framing: SIO and routing label, dispatch by service indicator,
 // signalling link test messages, Assign, and the exact error texts.
-#include "PacketL4.h"
-#include "MtpPacket.h"
+#include "l4/PacketL4.h"
+#include "l4/MtpPacket.h"
 
-#include "Exception.h"
-#include "HexString.h"
-#include "MemoryStream.h"
+#include "core/Exception.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // udp-counter: counts the datagrams a TUdpEndpoint delivers, to measure loss
 // on loopback against velmora-sim. Prints the count once the line has been
 // quiet for the idle time after the first datagram.
-#include "UdpEndpoint.h"
+#include "net/UdpEndpoint.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

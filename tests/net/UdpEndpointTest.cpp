@@ -1,6 +1,6 @@
 // TUdpEndpoint over loopback: delivery order and count, sender reporting,
 // size limits, bind failures, rebinding and the receive buffer.
-#include "UdpEndpoint.h"
+#include "net/UdpEndpoint.h"
 
 #include <QByteArray>
 #include <QHostAddress>

@@ -1,4 +1,4 @@
-#include "JsonParse.h"
+#include "tests/tools/JsonParse.h"
 
 #include <cstdlib>
 

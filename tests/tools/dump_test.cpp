@@ -1,8 +1,8 @@
 // Golden tests of velmora-dump: the built program runs on hex lines, capture
 // records and the bundled sample, and its output is compared field by field.
-#include "JsonParse.h"
+#include "tests/tools/JsonParse.h"
 
-#include "Json.h"
+#include "tools/velmora-dump/Json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "DumpEntry.h"
+#include "tools/velmora-dump/DumpEntry.h"
 
-#include "HexString.h"
+#include "core/HexString.h"
 
 #include <exception>
 

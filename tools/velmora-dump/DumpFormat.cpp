@@ -1,10 +1,10 @@
-#include "DumpFormat.h"
+#include "tools/velmora-dump/DumpFormat.h"
 
-#include "Json.h"
-#include "HexString.h"
-#include "IsupPacket.h"
-#include "MemoryStream.h"
-#include "MtpPacket.h"
+#include "tools/velmora-dump/Json.h"
+#include "core/HexString.h"
+#include "isup/IsupPacket.h"
+#include "core/MemoryStream.h"
+#include "l4/MtpPacket.h"
 
 #include <algorithm>
 #include <optional>

@@ -2,7 +2,7 @@
 // and JSON Lines, one line per decoded input line.
 #pragma once
 
-#include "DumpEntry.h"
+#include "tools/velmora-dump/DumpEntry.h"
 
 #include <string>
 

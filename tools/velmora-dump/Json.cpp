@@ -1,4 +1,4 @@
-#include "Json.h"
+#include "tools/velmora-dump/Json.h"
 
 std::string JsonQuote(std::string_view Text)
 {

@@ -1,4 +1,4 @@
-#include "LineReader.h"
+#include "tools/velmora-dump/LineReader.h"
 
 #include <cerrno>
 

@@ -3,16 +3,16 @@
 // and prints, for each one, the texts the capture list shows (as aligned
 // columns, tab-separated columns or JSON Lines) and optionally the decoded
 // view's lines.
-#include "DumpEntry.h"
-#include "DumpFormat.h"
-#include "LineReader.h"
+#include "tools/velmora-dump/DumpEntry.h"
+#include "tools/velmora-dump/DumpFormat.h"
+#include "tools/velmora-dump/LineReader.h"
 
-#include "Definitions.h"
-#include "Exception.h"
-#include "Globals.h"
-#include "HexString.h"
-#include "StringList.h"
-#include "Words.h"
+#include "catalog/Definitions.h"
+#include "core/Exception.h"
+#include "core/Globals.h"
+#include "core/HexString.h"
+#include "core/StringList.h"
+#include "core/Words.h"
 
 #include <cerrno>
 #include <cstdio>

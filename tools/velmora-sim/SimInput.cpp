@@ -1,8 +1,8 @@
 // Capture file lines and hex message lines to capture datagrams.
-#include "SimInput.h"
+#include "tools/velmora-sim/SimInput.h"
 
-#include "Exception.h"
-#include "HexString.h"
+#include "core/Exception.h"
+#include "core/HexString.h"
 
 #include <cctype>
 

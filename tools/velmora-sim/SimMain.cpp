@@ -1,8 +1,8 @@
 // velmora-sim: sends capture datagrams (type 0xBB) taken from a capture file
 // or from hex message lines, and heartbeats (type 0x92), to the monitor's UDP
 // port at a chosen rate, the way a signalling processor would.
-#include "Convert.h"
-#include "SimInput.h"
+#include "core/Convert.h"
+#include "tools/velmora-sim/SimInput.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
