@@ -36,7 +36,10 @@ void ParseCaptureLine(std::string_view Line, std::string& Bytes);
 // of the text does not start another line.
 class TCaptureLines {
 public:
-    explicit TCaptureLines(std::string_view Text) : FText(Text) {}
+    explicit TCaptureLines(std::string_view Text)
+        : FText(Text)
+    {
+    }
     bool Next(std::string_view& Line);
     // The number of lines Next gives.
     static size_t Count(std::string_view Text);
@@ -72,7 +75,7 @@ struct TCaptureLoadHost {
 };
 
 struct TCaptureLoadResult {
-    size_t Lines = 0;    // lines in the file
+    size_t Lines = 0; // lines in the file
     size_t LinesRead = 0;
     size_t Captures = 0; // captures added from the file
     bool Stopped = false;

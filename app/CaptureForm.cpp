@@ -5,17 +5,17 @@
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
 #include "app/CaptureSearch.h"
-#include "core/Globals.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/HelpFile.h"
-#include "core/HexString.h"
-#include "isup/IsupPacket.h"
-#include "core/MemoryStream.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
 #include "app/OwnerDrawPanel.h"
-#include "l4/PacketL4.h"
 #include "app/StateImages.h"
+#include "core/Globals.h"
+#include "core/HexString.h"
+#include "core/MemoryStream.h"
+#include "isup/IsupPacket.h"
+#include "l4/PacketL4.h"
 #include "net/UdpEndpoint.h"
 
 #include <QApplication>
@@ -26,12 +26,12 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSpinBox>
-#include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -309,8 +309,7 @@ void TCaptureForm::ConnectViews()
             &TCaptureForm::lvMsgSelectionChanged);
     connect(lvMsg, &TCaptureListView::entered, this, [this] { lvMsgSelectItem(SelectedRow(), true); });
     connect(lvMsg, &TCaptureListView::exited, this, [this] { SetStatusText(QString()); });
-    connect(tvMsg, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* Current) { tvMsgChange(Current); });
+    connect(tvMsg, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* Current) { tvMsgChange(Current); });
     connect(tvMsg, &TMessageTree::entered, this, [this] { tvMsgChange(tvMsg->currentItem()); });
     connect(tvMsg, &TMessageTree::exited, this, [this] { SetStatusText(QString()); });
 }
@@ -318,13 +317,14 @@ void TCaptureForm::ConnectViews()
 void TCaptureForm::FormCreate()
 {
     LastHeartBeat = LocalTimeNow();
-    FStorage.AddProperty(QStringLiteral("lvMsg_Width"), [this] { return QString::number(ListWidth()); },
-                         [this](const QString& Text) {
-                             bool Ok = false;
-                             const int Width = Text.toInt(&Ok);
-                             if (Ok)
-                                 SetListWidth(Width);
-                         });
+    FStorage.AddProperty(
+        QStringLiteral("lvMsg_Width"), [this] { return QString::number(ListWidth()); },
+        [this](const QString& Text) {
+            bool Ok = false;
+            const int Width = Text.toInt(&Ok);
+            if (Ok)
+                SetListWidth(Width);
+        });
     try {
         FStorage.RestoreFormPlacement();
     } catch (const std::exception& Error) {
@@ -372,7 +372,8 @@ void TCaptureForm::FormShow()
     ApplyOptions();
     if (!CommandLineFile.isEmpty()) {
         // Loaded once the window is on screen, so that its progress shows.
-        QMetaObject::invokeMethod(this, [this] { LoadCaptures(CommandLineFile); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { LoadCaptures(CommandLineFile); }, Qt::QueuedConnection);
     }
 }
 
@@ -420,7 +421,8 @@ void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const 
     case CaptureDatagram: {
         const TStampBytes Stamp = StampToBytes(LocalTimeNow());
         std::copy(Stamp.begin(), Stamp.end(), Record);
-        AddCapture(std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
+        AddCapture(
+            std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
         break;
     }
     case HeartBeatDatagram:
@@ -635,7 +637,9 @@ void TCaptureForm::ShowIsupPacket(std::unique_ptr<TCustomIsupPacket> Message)
 
 void TCaptureForm::DecorateNode(QTreeWidgetItem* Node)
 {
-    auto Image = [this](int Index) { return Index >= 0 && Index < IsupImages.size() ? QIcon(IsupImages[Index]) : QIcon(); };
+    auto Image = [this](int Index) {
+        return Index >= 0 && Index < IsupImages.size() ? QIcon(IsupImages[Index]) : QIcon();
+    };
     const void* Data = TMessageTree::NodeData(Node);
     switch (NodeKindOf(Node)) {
     case TMessageTree::nkMessage: {

@@ -3,7 +3,6 @@
 #include "app/CaptureItem.h"
 #include "l4/PacketL4.h"
 
-
 namespace {
 
 struct TColumnInfo {
@@ -12,8 +11,8 @@ struct TColumnInfo {
 };
 
 constexpr TColumnInfo Columns[TCaptureListModel::ColumnCount] = {
-    {"", 19},     {"IN", 43},   {"OUT", 43},  {"Link", 36},         {"Routing Label", 80},
-    {"CIC", 32},  {"Time", 80}, {"Date", 66}, {"Description", 200},
+    {"", 19},    {"IN", 43},   {"OUT", 43},  {"Link", 36},         {"Routing Label", 80},
+    {"CIC", 32}, {"Time", 80}, {"Date", 66}, {"Description", 200},
 };
 
 } // namespace

@@ -13,7 +13,18 @@ class TCaptureItemsCollection;
 class TCaptureListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum TColumn { colImage, colIn, colOut, colLink, colRoutingLabel, colCic, colTime, colDate, colDescription, ColumnCount };
+    enum TColumn {
+        colImage,
+        colIn,
+        colOut,
+        colLink,
+        colRoutingLabel,
+        colCic,
+        colTime,
+        colDate,
+        colDescription,
+        ColumnCount
+    };
 
     // The model reads Captures and shows Images[StateImage] in column 0;
     // both outlive it.

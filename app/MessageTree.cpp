@@ -76,9 +76,7 @@ void TMessageTree::keyPressEvent(QKeyEvent* Event)
     QTreeWidget::keyPressEvent(Event);
 }
 
-void TMessageTree::keyboardSearch(const QString&)
-{
-}
+void TMessageTree::keyboardSearch(const QString&) {}
 
 void TMessageTree::focusInEvent(QFocusEvent* Event)
 {

@@ -71,24 +71,25 @@ TOptionsForm::TOptionsForm(QWidget* Owner)
     connect(seCaptureRemotePort, &QSpinBox::valueChanged, this, &TOptionsForm::seCaptureRemotePortChange);
     connect(seCaptureLocalPort, &QSpinBox::valueChanged, this, &TOptionsForm::seCaptureLocalPortChange);
 
-    FStorage.AddProperty(QStringLiteral("seCaptureLocalPort_Value"),
-                         [this] { return QString::number(seCaptureLocalPort->value()); },
-                         [this](const QString& Text) {
-                             bool Ok = false;
-                             const int Value = Text.toInt(&Ok);
-                             if (Ok)
-                                 seCaptureLocalPort->setValue(Value);
-                         });
-    FStorage.AddProperty(QStringLiteral("seCaptureRemotePort_Value"),
-                         [this] { return QString::number(seCaptureRemotePort->value()); },
-                         [this](const QString& Text) {
-                             bool Ok = false;
-                             const int Value = Text.toInt(&Ok);
-                             if (Ok)
-                                 seCaptureRemotePort->setValue(Value);
-                         });
-    FStorage.AddProperty(QStringLiteral("edCaptureHost_Text"), [this] { return edCaptureHost->text(); },
-                         [this](const QString& Text) { edCaptureHost->setText(Text); });
+    FStorage.AddProperty(
+        QStringLiteral("seCaptureLocalPort_Value"), [this] { return QString::number(seCaptureLocalPort->value()); },
+        [this](const QString& Text) {
+            bool Ok = false;
+            const int Value = Text.toInt(&Ok);
+            if (Ok)
+                seCaptureLocalPort->setValue(Value);
+        });
+    FStorage.AddProperty(
+        QStringLiteral("seCaptureRemotePort_Value"), [this] { return QString::number(seCaptureRemotePort->value()); },
+        [this](const QString& Text) {
+            bool Ok = false;
+            const int Value = Text.toInt(&Ok);
+            if (Ok)
+                seCaptureRemotePort->setValue(Value);
+        });
+    FStorage.AddProperty(
+        QStringLiteral("edCaptureHost_Text"), [this] { return edCaptureHost->text(); },
+        [this](const QString& Text) { edCaptureHost->setText(Text); });
     FormCreate();
 }
 

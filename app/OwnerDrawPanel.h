@@ -12,7 +12,10 @@ class TOwnerDrawPanel : public QWidget {
 public:
     using TOnDrawPanel = std::function<void(QPainter& Canvas, const QRect& Rect)>;
 
-    explicit TOwnerDrawPanel(QWidget* Parent = nullptr) : QWidget(Parent) {}
+    explicit TOwnerDrawPanel(QWidget* Parent = nullptr)
+        : QWidget(Parent)
+    {
+    }
 
     TOnDrawPanel OnDrawPanel;
 

@@ -1,11 +1,11 @@
 #include "app/SelectionForm.h"
 
+#include "catalog/Definitions.h"
+#include "catalog/StaticPackets.h"
 #include "isup/CkCollectionItem.h"
 #include "isup/CustomParameter.h"
-#include "catalog/Definitions.h"
-#include "l4/PacketL4.h"
 #include "isup/ParamField.h"
-#include "catalog/StaticPackets.h"
+#include "l4/PacketL4.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,15 +27,15 @@ constexpr int StateImageRole = Qt::UserRole + 1;
 // reachable, so that the check box is hit exactly where it is drawn.
 class TSelectionTree : public QTreeWidget {
 public:
-    using QTreeWidget::QTreeWidget;
     using QTreeWidget::indexFromItem;
     using QTreeWidget::initViewItemOption;
+    using QTreeWidget::QTreeWidget;
 };
 
 class TSelectionDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
     using QStyledItemDelegate::initStyleOption;
+    using QStyledItemDelegate::QStyledItemDelegate;
 };
 
 QPixmap BoxImage(bool Ticked)

@@ -5,8 +5,8 @@
 #include <QPolygonF>
 
 #include <cmath>
-#include <numbers>
 #include <functional>
+#include <numbers>
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
-#include "core/Globals.h"
 #include "app/OptionsForm.h"
+#include "core/Globals.h"
 #include "net/UdpEndpoint.h"
 
 #ifdef VELMORA_HAVE_CATALOG
-#include "catalog/Definitions.h"
 #include "app/SelectionForm.h"
+#include "catalog/Definitions.h"
 #endif
 
 #include <QApplication>
@@ -78,7 +78,8 @@ TRunOptions ParseArguments(const QApplication& App)
     const QCommandLineOption SaveOnExit(QStringLiteral("save-on-exit"),
                                         QStringLiteral("On quitting, write every capture to this capture file."),
                                         QStringLiteral("file"));
-    Parser.addOptions({SaveOnExit, Port, StateFile, Screenshot, ScreenshotDelay, SelectName, QuitAfter, ExitAfterIdle, Report});
+    Parser.addOptions(
+        {SaveOnExit, Port, StateFile, Screenshot, ScreenshotDelay, SelectName, QuitAfter, ExitAfterIdle, Report});
     Parser.process(App);
 
     TRunOptions Options;
@@ -135,25 +136,25 @@ void SaveAll(const TCaptureForm& Form, const QString& FileName)
 void InstallRunOptions(TCaptureForm& Form, const TRunOptions& Options)
 {
     if (!Options.ScreenshotFile.isEmpty()) {
-        QTimer::singleShot(Options.ScreenshotDelay, &Form, [&Form, File = Options.ScreenshotFile,
-                                                            Name = Options.SelectName] {
-            Form.CaptureModel->FlushPendingRows();
-            int Row = Form.CaptureModel->rowCount() - 1;
-            for (int I = Row; !Name.isEmpty() && I >= 0; --I) {
-                const TCaptureItem* Item = Form.CaptureModel->ItemAt(I);
-                if (Form.CaptureModel->CellText(*Item, TCaptureListModel::colIn) == Name ||
-                    Form.CaptureModel->CellText(*Item, TCaptureListModel::colOut) == Name) {
-                    Row = I;
-                    break;
+        QTimer::singleShot(
+            Options.ScreenshotDelay, &Form, [&Form, File = Options.ScreenshotFile, Name = Options.SelectName] {
+                Form.CaptureModel->FlushPendingRows();
+                int Row = Form.CaptureModel->rowCount() - 1;
+                for (int I = Row; !Name.isEmpty() && I >= 0; --I) {
+                    const TCaptureItem* Item = Form.CaptureModel->ItemAt(I);
+                    if (Form.CaptureModel->CellText(*Item, TCaptureListModel::colIn) == Name ||
+                        Form.CaptureModel->CellText(*Item, TCaptureListModel::colOut) == Name) {
+                        Row = I;
+                        break;
+                    }
                 }
-            }
-            Form.lvMsg->selectRow(Row);
-            QApplication::processEvents();
-            const bool Saved = Form.grab().save(File, "PNG");
-            std::fprintf(stderr, Saved ? "velmora: window saved to %s\n" : "velmora: cannot write %s\n",
-                         qPrintable(File));
-            QApplication::exit(Saved ? 0 : 1);
-        });
+                Form.lvMsg->selectRow(Row);
+                QApplication::processEvents();
+                const bool Saved = Form.grab().save(File, "PNG");
+                std::fprintf(stderr, Saved ? "velmora: window saved to %s\n" : "velmora: cannot write %s\n",
+                             qPrintable(File));
+                QApplication::exit(Saved ? 0 : 1);
+            });
     }
     if (Options.QuitAfter > 0 || Options.ExitAfterIdle > 0) {
         auto* Watch = new QTimer(&Form);

@@ -58,8 +58,9 @@ std::vector<std::string> SampleLines()
         // Stamp, direction, link, then an ISUP IAM-sized message, an MTP
         // management message, a link test message and a stop entry.
         const std::string Stamp = "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 ";
-        Lines = {Stamp + "01 03 85 01 80 00 30 05 00 01 00 60 01 0A 00 02 0A 08 83 90 89 67 45 23 01 0F 0A 07 03 13 09 "
-                         "21 43 65 00 ",
+        Lines = {Stamp +
+                     "01 03 85 01 80 00 30 05 00 01 00 60 01 0A 00 02 0A 08 83 90 89 67 45 23 01 0F 0A 07 03 13 09 "
+                     "21 43 65 00 ",
                  Stamp + "02 03 80 01 80 00 30 14 05 00 ", Stamp + "01 03 81 01 80 00 30 11 40 AA BB CC DD ",
                  Stamp + "00 00 FF 00 00 00 00 "};
     }
@@ -166,8 +167,8 @@ int main(int argc, char* argv[])
     const int RowsAtEsc = Form.CaptureModel->rowCount();
 
     QTextStream Out(stdout);
-    Out << "file          " << FileName << " (" << QString::number(FileMegabytes, 'f', 1) << " MB, "
-        << Lines.size() << " sample lines cycled)\n";
+    Out << "file          " << FileName << " (" << QString::number(FileMegabytes, 'f', 1) << " MB, " << Lines.size()
+        << " sample lines cycled)\n";
     Out << "captures      " << Loaded << " (rows " << LoadedRows << ")\n";
     Out << "load time     " << QString::number(Milliseconds / 1000.0, 'f', 2) << " s ("
         << QString::number(Loaded / (Milliseconds / 1000.0) / 1e6, 'f', 2) << " M captures/s)\n";

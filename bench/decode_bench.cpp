@@ -17,18 +17,18 @@ std::vector<std::string> MtpAndLinkTestMessages()
     const char* const Texts[] = {
         "81 01 80 00 30 11 F0 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F", // SLTM, 15-octet pattern
         "81 02 40 00 30 21 F0 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F", // SLTA
-        "80 01 80 00 30 14 05 00", // TFP
-        "80 01 80 00 30 54 05 00", // TFA
-        "80 01 80 00 30 34 05 00", // TFR
-        "80 02 40 00 30 23 FF 3F", // TFC
-        "80 02 40 00 30 11 85",    // COO
-        "80 01 80 00 30 21 07",    // COA
-        "80 02 40 00 30 15 09 00", // RST
-        "80 01 80 00 30 1A 05 00", // UPU
-        "80 01 80 00 30 16",       // LIN
-        "80 01 80 00 30 01",       // CHM (group heading)
-        "80 01 80 00 30 0F",       // unknown heading
-        "81 01 80 00 30 12 00",    // link test, unknown heading
+        "80 01 80 00 30 14 05 00",                                           // TFP
+        "80 01 80 00 30 54 05 00",                                           // TFA
+        "80 01 80 00 30 34 05 00",                                           // TFR
+        "80 02 40 00 30 23 FF 3F",                                           // TFC
+        "80 02 40 00 30 11 85",                                              // COO
+        "80 01 80 00 30 21 07",                                              // COA
+        "80 02 40 00 30 15 09 00",                                           // RST
+        "80 01 80 00 30 1A 05 00",                                           // UPU
+        "80 01 80 00 30 16",                                                 // LIN
+        "80 01 80 00 30 01",                                                 // CHM (group heading)
+        "80 01 80 00 30 0F",                                                 // unknown heading
+        "81 01 80 00 30 12 00",                                              // link test, unknown heading
     };
     std::vector<std::string> Messages;
     for (const char* Text : Texts) {

@@ -2,9 +2,9 @@
 // see them: DecodePacketL4 clones the catalog prototype of the message type
 // and reads the octets into it; the list row takes the name.
 #include "core/HexString.h"
+#include "core/MemoryStream.h"
 #include "isup/IsupCatalog.h"
 #include "isup/IsupPacket.h"
-#include "core/MemoryStream.h"
 #include "l4/PacketL4.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 #include "catalog/Definitions.h"
 
-#include "core/Convert.h"
 #include "catalog/DefinitionFiles.h"
+#include "core/Convert.h"
 #include "core/Format.h"
 #include "core/IniFile.h"
 #include "core/Words.h"

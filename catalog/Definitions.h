@@ -3,9 +3,9 @@
 // registration codes, and the one call that loads them all.
 #pragma once
 
-#include "core/Exception.h"
 #include "catalog/StaticPackets.h"
 #include "catalog/StaticParameters.h"
+#include "core/Exception.h"
 #include "core/StringList.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "catalog/StaticPackets.h"
 
-#include "core/IniFile.h"
 #include "catalog/StaticParameters.h"
+#include "core/IniFile.h"
 #include "core/StringList.h"
 #include "core/Words.h"
 

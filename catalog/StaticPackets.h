@@ -3,9 +3,9 @@
 // ISUP decoder asks for a copy of each message type's prototype.
 #pragma once
 
-#include "isup/IsupCatalog.h"
-#include "core/Persistent.h"
 #include "catalog/StaticPacket.h"
+#include "core/Persistent.h"
+#include "isup/IsupCatalog.h"
 
 #include <array>
 #include <cstdint>
@@ -19,7 +19,8 @@ class TStaticParameters;
 class TStaticPacketsItem : public TCollectionItem {
 public:
     TStaticPacketsItem(TCollection* Collection, uint8_t Code)
-        : TCollectionItem(Collection), Packet(std::make_unique<TStaticPacket>(Code))
+        : TCollectionItem(Collection)
+        , Packet(std::make_unique<TStaticPacket>(Code))
     {
     }
     const char* ClassName() const override { return "TStaticPacketsItem"; }

@@ -1,11 +1,11 @@
 #include "catalog/StaticParameter.h"
 
-#include "core/Exception.h"
 #include "core/Convert.h"
+#include "core/Exception.h"
 #include "core/Format.h"
 #include "core/IniFile.h"
-#include "isup/ParameterCollection.h"
 #include "core/StringList.h"
+#include "isup/ParameterCollection.h"
 
 #include <cctype>
 #include <optional>

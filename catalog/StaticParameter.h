@@ -11,7 +11,10 @@ class TParameterCollection;
 class TStaticParameter : public TCustomParameter {
 public:
     // A catalog parameter is never mandatory by itself: each message decides.
-    TStaticParameter(TCollection* Collection, uint8_t Code) : TCustomParameter(Collection, false, Code) {}
+    TStaticParameter(TCollection* Collection, uint8_t Code)
+        : TCustomParameter(Collection, false, Code)
+    {
+    }
     const char* ClassName() const override { return "TStaticParameter"; }
 
     // A new plain parameter appended to Parameters with the mandatory flag

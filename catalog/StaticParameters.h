@@ -2,8 +2,8 @@
 // the order of its [Codes] section.
 #pragma once
 
-#include "isup/ParameterCollection.h"
 #include "catalog/StaticParameter.h"
+#include "isup/ParameterCollection.h"
 
 #include <string>
 #include <string_view>
@@ -29,8 +29,7 @@ public:
     // Instantiates the first layout named Name into Parameters (see
     // TStaticParameter::Instantiate); null, and nothing added, when the
     // catalog has no such name.
-    TCustomParameter* InstantiateByName(TParameterCollection& Parameters, std::string_view Name,
-                                        bool Mandatory) const;
+    TCustomParameter* InstantiateByName(TParameterCollection& Parameters, std::string_view Name, bool Mandatory) const;
 
 private:
     // Name -> index of the first layout of that name; rebuilt when the

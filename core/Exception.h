@@ -8,7 +8,10 @@
 
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string Message) : FMessage(std::move(Message)) {}
+    explicit Exception(std::string Message)
+        : FMessage(std::move(Message))
+    {
+    }
     const std::string& Message() const noexcept { return FMessage; }
     const char* what() const noexcept override { return FMessage.c_str(); }
 

@@ -15,8 +15,15 @@ public:
     // The length that RangeToText reads as "up to the last octet".
     static constexpr int32_t ToEnd = 2147483647;
 
-    explicit THexString(bool Spaced = false) : Spaced(Spaced) {}
-    THexString(std::string_view Bytes, bool Spaced) : Spaced(Spaced), FData(Bytes) {}
+    explicit THexString(bool Spaced = false)
+        : Spaced(Spaced)
+    {
+    }
+    THexString(std::string_view Bytes, bool Spaced)
+        : Spaced(Spaced)
+        , FData(Bytes)
+    {
+    }
     const char* ClassName() const override { return "THexString"; }
 
     // True: text is two hex digits and a blank per octet, and parsing splits

@@ -106,8 +106,7 @@ std::string CleanValue(std::string_view Value)
 
 // Keeps the names that fit, with one terminator each, into the list limit:
 // the first name that would pass it and every name after it are dropped.
-template <class TGetName, class TItems>
-std::vector<std::string> CutNameList(const TItems& Items, TGetName GetName)
+template <class TGetName, class TItems> std::vector<std::string> CutNameList(const TItems& Items, TGetName GetName)
 {
     std::vector<std::string> Names;
     size_t Used = 0;
@@ -123,7 +122,8 @@ std::vector<std::string> CutNameList(const TItems& Items, TGetName GetName)
 
 } // namespace
 
-TIniFile::TIniFile(std::string FileName) : FFileName(std::move(FileName))
+TIniFile::TIniFile(std::string FileName)
+    : FFileName(std::move(FileName))
 {
     std::string Text;
     FExists = ReadWholeFile(FFileName, Text);
@@ -224,7 +224,8 @@ void TIniFile::ReadSectionValues(std::string_view Section, TStringList& Lines) c
 
 // ---------------------------------------------------------------------------
 
-TIniWriter::TIniWriter(std::string FileName) : FFileName(std::move(FileName))
+TIniWriter::TIniWriter(std::string FileName)
+    : FFileName(std::move(FileName))
 {
     std::string Text;
     if (!ReadWholeFile(FFileName, Text))
@@ -240,14 +241,14 @@ void TIniWriter::WriteString(std::string_view Section, std::string_view Key, std
     auto HasBreak = [](std::string_view Text) { return Text.find_first_of("\r\n") != std::string_view::npos; };
     const std::string_view CleanKey = Trim(Key);
     const std::string_view CleanSection = Trim(Section);
-    if (HasBreak(Section) || HasBreak(Key) || HasBreak(Value) || CleanKey.empty()
-        || CleanKey.find('=') != std::string_view::npos || CleanKey.front() == '[' || CleanKey.front() == ';'
-        || CleanSection.find(']') != std::string_view::npos)
+    if (HasBreak(Section) || HasBreak(Key) || HasBreak(Value) || CleanKey.empty() ||
+        CleanKey.find('=') != std::string_view::npos || CleanKey.front() == '[' || CleanKey.front() == ';' ||
+        CleanSection.find(']') != std::string_view::npos)
         throw EIniFileException(Format("Unable to write to %s", FFileName.c_str()));
 
     std::string Stored(Value);
-    const bool Quoted = Value.size() >= 2 && (Value.front() == '"' || Value.front() == '\'')
-                        && Value.back() == Value.front();
+    const bool Quoted =
+        Value.size() >= 2 && (Value.front() == '"' || Value.front() == '\'') && Value.back() == Value.front();
     if (!Value.empty() && (IsBlank(Value.front()) || IsBlank(Value.back()) || Quoted))
         Stored = "\"" + Stored + "\"";
     const std::string NewLine = std::string(CleanKey) + "=" + Stored;
@@ -322,8 +323,7 @@ void TIniWriter::UpdateFile() const
     }
 }
 
-void WriteIniString(const std::string& FileName, std::string_view Section, std::string_view Key,
-                    std::string_view Value)
+void WriteIniString(const std::string& FileName, std::string_view Section, std::string_view Key, std::string_view Value)
 {
     TIniWriter Writer(FileName);
     Writer.WriteString(Section, Key, Value);

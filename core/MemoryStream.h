@@ -12,8 +12,14 @@ class TMemoryStream {
 public:
     TMemoryStream() = default;
     // A stream over a copy of Bytes, positioned at 0.
-    explicit TMemoryStream(std::string_view Bytes) : FData(Bytes) {}
-    TMemoryStream(const uint8_t* Bytes, size_t Count) : FData(reinterpret_cast<const char*>(Bytes), Count) {}
+    explicit TMemoryStream(std::string_view Bytes)
+        : FData(Bytes)
+    {
+    }
+    TMemoryStream(const uint8_t* Bytes, size_t Count)
+        : FData(reinterpret_cast<const char*>(Bytes), Count)
+    {
+    }
 
     // Copies up to Count octets from the position on into Buffer and advances
     // the position by the number copied, which it returns.
@@ -31,7 +37,11 @@ public:
     // Octets left from the position to the end (0 when the position is past it).
     size_t Remaining() const { return FPosition < FData.size() ? FData.size() - FPosition : 0; }
     void SetSize(size_t Size) { FData.resize(Size, '\0'); }
-    void Clear() { FData.clear(); FPosition = 0; }
+    void Clear()
+    {
+        FData.clear();
+        FPosition = 0;
+    }
 
     const uint8_t* Memory() const { return reinterpret_cast<const uint8_t*>(FData.data()); }
     const std::string& Bytes() const { return FData; }

@@ -31,7 +31,10 @@ class TCollection;
 // An item of a TCollection: it knows its collection and its index there.
 class TCollectionItem : public TPersistent {
 public:
-    explicit TCollectionItem(TCollection* Collection) : FCollection(Collection) {}
+    explicit TCollectionItem(TCollection* Collection)
+        : FCollection(Collection)
+    {
+    }
     const char* ClassName() const override { return "TCollectionItem"; }
 
     TCollection* Collection() const { return FCollection; }
@@ -62,8 +65,7 @@ public:
 
     // Creates an item of class T owned by this collection and appends it.
     // T's constructor takes the collection first, then Args.
-    template <class T, class... TArgs>
-    T& Add(TArgs&&... Args)
+    template <class T, class... TArgs> T& Add(TArgs&&... Args)
     {
         auto Item = std::make_unique<T>(this, std::forward<TArgs>(Args)...);
         T& Result = *Item;

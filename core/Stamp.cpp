@@ -26,8 +26,8 @@ TSystemTime LocalTimeNow()
 
 TStampBytes StampToBytes(const TSystemTime& Stamp)
 {
-    const uint16_t Words[8] = {Stamp.Year, Stamp.Month, Stamp.DayOfWeek, Stamp.Day,
-                               Stamp.Hour, Stamp.Minute, Stamp.Second, Stamp.Milliseconds};
+    const uint16_t Words[8] = {Stamp.Year, Stamp.Month,  Stamp.DayOfWeek, Stamp.Day,
+                               Stamp.Hour, Stamp.Minute, Stamp.Second,    Stamp.Milliseconds};
     TStampBytes Bytes{};
     for (size_t I = 0; I < 8; ++I) {
         Bytes[2 * I] = static_cast<uint8_t>(Words[I] & 0xFF);

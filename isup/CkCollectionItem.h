@@ -10,7 +10,10 @@
 // TCustomItemL4::Checked of the level-4 messages): 1 = selected.
 class TCkCollectionItem : public TCollectionItem {
 public:
-    explicit TCkCollectionItem(TCollection* Collection) : TCollectionItem(Collection) {}
+    explicit TCkCollectionItem(TCollection* Collection)
+        : TCollectionItem(Collection)
+    {
+    }
     const char* ClassName() const override { return "TCkCollectionItem"; }
 
     uint8_t Checked = 1;

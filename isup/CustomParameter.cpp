@@ -52,7 +52,11 @@ void TCustomParameter::operator delete(void* Block, size_t Size)
 }
 
 TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code)
-    : TCkCollectionItem(Collection), FCode(Code), FMandatory(Mandatory), FPresent(Mandatory), FFields(this)
+    : TCkCollectionItem(Collection)
+    , FCode(Code)
+    , FMandatory(Mandatory)
+    , FPresent(Mandatory)
+    , FFields(this)
 {
 }
 

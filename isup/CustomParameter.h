@@ -81,7 +81,8 @@ public:
     // Octet I of the value, 0 beyond its end.
     uint8_t ValueOctet(int I) const
     {
-        return I >= 0 && static_cast<size_t>(I) < FValue.size() ? static_cast<uint8_t>(FValue[static_cast<size_t>(I)]) : 0;
+        return I >= 0 && static_cast<size_t>(I) < FValue.size() ? static_cast<uint8_t>(FValue[static_cast<size_t>(I)])
+                                                                : 0;
     }
     // Stores octet I; dropped beyond the end of the value.
     void SetValueOctet(int I, uint8_t Octet)

@@ -8,8 +8,8 @@ void TEnumLiterals::Add(std::string Text, int32_t Value)
         const_cast<std::vector<TEnumLiteral>&>(*FItems).push_back({std::move(Text), Value});
         return;
     }
-    auto Items = FItems ? std::make_shared<std::vector<TEnumLiteral>>(*FItems)
-                        : std::make_shared<std::vector<TEnumLiteral>>();
+    auto Items =
+        FItems ? std::make_shared<std::vector<TEnumLiteral>>(*FItems) : std::make_shared<std::vector<TEnumLiteral>>();
     Items->push_back({std::move(Text), Value});
     FItems = std::move(Items);
 }

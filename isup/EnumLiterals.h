@@ -20,7 +20,11 @@ struct TEnumLiteral {
 class TEnumLiterals : public TPersistent {
 public:
     TEnumLiterals() = default;
-    TEnumLiterals(const TEnumLiterals& Other) : TPersistent(), FItems(Other.FItems) {}
+    TEnumLiterals(const TEnumLiterals& Other)
+        : TPersistent()
+        , FItems(Other.FItems)
+    {
+    }
     TEnumLiterals& operator=(const TEnumLiterals& Other)
     {
         FItems = Other.FItems;

@@ -2,8 +2,8 @@
 
 #include "core/Format.h"
 #include "core/HexString.h"
-#include "isup/IsupCatalog.h"
 #include "core/MemoryStream.h"
+#include "isup/IsupCatalog.h"
 
 // Name and Caption of a message type: shared by a prototype and its copies,
 // copied before a change while shared.
@@ -13,7 +13,9 @@ struct TCustomIsupPacket::TTexts {
 };
 
 EUnknownIsupMessage::EUnknownIsupMessage(int32_t Code)
-    : EIsupError("Unknown Message Type: " + Format("0x%.2X", Code)), Code(Code), CodeText(Format("0x%.2X", Code))
+    : EIsupError("Unknown Message Type: " + Format("0x%.2X", Code))
+    , Code(Code)
+    , CodeText(Format("0x%.2X", Code))
 {
 }
 

@@ -3,8 +3,8 @@
 // to the octets of a level-4 message; the ISUP errors and the decoder.
 #pragma once
 
-#include "l4/PacketL4.h"
 #include "isup/ParameterCollection.h"
+#include "l4/PacketL4.h"
 
 #include <cstdint>
 #include <memory>

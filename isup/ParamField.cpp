@@ -1,10 +1,10 @@
 #include "isup/ParamField.h"
 
 #include "core/Bits.h"
-#include "isup/CustomParameter.h"
-#include "core/Exception.h"
 #include "core/Convert.h"
+#include "core/Exception.h"
 #include "core/Format.h"
+#include "isup/CustomParameter.h"
 #include "isup/ParamFieldCollection.h"
 
 #include <cctype>
@@ -133,7 +133,8 @@ std::string GetDigits(const TCustomParameter* Parameter)
     if (!Parameter)
         return {};
     const int32_t OddBit = Parameter->OddBit();
-    const bool Odd = OddBit >= 0 && GetBits(Parameter->ValueOctet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
+    const bool Odd =
+        OddBit >= 0 && GetBits(Parameter->ValueOctet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
     std::string Digits;
     // BCD, the first digit in the low half of each octet (ITU-T Q.763).
     for (int I = TailStart(Parameter); I < Parameter->GetValueLength(); ++I) {
@@ -174,7 +175,8 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
 
 } // namespace FieldOps
 
-TParamField::TParamField(TCollection* Collection) : TCkCollectionItem(Collection)
+TParamField::TParamField(TCollection* Collection)
+    : TCkCollectionItem(Collection)
 {
     if (auto* Fields = dynamic_cast<TParamFieldCollection*>(Collection))
         FParameter = Fields->Parameter();

@@ -14,7 +14,10 @@
 // made so far.
 class TParamFieldCollection : public TCollection {
 public:
-    explicit TParamFieldCollection(TCustomParameter* Parameter) : FParameter(Parameter) {}
+    explicit TParamFieldCollection(TCustomParameter* Parameter)
+        : FParameter(Parameter)
+    {
+    }
     const char* ClassName() const override { return "TParamFieldCollection"; }
 
     TCustomParameter* Parameter() const { return FParameter; }

@@ -1,7 +1,9 @@
 #include "isup/ParameterCollection.h"
 
 TParameterCollection::TParameterCollection()
-    : FFixedPart(this, ipFixed), FVariablePart(this, ipVariable), FOptionalPart(this, ipOptional)
+    : FFixedPart(this, ipFixed)
+    , FVariablePart(this, ipVariable)
+    , FOptionalPart(this, ipOptional)
 {
 }
 

@@ -2,8 +2,8 @@
 
 #include "core/Format.h"
 #include "core/MemoryStream.h"
-#include "l4/PacketL4.h"
 #include "isup/ParameterCollection.h"
+#include "l4/PacketL4.h"
 
 #include <vector>
 

@@ -16,7 +16,11 @@ class TParameterCollection;
 // pointer of 0, and then the encoder writes no optional part.
 class TParameterCollectionPart : public TPersistent {
 public:
-    TParameterCollectionPart(TParameterCollection* Owner, uint8_t Kind) : FOwner(Owner), FKind(Kind) {}
+    TParameterCollectionPart(TParameterCollection* Owner, uint8_t Kind)
+        : FOwner(Owner)
+        , FKind(Kind)
+    {
+    }
     const char* ClassName() const override { return "TParameterCollectionPart"; }
 
     TParameterCollection* Owner() const { return FOwner; }

@@ -21,8 +21,15 @@ constexpr std::array<TMtpName, 27> MessageNames{{
 
 // Names of the message groups: headings whose H1 is 0.
 constexpr std::array<TMtpName, 9> GroupNames{{
-    {0x01, "CHM"}, {0x02, "ECM"}, {0x03, "FCM"}, {0x04, "TFM"}, {0x05, "RSM"},
-    {0x06, "MIM"}, {0x07, "TRM"}, {0x08, "DLM"}, {0x0A, "UFC"},
+    {0x01, "CHM"},
+    {0x02, "ECM"},
+    {0x03, "FCM"},
+    {0x04, "TFM"},
+    {0x05, "RSM"},
+    {0x06, "MIM"},
+    {0x07, "TRM"},
+    {0x08, "DLM"},
+    {0x0A, "UFC"},
 }};
 
 } // namespace
@@ -83,34 +90,62 @@ std::string TMtpPacket::IdentityText() const
 std::unique_ptr<TMtpPacket> NewMtpPacket(uint8_t Heading)
 {
     switch (Heading) {
-    case 0x11: return std::make_unique<TMtpPacket_COO>();
-    case 0x21: return std::make_unique<TMtpPacket_COA>();
-    case 0x51: return std::make_unique<TMtpPacket_CBD>();
-    case 0x61: return std::make_unique<TMtpPacket_CBA>();
-    case 0x12: return std::make_unique<TMtpPacket_ECO>();
-    case 0x22: return std::make_unique<TMtpPacket_ECA>();
-    case 0x13: return std::make_unique<TMtpPacket_RCT>();
-    case 0x23: return std::make_unique<TMtpPacket_TFC>();
-    case 0x14: return std::make_unique<TMtpPacket_TFP>();
-    case 0x34: return std::make_unique<TMtpPacket_TFR>();
-    case 0x54: return std::make_unique<TMtpPacket_TFA>();
-    case 0x15: return std::make_unique<TMtpPacket_RST>();
-    case 0x25: return std::make_unique<TMtpPacket_RSR>();
-    case 0x16: return std::make_unique<TMtpPacket_LIN>();
-    case 0x26: return std::make_unique<TMtpPacket_LUN>();
-    case 0x36: return std::make_unique<TMtpPacket_LIA>();
-    case 0x46: return std::make_unique<TMtpPacket_LUA>();
-    case 0x56: return std::make_unique<TMtpPacket_LID>();
-    case 0x66: return std::make_unique<TMtpPacket_LFU>();
-    case 0x76: return std::make_unique<TMtpPacket_LLT>();
-    case 0x86: return std::make_unique<TMtpPacket_LRT>();
-    case 0x17: return std::make_unique<TMtpPacket_TRA>();
-    case 0x18: return std::make_unique<TMtpPacket_DLC>();
-    case 0x28: return std::make_unique<TMtpPacket_CSS>();
-    case 0x38: return std::make_unique<TMtpPacket_CNS>();
-    case 0x48: return std::make_unique<TMtpPacket_CNP>();
-    case 0x1A: return std::make_unique<TMtpPacket_UPU>();
-    default: return std::make_unique<TMtpPacket>();
+    case 0x11:
+        return std::make_unique<TMtpPacket_COO>();
+    case 0x21:
+        return std::make_unique<TMtpPacket_COA>();
+    case 0x51:
+        return std::make_unique<TMtpPacket_CBD>();
+    case 0x61:
+        return std::make_unique<TMtpPacket_CBA>();
+    case 0x12:
+        return std::make_unique<TMtpPacket_ECO>();
+    case 0x22:
+        return std::make_unique<TMtpPacket_ECA>();
+    case 0x13:
+        return std::make_unique<TMtpPacket_RCT>();
+    case 0x23:
+        return std::make_unique<TMtpPacket_TFC>();
+    case 0x14:
+        return std::make_unique<TMtpPacket_TFP>();
+    case 0x34:
+        return std::make_unique<TMtpPacket_TFR>();
+    case 0x54:
+        return std::make_unique<TMtpPacket_TFA>();
+    case 0x15:
+        return std::make_unique<TMtpPacket_RST>();
+    case 0x25:
+        return std::make_unique<TMtpPacket_RSR>();
+    case 0x16:
+        return std::make_unique<TMtpPacket_LIN>();
+    case 0x26:
+        return std::make_unique<TMtpPacket_LUN>();
+    case 0x36:
+        return std::make_unique<TMtpPacket_LIA>();
+    case 0x46:
+        return std::make_unique<TMtpPacket_LUA>();
+    case 0x56:
+        return std::make_unique<TMtpPacket_LID>();
+    case 0x66:
+        return std::make_unique<TMtpPacket_LFU>();
+    case 0x76:
+        return std::make_unique<TMtpPacket_LLT>();
+    case 0x86:
+        return std::make_unique<TMtpPacket_LRT>();
+    case 0x17:
+        return std::make_unique<TMtpPacket_TRA>();
+    case 0x18:
+        return std::make_unique<TMtpPacket_DLC>();
+    case 0x28:
+        return std::make_unique<TMtpPacket_CSS>();
+    case 0x38:
+        return std::make_unique<TMtpPacket_CNS>();
+    case 0x48:
+        return std::make_unique<TMtpPacket_CNP>();
+    case 0x1A:
+        return std::make_unique<TMtpPacket_UPU>();
+    default:
+        return std::make_unique<TMtpPacket>();
     }
 }
 

@@ -4,8 +4,8 @@
 #include "core/Format.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
-#include "l4/MtpPacket.h"
 #include "isup/IsupPacket.h"
+#include "l4/MtpPacket.h"
 
 void TCustomPacketL4::Assign(const TPersistent& Source)
 {

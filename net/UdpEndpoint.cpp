@@ -171,7 +171,8 @@ void TUdpEndpoint::SocketReadyRead()
         } catch (const std::exception& Error) {
             if (!Self)
                 return;
-            ReportStatus(LevelHandlerError, QStringLiteral("Error in datagram handler: %1").arg(QString::fromLocal8Bit(Error.what())));
+            ReportStatus(LevelHandlerError,
+                         QStringLiteral("Error in datagram handler: %1").arg(QString::fromLocal8Bit(Error.what())));
         } catch (...) {
             if (!Self)
                 return;

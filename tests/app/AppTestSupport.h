@@ -6,10 +6,10 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
-#include "core/Globals.h"
-#include "core/HexString.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
+#include "core/Globals.h"
+#include "core/HexString.h"
 #include "net/UdpEndpoint.h"
 
 #ifdef VELMORA_HAVE_CATALOG

@@ -2,8 +2,8 @@
 // status texts of the focused node, the dump text and the copy command.
 #include "tests/app/AppTestSupport.h"
 
-#include "isup/IsupPacket.h"
 #include "app/MessageTree.h"
+#include "isup/IsupPacket.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -26,7 +26,8 @@ private slots:
 
         const TIniFile Ini(StateFileName);
         for (const char* Section : {"CaptureForm", "OptionsForm"}) {
-            for (const char* Key : {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
+            for (const char* Key :
+                 {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
                 QVERIFY2(Ini.ReadString(Section, Key, "\n") != "\n", Key);
             QCOMPARE(Ini.ReadInteger(Section, "FormVersion", -1), 0);
         }

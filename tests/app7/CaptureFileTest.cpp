@@ -98,7 +98,8 @@ class CaptureFileTest : public QObject {
 
     void WriteRecords(const QString& Name, int Count)
     {
-        WriteCaptureFile(Name, static_cast<size_t>(Count), [](size_t I) { return SpacedHex(Record(static_cast<int>(I))); });
+        WriteCaptureFile(Name, static_cast<size_t>(Count),
+                         [](size_t I) { return SpacedHex(Record(static_cast<int>(I))); });
     }
 
 private slots:
@@ -151,14 +152,16 @@ private slots:
         const QString Name = Path("short.ss7");
         const std::string Eighteen = std::string(16, '\x02') + "\x01\x05";
         const std::string Seventeen = Eighteen.substr(0, 17);
-        WriteBytes(Name, QByteArray::fromStdString("\r\n" + SpacedHex(Seventeen) + "\r\n" + SpacedHex(Eighteen) +
-                                                   "\r\n\r\n" + "01 02\t03,04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12"));
+        WriteBytes(Name,
+                   QByteArray::fromStdString("\r\n" + SpacedHex(Seventeen) + "\r\n" + SpacedHex(Eighteen) + "\r\n\r\n" +
+                                             "01 02\t03,04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12"));
         TFakeWindow Window;
         const TCaptureLoadResult Result = LoadCaptureFile(Name, Window.Host);
         QCOMPARE(Result.Lines, size_t(5));
         QCOMPARE(Window.Captures.size(), size_t(2));
         QCOMPARE(Window.Captures[0], Eighteen);
-        QCOMPARE(Window.Captures[1], std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11\x12"));
+        QCOMPARE(Window.Captures[1],
+                 std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11\x12"));
     }
 
     void EmptyFileClearsAndSaysDone()

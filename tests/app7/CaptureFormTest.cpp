@@ -3,15 +3,15 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
-#include "catalog/Definitions.h"
-#include "core/Globals.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/LifeOsc.h"
-#include "app/OwnerDrawPanel.h"
 #include "app/MessageTree.h"
+#include "app/OwnerDrawPanel.h"
 #include "app/SelectionForm.h"
-#include "tests/app7/TestSupport.h"
+#include "catalog/Definitions.h"
+#include "core/Globals.h"
 #include "net/UdpEndpoint.h"
+#include "tests/app7/TestSupport.h"
 
 #include <QClipboard>
 #include <QInputDialog>
@@ -87,7 +87,7 @@ class CaptureFormTest : public QObject {
     {
         Model()->FlushPendingRows();
         Form->lvMsg->selectionModel()->setCurrentIndex(Model()->index(Row, 0),
-                                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
 private slots:
@@ -150,8 +150,9 @@ private slots:
     void LfOnlyFilesAndShortLines()
     {
         const std::string Eighteen = Record(Stamp(8, 0, 0, 0), 1, 9, std::string());
-        WriteText("lf.ss7", Line(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA)) + "\n" + Line(Eighteen.substr(0, 17)) + "\n" +
-                                Line(Eighteen) + "\n");
+        WriteText("lf.ss7",
+                  Line(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA)) + "\n" + Line(Eighteen.substr(0, 17)) + "\n" +
+                      Line(Eighteen) + "\n");
         Form->LoadCaptures(Path("lf.ss7"));
         QCOMPARE(Rows(), 2);
         QCOMPARE(Cell(0, TCaptureListModel::colIn), QStringLiteral("MSGA"));
@@ -167,7 +168,7 @@ private slots:
         const int Lines = 300000;
         for (int I = 0; I < Lines; ++I)
             Text += Line(Record(Stamp(10, 0, 0, static_cast<uint16_t>(I % 1000)), 1, static_cast<uint8_t>(I), MsgA)) +
-                    "\r\n";
+                "\r\n";
         WriteText("large.ss7", Text);
         Form->lvMsg->setFocus();
         // Esc pressed once rows have come in.
@@ -224,9 +225,9 @@ private slots:
 
     void ConversionErrorShowsTheErrorAndLeavesTheListUsable()
     {
-        WriteText("bad.ss7", Line(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA)) + "\r\n" +
-                                 Line(Record(Stamp(9, 0, 0, 1), 2, 2, MsgB)) + "\r\nEA 07 QQ 00\r\n" +
-                                 Line(Record(Stamp(9, 0, 0, 2), 1, 3, MsgA)) + "\r\n");
+        WriteText("bad.ss7",
+                  Line(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA)) + "\r\n" + Line(Record(Stamp(9, 0, 0, 1), 2, 2, MsgB)) +
+                      "\r\nEA 07 QQ 00\r\n" + Line(Record(Stamp(9, 0, 0, 2), 1, 3, MsgA)) + "\r\n");
         const auto Seen = AnswerNextModal();
         Form->LoadCaptures(Path("bad.ss7"));
         QVERIFY(Seen->Seen);
@@ -415,7 +416,8 @@ private slots:
         const qreal Ratio = Panel->devicePixelRatioF();
         // Filled with the status bar's colour around the text and frame.
         QCOMPARE(Shot.pixelColor(int(18 * Ratio), int(1 * Ratio)), Panel->palette().window().color());
-        const QImage Frame = Form->HeartBeat->ilOsc[LifeOsc::CurrentImage() < 0 ? 0 : LifeOsc::CurrentImage()].toImage();
+        const QImage Frame =
+            Form->HeartBeat->ilOsc[LifeOsc::CurrentImage() < 0 ? 0 : LifeOsc::CurrentImage()].toImage();
         if (LifeOsc::CurrentImage() >= 0 && Ratio == 1.0)
             QCOMPARE(Shot.pixelColor(8, 9), Frame.pixelColor(7, 8));
         QCOMPARE(Form->aiHeart->pixmap().toImage(),

@@ -1,6 +1,6 @@
 // Search by message name and the records that paste creates.
-#include "app/CaptureClipboard.h"
 #include "app/CaptureSearch.h"
+#include "app/CaptureClipboard.h"
 #include "core/Exception.h"
 
 #include <gtest/gtest.h>

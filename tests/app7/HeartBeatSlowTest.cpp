@@ -3,17 +3,17 @@
 // stop entries.
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
-#include "core/Globals.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/LifeOsc.h"
 #include "app/OwnerDrawPanel.h"
+#include "core/Globals.h"
 #include "net/UdpEndpoint.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <vector>
@@ -168,7 +168,10 @@ private slots:
         int Paints = 0;
         struct TPaintCounter : QObject {
             int& Count;
-            explicit TPaintCounter(int& Count) : Count(Count) {}
+            explicit TPaintCounter(int& Count)
+                : Count(Count)
+            {
+            }
             bool eventFilter(QObject*, QEvent* Event) override
             {
                 Count += Event->type() == QEvent::Paint;

@@ -3,14 +3,14 @@
 // decoded messages.
 #include "app/SelectionForm.h"
 
-#include "isup/CustomParameter.h"
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
 #include "core/HexString.h"
-#include "isup/IsupPacket.h"
 #include "core/MemoryStream.h"
-#include "l4/PacketL4.h"
+#include "isup/CustomParameter.h"
+#include "isup/IsupPacket.h"
 #include "isup/ParamField.h"
+#include "l4/PacketL4.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -105,7 +105,8 @@ class SelectionFormTest : public QObject {
         Tree()->clearSelection();
         const QImage Shot = Tree()->viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
         const QRect Box = Form->StateIconRect(Item);
-        const QImage Want = Form->StateImages[Form->StateImageOf(Item)].toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage Want =
+            Form->StateImages[Form->StateImageOf(Item)].toImage().convertToFormat(QImage::Format_ARGB32);
         const qreal Ratio = Tree()->viewport()->devicePixelRatioF();
         if (Box.size() != Want.size())
             return false;

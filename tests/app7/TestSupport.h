@@ -2,11 +2,11 @@
 // set, and answering modal dialogs from a timer.
 #pragma once
 
+#include "catalog/StaticPackets.h"
 #include "core/HexString.h"
-#include "isup/IsupPacket.h"
 #include "core/MemoryStream.h"
 #include "core/Stamp.h"
-#include "catalog/StaticPackets.h"
+#include "isup/IsupPacket.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -51,8 +51,7 @@ inline std::string Hex(const std::string& Octets)
 
 // Runs Action and returns the message of the Exception it raises ("" when
 // none is raised).
-template <class TAction>
-std::string ErrorText(TAction Action)
+template <class TAction> std::string ErrorText(TAction Action)
 {
     try {
         Action();

@@ -3,8 +3,8 @@
 #include "tests/catalog/CatalogTestData.h"
 
 #include "core/HexString.h"
-#include "isup/IsupPacket.h"
 #include "core/MemoryStream.h"
+#include "isup/IsupPacket.h"
 #include "l4/PacketL4.h"
 
 namespace {

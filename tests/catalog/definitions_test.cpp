@@ -1,8 +1,8 @@
 // Loading a definition set: the parameter and message catalogs, the
 // auto-answer list, the level-2/level-3 codes and the load errors.
-#include "tests/catalog/CatalogTestData.h"
 #include "catalog/DefinitionFiles.h"
 #include "isup/IsupCatalog.h"
+#include "tests/catalog/CatalogTestData.h"
 
 #include <filesystem>
 #include <fstream>
@@ -61,9 +61,16 @@ TEST_F(DefinitionsTest, ParameterCatalogFollowsTheCodesList)
     LoadDefinitions(TestSet("cfg"));
     ASSERT_TRUE(StaticParameters);
     const std::vector<std::pair<std::string, int>> Expected = {
-        {"SampleNumber", 200}, {"SampleFlags", 201}, {"SampleNote", 202}, {"SampleFixed", 10},
-        {"SampleEnum", 11},    {"SampleOdd", 12},   {"SampleShort", 13}, {"SampleMisc", 14},
-        {"SampleOther", 15},   {"SampleNoFile", 44},
+        {"SampleNumber", 200},
+        {"SampleFlags", 201},
+        {"SampleNote", 202},
+        {"SampleFixed", 10},
+        {"SampleEnum", 11},
+        {"SampleOdd", 12},
+        {"SampleShort", 13},
+        {"SampleMisc", 14},
+        {"SampleOther", 15},
+        {"SampleNoFile", 44},
         // A repeated key yields its first value: a second layout with code 201.
         {"SampleFlags", 201}};
     ASSERT_EQ(StaticParameters->Count(), static_cast<int>(Expected.size()));
@@ -89,7 +96,8 @@ TEST_F(DefinitionsTest, SampleMessagePrototype)
     EXPECT_EQ(Msg.Checked, 1);
     // SampleFlags is Fixed, so it lands in the fixed part; SampleNumber is a
     // Number parameter and goes to the variable part.
-    ExpectParameters(Msg, {{"SampleFlags", 201, true, 0}, {"SampleNumber", 200, true, 1}, {"SampleNote", 202, false, 2}});
+    ExpectParameters(Msg,
+                     {{"SampleFlags", 201, true, 0}, {"SampleNumber", 200, true, 1}, {"SampleNote", 202, false, 2}});
     // Every parameter starts with its defaults; the optional one is absent.
     EXPECT_EQ(Hex(Msg.Parameters().Items(0).Value()), "0B");
     EXPECT_EQ(Hex(Msg.Parameters().Items(1).Value()), "80 50 21 43 05");
@@ -252,8 +260,7 @@ TEST_F(DefinitionsTest, MalformedSetsStopWithTheirErrorText)
     EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-default")); }), "'zz' is not a valid integer value");
     EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-format")); }),
               "Format 'Params\\%d.ini' invalid or incompatible with argument");
-    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-format-twice")); }),
-              "No argument for format '%s\\%s.ini'");
+    EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-format-twice")); }), "No argument for format '%s\\%s.ini'");
     EXPECT_THROW(LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
     EXPECT_THROW(LoadDefinitions(TestSet("bad-param-code")), EConvertError);
     EXPECT_THROW(LoadDefinitions(TestSet("bad-format")), EFormatError);

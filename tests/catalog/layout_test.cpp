@@ -66,9 +66,9 @@ TEST_F(DefinitionsTest, SampleNumberWorkedExample)
     EXPECT_EQ(Number.Size(), 2);
     EXPECT_EQ(Number.OddBit(), 7);
     EXPECT_EQ(Number.Checked, 1);
-    ExpectFields(Number, {{"Plan", fkEnum, 12, 3, "Private"},
-                          {"Screened", fkBit, 15, 1, "0"},
-                          {"Digits", fkDigits, 0, 0, "12345"}});
+    ExpectFields(
+        Number,
+        {{"Plan", fkEnum, 12, 3, "Private"}, {"Screened", fkBit, 15, 1, "0"}, {"Digits", fkDigits, 0, 0, "12345"}});
     EXPECT_EQ(LiteralsOf(Number.Fields().Items(0)),
               (std::vector<std::pair<int32_t, std::string>>{{1, "Public"}, {5, "Private"}}));
 
@@ -106,9 +106,8 @@ TEST_F(DefinitionsTest, OddIndicatorSection)
     EXPECT_EQ(Instance.Parameter->Part(), 2);
 
     // In a parameter that is not a Number, [.ODD] is an ordinary field.
-    ExpectFields(Layout("SampleFlags"), {{"Urgent", fkBit, 0, 1, "true"},
-                                         {"Count", fkInteger, 1, 3, "5"},
-                                         {"ODD", fkBit, 7, 1, "0"}});
+    ExpectFields(Layout("SampleFlags"),
+                 {{"Urgent", fkBit, 0, 1, "true"}, {"Count", fkInteger, 1, 3, "5"}, {"ODD", fkBit, 7, 1, "0"}});
     EXPECT_EQ(Layout("SampleFlags").OddBit(), 0);
 }
 

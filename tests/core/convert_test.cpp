@@ -58,8 +58,8 @@ TEST(Convert, LeadingBlanksOnly)
 
 TEST(Convert, MalformedTextsFail)
 {
-    for (const char* Text : {"", " ", "   ", "+", "-", "$", "x", "X", "0x", "0X", "-$10", "+$10", "-0x10", "$G",
-                             "0xZZ", "1.5", "1e3", "12a", "abc", "$-1", "0x-1", "--1", "+-1"})
+    for (const char* Text : {"",      " ",  "   ",  "+",   "-",   "$",   "x",   "X",   "0x",   "0X",  "-$10", "+$10",
+                             "-0x10", "$G", "0xZZ", "1.5", "1e3", "12a", "abc", "$-1", "0x-1", "--1", "+-1"})
         EXPECT_EQ(TryStrToInt(Text), std::nullopt) << '"' << Text << '"';
 }
 

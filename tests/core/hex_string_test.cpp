@@ -1,8 +1,8 @@
 // THexString: rendering octets as spaced or bare hex, ranges of octets, and
 // parsing hex text back, including the partly parsed state after an error.
+#include "core/Exception.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
-#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,8 @@ TEST(HexStringParse, SpacedWordsSplitAtAnyStandardDelimiter)
     THexString Hex(true);
     Hex.FromText("0a,1B;ff");
     EXPECT_EQ(Octets(Hex), std::string("\x0A\x1B\xFF", 3));
-    Hex.FromText("01\t02\r\n03\"04'05(06)07,08.09/0A:0B;0C[0D\\0E]0F`10{11}12\x01" "13 ");
+    Hex.FromText("01\t02\r\n03\"04'05(06)07,08.09/0A:0B;0C[0D\\0E]0F`10{11}12\x01"
+                 "13 ");
     ASSERT_EQ(Hex.Count(), 19);
     for (int I = 0; I < 19; ++I)
         EXPECT_EQ(Hex.Bytes(I), I + 1);

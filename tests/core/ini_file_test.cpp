@@ -22,7 +22,8 @@ public:
     TempFolder()
     {
         const auto* Info = testing::UnitTest::GetInstance()->current_test_info();
-        FPath = fs::temp_directory_path() / (std::string("velmora-ini-") + Info->test_suite_name() + "-" + Info->name());
+        FPath =
+            fs::temp_directory_path() / (std::string("velmora-ini-") + Info->test_suite_name() + "-" + Info->name());
         fs::remove_all(FPath);
         fs::create_directories(FPath);
     }
@@ -47,8 +48,9 @@ private:
 
 TEST(IniFileRead, NamesIgnoreCaseAndBlanksAreTrimmed)
 {
-    const auto Ini = TIniFile::FromText("x.ini", "[General]\n  Caption   =   Sample number  \n"
-                                                 "[ Codes ]\nSampleNumber=200\n");
+    const auto Ini = TIniFile::FromText("x.ini",
+                                        "[General]\n  Caption   =   Sample number  \n"
+                                        "[ Codes ]\nSampleNumber=200\n");
     EXPECT_EQ(Ini.ReadString("GENERAL", "caption", "-"), "Sample number");
     EXPECT_EQ(Ini.ReadString("codes", "SAMPLENUMBER", "-"), "200");
     EXPECT_EQ(Ini.ReadString("General", "Missing", "dflt"), "dflt");
@@ -59,14 +61,15 @@ TEST(IniFileRead, NamesIgnoreCaseAndBlanksAreTrimmed)
 
 TEST(IniFileRead, OnePairOfEnclosingQuotesIsDropped)
 {
-    const auto Ini = TIniFile::FromText("x.ini", "[S]\n"
-                                                 "a=\"  padded  \"\n"
-                                                 "b='single'\n"
-                                                 "c=\"\"twice\"\"\n"
-                                                 "d=\"mixed'\n"
-                                                 "e=\"\n"
-                                                 "f=\"\"\n"
-                                                 "g=in \"middle\" only\n");
+    const auto Ini = TIniFile::FromText("x.ini",
+                                        "[S]\n"
+                                        "a=\"  padded  \"\n"
+                                        "b='single'\n"
+                                        "c=\"\"twice\"\"\n"
+                                        "d=\"mixed'\n"
+                                        "e=\"\n"
+                                        "f=\"\"\n"
+                                        "g=in \"middle\" only\n");
     EXPECT_EQ(Ini.ReadString("S", "a", "-"), "  padded  ");
     EXPECT_EQ(Ini.ReadString("S", "b", "-"), "single");
     EXPECT_EQ(Ini.ReadString("S", "c", "-"), "\"twice\"");
@@ -97,8 +100,9 @@ TEST(IniFileRead, LinesThatAreNotKeysAreIgnored)
 TEST(IniFileRead, ValuesAreCutAt2047Characters)
 {
     const std::string Long(3000, 'v');
-    const auto Ini = TIniFile::FromText("x.ini", "[S]\nlong=" + Long + "\nexact=" + std::string(2047, 'e')
-                                                     + "\nquoted=\"" + std::string(2047, 'q') + "\"\n");
+    const auto Ini = TIniFile::FromText("x.ini",
+                                        "[S]\nlong=" + Long + "\nexact=" + std::string(2047, 'e') + "\nquoted=\"" +
+                                            std::string(2047, 'q') + "\"\n");
     EXPECT_EQ(Ini.ReadString("S", "long", ""), std::string(2047, 'v'));
     EXPECT_EQ(Ini.ReadString("S", "exact", ""), std::string(2047, 'e'));
     EXPECT_EQ(Ini.ReadString("S", "quoted", ""), std::string(2047, 'q'));
@@ -109,11 +113,12 @@ TEST(IniFileRead, ValuesAreCutAt2047Characters)
 
 TEST(IniFileRead, IntegersNeverRaise)
 {
-    const auto Ini = TIniFile::FromText("x.ini", "[S]\n"
-                                                 "dec=-42\nhex0x=0x1F\nupperhex=0XfF\nbare0x=0x\n"
-                                                 "dollar=$10\nxprefix=x10\nword=abc\nempty=\n"
-                                                 "big=4294967296\nwide=0x123456789\nsigned=0x-5\n"
-                                                 "quoted=\"12\"\n");
+    const auto Ini = TIniFile::FromText("x.ini",
+                                        "[S]\n"
+                                        "dec=-42\nhex0x=0x1F\nupperhex=0XfF\nbare0x=0x\n"
+                                        "dollar=$10\nxprefix=x10\nword=abc\nempty=\n"
+                                        "big=4294967296\nwide=0x123456789\nsigned=0x-5\n"
+                                        "quoted=\"12\"\n");
     EXPECT_EQ(Ini.ReadInteger("S", "dec", 7), -42);
     EXPECT_EQ(Ini.ReadInteger("S", "hex0x", 7), 31);
     EXPECT_EQ(Ini.ReadInteger("S", "upperhex", 7), 255);
@@ -154,8 +159,8 @@ TEST(IniFileRead, NameListsAreCutAt16384CharactersWithTerminators)
 
     // One character more in the last name passes the limit: that name and
     // every later one are dropped whole, earlier ones stay.
-    std::string Over = "[S]\n" + Name('a', 4095) + "=1\n" + Name('b', 4095) + "=2\n" + Name('c', 4095) + "=3\n"
-                       + Name('d', 4096) + "=4\nz=5\n";
+    std::string Over = "[S]\n" + Name('a', 4095) + "=1\n" + Name('b', 4095) + "=2\n" + Name('c', 4095) + "=3\n" +
+        Name('d', 4096) + "=4\nz=5\n";
     Ini = TIniFile::FromText("x.ini", Over);
     const auto Keys = Ini.ReadSection("S");
     ASSERT_EQ(Keys.size(), 3u);
@@ -212,8 +217,9 @@ TEST(IniWriter, UpdatesAndInsertsKeepingOtherLines)
     Writer.WriteString("CaptureForm", "Width", "640");
     Writer.WriteString("New", "Host", "10.0.0.1");
     Writer.UpdateFile();
-    EXPECT_EQ(Folder.Read("State.ini"), "; window state\r\n[CaptureForm]\r\nLEFT=15\r\nTop=20\r\nWidth=640\r\n\r\n"
-                                        "[Other]\r\nKeep=yes\r\n\r\n[New]\r\nHost=10.0.0.1\r\n");
+    EXPECT_EQ(Folder.Read("State.ini"),
+              "; window state\r\n[CaptureForm]\r\nLEFT=15\r\nTop=20\r\nWidth=640\r\n\r\n"
+              "[Other]\r\nKeep=yes\r\n\r\n[New]\r\nHost=10.0.0.1\r\n");
     EXPECT_FALSE(fs::exists(Folder.File("State.ini.tmp")));
 }
 

@@ -1,7 +1,7 @@
 // The framework base classes: Assign's refusal of unknown sources, the
 // AssignTo hook, and a collection's ownership and index bookkeeping.
-#include "core/Persistent.h"
 #include "core/Exception.h"
+#include "core/Persistent.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,10 @@ protected:
 
 class TCounted : public TCollectionItem {
 public:
-    TCounted(TCollection* Collection, int& Alive, int Tag) : TCollectionItem(Collection), Alive(Alive), Tag(Tag)
+    TCounted(TCollection* Collection, int& Alive, int Tag)
+        : TCollectionItem(Collection)
+        , Alive(Alive)
+        , Tag(Tag)
     {
         ++Alive;
     }

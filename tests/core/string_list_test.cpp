@@ -1,6 +1,6 @@
 // Name/value string lists and the conveniences the definition files use.
-#include "core/StringList.h"
 #include "core/Exception.h"
+#include "core/StringList.h"
 
 #include <gtest/gtest.h>
 

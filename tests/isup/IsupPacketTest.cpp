@@ -83,7 +83,9 @@ TEST_F(IsupPacket, WorkedExampleDecodesAndEncodesBack)
     EXPECT_EQ(EncodeIsupPart(*Packet), Isup);
     EXPECT_EQ(Encode(*Packet), Header + Isup);
     EXPECT_EQ(Packet->GetCodedText(true), "01 00 01 00 02 05 03 10 20 30 08 01 AA 00 ");
-    EXPECT_EQ(Packet->GetCodedText(false), "0100010002050310203008" "01AA00");
+    EXPECT_EQ(Packet->GetCodedText(false),
+              "0100010002050310203008"
+              "01AA00");
     EXPECT_EQ(Packet->GetSummary(), "EX, Example");
 }
 
@@ -105,7 +107,8 @@ TEST_F(IsupPacket, PartViews)
             Parameters.OptionalPart().Items(Index);
             FAIL() << Index;
         } catch (const EL4Error& Error) {
-            EXPECT_EQ(Error.Message(), "TParameterCollectionPart: List index out of bounds (" + std::to_string(Index) + ")");
+            EXPECT_EQ(Error.Message(),
+                      "TParameterCollectionPart: List index out of bounds (" + std::to_string(Index) + ")");
         }
     }
     EXPECT_EQ(Catalog.Prototypes[1]->GetSummary(), "FIX");

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "core/HexString.h"
+#include "core/MemoryStream.h"
 #include "isup/IsupCatalog.h"
 #include "isup/IsupPacket.h"
-#include "core/MemoryStream.h"
 
 #include <memory>
 #include <string>

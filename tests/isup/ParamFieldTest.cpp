@@ -14,7 +14,8 @@ namespace {
 // A stand-alone parameter with one field of the given layout.
 struct TOneField {
     TOneField(std::string_view Value, uint8_t Kind, int32_t Bit, int32_t Length, int32_t Size = 0)
-        : Parameter(nullptr, false, 1), Field(Parameter.Fields().Add())
+        : Parameter(nullptr, false, 1)
+        , Field(Parameter.Fields().Add())
     {
         Parameter.SetSize(Size);
         Parameter.SetValue(Octets(Value));

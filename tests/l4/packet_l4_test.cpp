@@ -1,7 +1,7 @@
 // Level-4 framing: SIO and routing label, dispatch by service indicator,
 // signalling link test messages, Assign, and the exact error texts.
-#include "l4/PacketL4.h"
 #include "l4/MtpPacket.h"
+#include "l4/PacketL4.h"
 
 #include "core/Exception.h"
 #include "core/HexString.h"
@@ -28,8 +28,7 @@ std::string Saved(const TCustomPacketL4& Packet)
 }
 
 // The message a decode raised, with the class it was raised as.
-template <class E>
-std::string DecodeError(const char* Text)
+template <class E> std::string DecodeError(const char* Text)
 {
     try {
         DecodePacketL4(Hex(Text));
@@ -198,7 +197,8 @@ TEST(LinkTest, SaveToStreamWritesTheSameLayout)
     const THexString Input = Hex("81 01 80 00 30 11 40 01 02 03 04");
     EXPECT_EQ(Saved(*DecodePacketL4(Input)), Input.Data());
     // The spare nibble is written as 0.
-    EXPECT_EQ(Saved(*DecodePacketL4(Hex("01 00 00 00 00 11 3F AA BB CC"))), Hex("01 00 00 00 00 11 30 AA BB CC").Data());
+    EXPECT_EQ(Saved(*DecodePacketL4(Hex("01 00 00 00 00 11 3F AA BB CC"))),
+              Hex("01 00 00 00 00 11 30 AA BB CC").Data());
 
     TTestPacketL4 Long;
     Long.Sio = 0x01;

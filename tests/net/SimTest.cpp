@@ -79,11 +79,11 @@ private:
 void TSimTest::CaptureFileLinesLoseTheStampAndKeepTheRest()
 {
     const QString Path = Write(QStringLiteral("mixed.ss7"),
-        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 30 01 02 \r\n"
-        "\r\n"
-        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 02 \n"
-        "ea,07,0c,00,01,00,07,00,09,00,05,00,03,00,0c,00\t02\t04\t81\t1:80:0:30\n"
-        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 00 00 FF 00 00 00 00 ");
+                               "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 30 01 02 \r\n"
+                               "\r\n"
+                               "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 02 \n"
+                               "ea,07,0c,00,01,00,07,00,09,00,05,00,03,00,0c,00\t02\t04\t81\t1:80:0:30\n"
+                               "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 00 00 FF 00 00 00 00 ");
     const TRun Run = RunSim({QStringLiteral("--flood"), QStringLiteral("--heartbeat"), QStringLiteral("0"), Path});
     QCOMPARE(Run.ExitCode, 0);
     QCOMPARE(Run.Datagrams, Hex({"BB010385018000300102", "BB02048101800030", "BB0000FF00000000"}));
@@ -113,21 +113,22 @@ void TSimTest::CountAndRepeatLoopOverTheInput()
 
     TRun Run = RunSim(Common + QStringList{QStringLiteral("--count"), QStringLiteral("7")});
     QCOMPARE(Run.ExitCode, 0);
-    QCOMPARE(Run.Datagrams,
-             Hex({"BB010001", "BB010002", "BB010003", "BB010001", "BB010002", "BB010003", "BB010001"}));
+    QCOMPARE(Run.Datagrams, Hex({"BB010001", "BB010002", "BB010003", "BB010001", "BB010002", "BB010003", "BB010001"}));
 
     Run = RunSim(Common + QStringList{QStringLiteral("--repeat"), QStringLiteral("2")});
     QCOMPARE(Run.Datagrams.size(), 6);
     QCOMPARE(Run.Datagrams.last(), QByteArray::fromHex("BB010003"));
 
     // Whichever limit comes first ends the run.
-    Run = RunSim(Common + QStringList{QStringLiteral("--repeat"), QStringLiteral("1"), QStringLiteral("--count"),
-                                      QStringLiteral("5")});
+    Run = RunSim(
+        Common +
+        QStringList{QStringLiteral("--repeat"), QStringLiteral("1"), QStringLiteral("--count"), QStringLiteral("5")});
     QCOMPARE(Run.Datagrams.size(), 3);
 
     // Endless passes end with the duration.
-    Run = RunSim(Common + QStringList{QStringLiteral("--repeat"), QStringLiteral("0"), QStringLiteral("--rate"),
-                                      QStringLiteral("1000"), QStringLiteral("--duration"), QStringLiteral("0.1")});
+    Run = RunSim(Common +
+                 QStringList{QStringLiteral("--repeat"), QStringLiteral("0"), QStringLiteral("--rate"),
+                             QStringLiteral("1000"), QStringLiteral("--duration"), QStringLiteral("0.1")});
     QCOMPARE(Run.ExitCode, 0);
     QVERIFY(Run.Datagrams.size() >= 3);
     QVERIFY(Run.Datagrams.size() <= 101);
@@ -152,9 +153,9 @@ void TSimTest::RateIsNotExceeded()
     const QString Path = Write(QStringLiteral("paced.hex"), "01\n");
     QElapsedTimer Clock;
     Clock.start();
-    const TRun Run = RunSim({QStringLiteral("--hex"), QStringLiteral("--rate"), QStringLiteral("200"),
-                             QStringLiteral("--count"), QStringLiteral("21"), QStringLiteral("--heartbeat"),
-                             QStringLiteral("0"), Path});
+    const TRun Run =
+        RunSim({QStringLiteral("--hex"), QStringLiteral("--rate"), QStringLiteral("200"), QStringLiteral("--count"),
+                QStringLiteral("21"), QStringLiteral("--heartbeat"), QStringLiteral("0"), Path});
     QCOMPARE(Run.Datagrams.size(), 21);
     // Twenty intervals of 5 ms lie between the first and the last datagram.
     QVERIFY(Clock.elapsed() >= 95);
@@ -163,8 +164,8 @@ void TSimTest::RateIsNotExceeded()
 void TSimTest::BadInputAndOptionsFailClearly()
 {
     const QString Bad = Write(QStringLiteral("bad.ss7"),
-        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 30 \n"
-        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 QQ \n");
+                              "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 30 \n"
+                              "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01 80 00 QQ \n");
     TRun Run = RunSim({Bad});
     QVERIFY(Run.ExitCode != 0);
     QVERIFY2(Run.Errors.contains(QStringLiteral("bad.ss7:2:")), qPrintable(Run.Errors));

@@ -58,7 +58,7 @@ int NumberOf(const QByteArray& Data)
     if (Data.size() < 4)
         return -1;
     return (static_cast<uchar>(Data[0]) << 24) | (static_cast<uchar>(Data[1]) << 16) |
-           (static_cast<uchar>(Data[2]) << 8) | static_cast<uchar>(Data[3]);
+        (static_cast<uchar>(Data[2]) << 8) | static_cast<uchar>(Data[3]);
 }
 
 } // namespace
@@ -94,8 +94,9 @@ void TUdpEndpointTest::BurstArrivesCompleteAndInOrder()
     const int Slice = Endpoint.ReceiveBufferSize() >= 4 * 1024 * 1024 ? Total : 100;
     for (int Start = 0; Start < Total; Start += Slice) {
         for (int I = Start; I < Start + Slice; ++I)
-            QCOMPARE(Sender.writeDatagram(Numbered(I, 20 + I % 200), QHostAddress::LocalHost, static_cast<quint16>(Port)),
-                     qint64(20 + I % 200));
+            QCOMPARE(
+                Sender.writeDatagram(Numbered(I, 20 + I % 200), QHostAddress::LocalHost, static_cast<quint16>(Port)),
+                qint64(20 + I % 200));
         QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(Start + Slice), 10000);
     }
     for (int I = 0; I < Total; ++I) {
@@ -145,7 +146,8 @@ void TUdpEndpointTest::DeliversUpTo2048BytesAndFlagsLongerAsMinusOne()
     const QByteArray Over = Numbered(2, 2049);
     const QByteArray After(1, '\x5A');
     for (const QByteArray* Data : {&Full, &Over, &After})
-        QCOMPARE(Sender.writeDatagram(*Data, QHostAddress::LocalHost, static_cast<quint16>(Port)), qint64(Data->size()));
+        QCOMPARE(Sender.writeDatagram(*Data, QHostAddress::LocalHost, static_cast<quint16>(Port)),
+                 qint64(Data->size()));
     QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(3), 5000);
     QCOMPARE(Received[0].NumberBytes, 2048);
     QCOMPARE(Received[0].Data, Full);
@@ -212,8 +214,9 @@ void TUdpEndpointTest::StatusTextsAreGatedByReportLevel()
     Endpoint.ReportLevel = 16;
     const int Port = FreePort();
     QVERIFY(Endpoint.SetLocalPort(Port));
-    QCOMPARE(Statuses, (QStringList{QStringLiteral("Checking Error In Error Manager"),
-                                    QStringLiteral("Listening on UDP port %1").arg(Port)}));
+    QCOMPARE(Statuses,
+             (QStringList{QStringLiteral("Checking Error In Error Manager"),
+                          QStringLiteral("Listening on UDP port %1").arg(Port)}));
     QCOMPARE(Endpoint.LastStatus(), Statuses.last());
 
     Statuses.clear();

@@ -6,7 +6,10 @@ namespace {
 
 class TParser {
 public:
-    explicit TParser(std::string_view Text) : FText(Text) {}
+    explicit TParser(std::string_view Text)
+        : FText(Text)
+    {
+    }
 
     TJson Document()
     {
@@ -24,7 +27,8 @@ private:
     }
     void SkipBlanks()
     {
-        while (FPos < FText.size() && (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\n' || FText[FPos] == '\r'))
+        while (FPos < FText.size() &&
+               (FText[FPos] == ' ' || FText[FPos] == '\t' || FText[FPos] == '\n' || FText[FPos] == '\r'))
             ++FPos;
     }
     char Peek() const { return FPos < FText.size() ? FText[FPos] : '\0'; }
@@ -163,14 +167,30 @@ private:
             const char E = Peek();
             ++FPos;
             switch (E) {
-            case '"': Result.push_back('"'); break;
-            case '\\': Result.push_back('\\'); break;
-            case '/': Result.push_back('/'); break;
-            case 'b': Result.push_back('\b'); break;
-            case 'f': Result.push_back('\f'); break;
-            case 'n': Result.push_back('\n'); break;
-            case 'r': Result.push_back('\r'); break;
-            case 't': Result.push_back('\t'); break;
+            case '"':
+                Result.push_back('"');
+                break;
+            case '\\':
+                Result.push_back('\\');
+                break;
+            case '/':
+                Result.push_back('/');
+                break;
+            case 'b':
+                Result.push_back('\b');
+                break;
+            case 'f':
+                Result.push_back('\f');
+                break;
+            case 'n':
+                Result.push_back('\n');
+                break;
+            case 'r':
+                Result.push_back('\r');
+                break;
+            case 't':
+                Result.push_back('\t');
+                break;
             case 'u': {
                 if (FPos + 4 > FText.size())
                     Fail("short \\u escape");

@@ -146,9 +146,10 @@ enum { rLine, rTime, rDate, rIn, rOut, rLink, rLabel, rCic, rDetail, rError, rCo
 
 TEST(DumpHexLines, LinkTestMessagesShowNameLabelAndPattern)
 {
-    const auto Run = RunDump({"--tsv"}, "81 01 80 00 30 11 40 AA BB CC DD\n"
-                                        "81 02 40 00 30 21 30 01 02 03\n"
-                                        "01 01 40 00 00 12 3F AA BB CC\n");
+    const auto Run = RunDump({"--tsv"},
+                             "81 01 80 00 30 11 40 AA BB CC DD\n"
+                             "81 02 40 00 30 21 30 01 02 03\n"
+                             "01 01 40 00 00 12 3F AA BB CC\n");
     ASSERT_EQ(Run.Status, 0);
     EXPECT_EQ(Run.Err, "");
     const auto R = Rows(Run);
@@ -161,13 +162,14 @@ TEST(DumpHexLines, LinkTestMessagesShowNameLabelAndPattern)
 
 TEST(DumpHexLines, MtpManagementMessagesShowTheirDescription)
 {
-    const auto Run = RunDump({"--tsv"}, "00 01 80 00 30 14 05 00\n"
-                                        "00 01 80 00 30 23 FF FF\n"
-                                        "00 01 80 00 30 11 85\n"
-                                        "00 01 80 00 30 1A 05 00\n"
-                                        "00 01 80 00 30 54\n"
-                                        "00 01 80 00 30 18 34 12\n"
-                                        "00 01 80 00 30\n");
+    const auto Run = RunDump({"--tsv"},
+                             "00 01 80 00 30 14 05 00\n"
+                             "00 01 80 00 30 23 FF FF\n"
+                             "00 01 80 00 30 11 85\n"
+                             "00 01 80 00 30 1A 05 00\n"
+                             "00 01 80 00 30 54\n"
+                             "00 01 80 00 30 18 34 12\n"
+                             "00 01 80 00 30\n");
     ASSERT_EQ(Run.Status, 0);
     const auto R = Rows(Run);
     ASSERT_EQ(R.size(), 7u);
@@ -208,11 +210,12 @@ TEST(DumpHexLines, GroupHeadingsAndUnknownHeadings)
 
 TEST(DumpHexLines, UndecodableMessagesShowTheDecodersText)
 {
-    const auto Run = RunDump({"--tsv"}, "83 01 80 00 30 09 00 03 05 07\n"
-                                        "04 01 80 00 30 11\n"
-                                        "8F 00 00 00 00\n"
-                                        "\n"
-                                        " , ;\n");
+    const auto Run = RunDump({"--tsv"},
+                             "83 01 80 00 30 09 00 03 05 07\n"
+                             "04 01 80 00 30 11\n"
+                             "8F 00 00 00 00\n"
+                             "\n"
+                             " , ;\n");
     ASSERT_EQ(Run.Status, 0);
     const auto R = Rows(Run);
     ASSERT_EQ(R.size(), 5u);
@@ -235,17 +238,19 @@ TEST(DumpHexLines, AMessageStartingWithFFIsAStopMarker)
 
 TEST(DumpHexLines, BadLinesAreReportedWithTheirNumberAndTheRestGoesOn)
 {
-    const auto Run = RunDump({"--tsv"}, "00 00 00 00 00 14 05 00\n"
-                                        "00 ZZ\n"
-                                        "# a comment line\n"
-                                        "  # another one\n"
-                                        "00 00 00 00 00 0x54 05 00\n"
-                                        "00 00 00 00 00 54 123456789\n"
-                                        "00,00;00:00 (00) 13\n");
+    const auto Run = RunDump({"--tsv"},
+                             "00 00 00 00 00 14 05 00\n"
+                             "00 ZZ\n"
+                             "# a comment line\n"
+                             "  # another one\n"
+                             "00 00 00 00 00 0x54 05 00\n"
+                             "00 00 00 00 00 54 123456789\n"
+                             "00,00;00:00 (00) 13\n");
     EXPECT_EQ(Run.Status, 0);
-    EXPECT_EQ(Run.Err, "velmora-dump: <stdin>:2: '$0ZZ' is not a valid integer value\n"
-                       "velmora-dump: <stdin>:5: '$00x54' is not a valid integer value\n"
-                       "velmora-dump: <stdin>:6: '$0123456789' is not a valid integer value\n");
+    EXPECT_EQ(Run.Err,
+              "velmora-dump: <stdin>:2: '$0ZZ' is not a valid integer value\n"
+              "velmora-dump: <stdin>:5: '$00x54' is not a valid integer value\n"
+              "velmora-dump: <stdin>:6: '$0123456789' is not a valid integer value\n");
     const auto R = Rows(Run);
     ASSERT_EQ(R.size(), 2u);
     EXPECT_EQ(R[0][mLine], "1");
@@ -268,18 +273,20 @@ TEST(DumpHexLines, OctetsKeepTheLowByteOfLongerHexWords)
 TEST(DumpRecords, TimeDateLinkAndTheDirectionRule)
 {
     const std::string Input = Record(9, 5, 3, 12, 1, 3, "00 01 80 00 30 14 05 00") + "\n" +
-                              Record(23, 59, 59, 999, 2, 255, "00 02 40 00 30 54 05 00") + "\n" +
-                              Record(0, 0, 0, 0, 3, 0, "81 01 80 00 30 21 00") + "\n" +
-                              Record(12, 30, 1, 500, 0, 7, "81 01 80 00 30 11 00") + "\n";
+        Record(23, 59, 59, 999, 2, 255, "00 02 40 00 30 54 05 00") + "\n" +
+        Record(0, 0, 0, 0, 3, 0, "81 01 80 00 30 21 00") + "\n" + Record(12, 30, 1, 500, 0, 7, "81 01 80 00 30 11 00") +
+        "\n";
     const auto Run = RunDump({"--records", "--tsv"}, Input);
     ASSERT_EQ(Run.Status, 0);
     EXPECT_EQ(Run.Err, "");
     const auto R = Rows(Run);
     ASSERT_EQ(R.size(), 4u);
-    EXPECT_EQ(R[0], (std::vector<std::string>{"1", "9:05:03.012", "7.12.2026", "TFP", "", "3", "2 => 1, sls=3", "",
-                                              "TFP (Destination=5)", ""}));
-    EXPECT_EQ(R[1], (std::vector<std::string>{"2", "23:59:59.999", "7.12.2026", "", "TFA", "255", "1 => 2, sls=3", "",
-                                              "TFA (Destination=5)", ""}));
+    EXPECT_EQ(R[0],
+              (std::vector<std::string>{"1", "9:05:03.012", "7.12.2026", "TFP", "", "3", "2 => 1, sls=3", "",
+                                        "TFP (Destination=5)", ""}));
+    EXPECT_EQ(R[1],
+              (std::vector<std::string>{"2", "23:59:59.999", "7.12.2026", "", "TFA", "255", "1 => 2, sls=3", "",
+                                        "TFA (Destination=5)", ""}));
     // Any other direction code shows the name under both columns.
     EXPECT_EQ(R[2][rIn], "SLTA");
     EXPECT_EQ(R[2][rOut], "SLTA");
@@ -291,10 +298,8 @@ TEST(DumpRecords, TimeDateLinkAndTheDirectionRule)
 
 TEST(DumpRecords, StopEntriesEmptyMessagesAndShortRecords)
 {
-    const std::string Input = Record(9, 6, 0, 7, 0, 0, "FF 00 00 00 00") + "\n" +
-                              Record(9, 6, 1, 0, 1, 4, "") + "\n" +
-                              "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01\n" +
-                              Record(9, 6, 2, 0, 2, 4, "83 01 80 00 30 09") + "\n";
+    const std::string Input = Record(9, 6, 0, 7, 0, 0, "FF 00 00 00 00") + "\n" + Record(9, 6, 1, 0, 1, 4, "") + "\n" +
+        "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01\n" + Record(9, 6, 2, 0, 2, 4, "83 01 80 00 30 09") + "\n";
     const auto Run = RunDump({"--records", "--tsv"}, Input);
     ASSERT_EQ(Run.Status, 0);
     EXPECT_EQ(Run.Err, "velmora-dump: <stdin>:3: a record of 17 octets is shorter than 18 octets\n");
@@ -303,8 +308,9 @@ TEST(DumpRecords, StopEntriesEmptyMessagesAndShortRecords)
     // A stop entry shows STOP under IN and nothing else but its stamp.
     EXPECT_EQ(R[0], (std::vector<std::string>{"1", "9:06:00.007", "7.12.2026", "STOP", "", "", "", "", "", ""}));
     // A record of exactly 18 octets carries an empty message.
-    EXPECT_EQ(R[1], (std::vector<std::string>{"2", "9:06:01.000", "7.12.2026", "(?\?\?)", "", "4", "", "", "",
-                                              "Can`t read SIO from stream"}));
+    EXPECT_EQ(R[1],
+              (std::vector<std::string>{"2", "9:06:01.000", "7.12.2026", "(?\?\?)", "", "4", "", "", "",
+                                        "Can`t read SIO from stream"}));
     EXPECT_EQ(R[2][rLine], "4");
     EXPECT_EQ(R[2][rIn], "");
     EXPECT_EQ(R[2][rOut], "(?\?\?)");
@@ -366,8 +372,7 @@ TEST(DumpInput, UnreadableInputAndWrongCommandLines)
     const auto Missing = RunDump({"/nonexistent/velmora/capture.ss7"});
     EXPECT_EQ(Missing.Status, 1);
     EXPECT_EQ(Missing.Out, "");
-    EXPECT_EQ(Missing.Err,
-              "velmora-dump: cannot open '/nonexistent/velmora/capture.ss7': No such file or directory\n");
+    EXPECT_EQ(Missing.Err, "velmora-dump: cannot open '/nonexistent/velmora/capture.ss7': No such file or directory\n");
 
     const TTempFile Some("", "x.ss7");
     const auto Folder = RunDump({Some.Dir()});
@@ -389,8 +394,9 @@ TEST(DumpOutput, HeaderAndAlignedColumns)
     ASSERT_EQ(Lines.size(), 3u);
     EXPECT_EQ(Lines[0], " LINE  NAME   ROUTING LABEL             CIC  DETAIL                    ERROR");
     EXPECT_EQ(Lines[1], "    1  TFP    2 => 1, sls=3                  TFP (Destination=5)");
-    EXPECT_EQ(Lines[2], "    2  (?\?\?)                                                           "
-                        "Unknown Subsystem Code: 0x03");
+    EXPECT_EQ(Lines[2],
+              "    2  (?\?\?)                                                           "
+              "Unknown Subsystem Code: 0x03");
     const auto Tabs = RunDump({"--header", "--tsv", "--records"}, "");
     EXPECT_EQ(Tabs.Out, "LINE\tTIME\tDATE\tIN\tOUT\tLINK\tROUTING LABEL\tCIC\tDETAIL\tERROR\n");
 }
@@ -399,9 +405,9 @@ TEST(DumpOutput, HelpDescribesEveryColumnAndJsonMember)
 {
     const auto Run = RunDump({"--help"});
     EXPECT_EQ(Run.Status, 0);
-    for (const char* Word : {"--records", "--hex", "--tsv", "--json", "--header", "ROUTING LABEL", "DETAIL",
-                             "ERROR", "stamp", "direction", "octets", "Exit status", "--cfg", "--verbose",
-                             "parameters", "APPENDIX"})
+    for (const char* Word :
+         {"--records", "--hex", "--tsv", "--json", "--header", "ROUTING LABEL", "DETAIL", "ERROR", "stamp", "direction",
+          "octets", "Exit status", "--cfg", "--verbose", "parameters", "APPENDIX"})
         EXPECT_NE(Run.Out.find(Word), std::string::npos) << Word;
 }
 
@@ -425,8 +431,9 @@ TEST(DumpJson, EveryLineIsAJsonObjectWithTheMembersThatApply)
         Objects.push_back(ParseJson(Line));
 
     const TJson& Sltm = Objects[0];
-    EXPECT_EQ(Sltm.Keys(), (std::vector<std::string>{"line", "stamp", "direction", "link", "si", "opc", "dpc", "sls",
-                                                      "name", "caption", "pattern", "octets"}));
+    EXPECT_EQ(Sltm.Keys(),
+              (std::vector<std::string>{"line", "stamp", "direction", "link", "si", "opc", "dpc", "sls", "name",
+                                        "caption", "pattern", "octets"}));
     EXPECT_EQ(Sltm["line"].Num, 1);
     EXPECT_EQ(Sltm["stamp"].Str, "2026-12-07T09:05:03.012");
     EXPECT_EQ(Sltm["direction"].Num, 1);
@@ -466,8 +473,9 @@ TEST(DumpJson, BareMessagesHaveNoRecordMembers)
     const auto Lines = SplitLines(Run.Out);
     ASSERT_EQ(Lines.size(), 1u);
     const TJson Object = ParseJson(Lines[0]);
-    EXPECT_EQ(Object.Keys(), (std::vector<std::string>{"line", "si", "opc", "dpc", "sls", "name", "caption",
-                                                        "description", "octets"}));
+    EXPECT_EQ(
+        Object.Keys(),
+        (std::vector<std::string>{"line", "si", "opc", "dpc", "sls", "name", "caption", "description", "octets"}));
     EXPECT_EQ(Object["opc"].Num, 16383);
     EXPECT_EQ(Object["dpc"].Num, 16383);
     EXPECT_EQ(Object["sls"].Num, 15);
@@ -490,8 +498,8 @@ TEST(DumpJson, StringsEscapeQuotesBackslashesControlsAndHighOctets)
 
 TEST(DumpJson, TheCheckerRejectsMalformedJson)
 {
-    for (const char* Bad : {"", "{", "{\"a\":}", "{\"a\":1,}", "[1 2]", "\"\x01\"", "\"\xE9\"", "01", "{} x",
-                            "\"\\u12\"", "tru"})
+    for (const char* Bad :
+         {"", "{", "{\"a\":}", "{\"a\":1,}", "[1 2]", "\"\x01\"", "\"\xE9\"", "01", "{} x", "\"\\u12\"", "tru"})
         EXPECT_THROW(ParseJson(Bad), std::runtime_error) << Bad;
 }
 
@@ -507,8 +515,9 @@ TEST(DumpIsup, NameCicAndCaption)
     EXPECT_EQ(Run.Err, "");
     const auto R = Rows(Run);
     ASSERT_EQ(R.size(), 2u);
-    EXPECT_EQ(R[0], (std::vector<std::string>{"1", "SampleMsg", "4108 => 513, sls=0", "4660",
-                                              "SampleMsg, Sample message", ""}));
+    EXPECT_EQ(
+        R[0],
+        (std::vector<std::string>{"1", "SampleMsg", "4108 => 513, sls=0", "4660", "SampleMsg, Sample message", ""}));
     // A message type the catalog does not hold.
     EXPECT_EQ(R[1], (std::vector<std::string>{"2", "(?\?\?)", "", "", "", "Unknown Message Type: 0x01"}));
 }
@@ -525,8 +534,9 @@ TEST(DumpIsup, RecordsPlaceTheIsupNameByDirection)
 
 TEST(DumpIsup, VerboseShowsTheDecodedViewTree)
 {
-    const auto Run = RunDump({"-v", "--cfg", TestCfg}, SampleMsg + "\n" + "81 01 80 00 30 11 20 AA BB\n" +
-                                                         "80 01 80 00 30 14 05 00\n83 01 80 00 30 09 00\n");
+    const auto Run =
+        RunDump({"-v", "--cfg", TestCfg},
+                SampleMsg + "\n" + "81 01 80 00 30 11 20 AA BB\n" + "80 01 80 00 30 14 05 00\n83 01 80 00 30 09 00\n");
     ASSERT_EQ(Run.Status, 0);
     const auto Lines = SplitLines(Run.Out);
     const std::vector<std::string> Tree = {
@@ -559,8 +569,9 @@ TEST(DumpIsup, JsonListsThePresentParametersAndTheirFields)
     const auto Lines = SplitLines(Run.Out);
     ASSERT_EQ(Lines.size(), 1u);
     const TJson Message = ParseJson(Lines[0]);
-    EXPECT_EQ(Message.Keys(), (std::vector<std::string>{"line", "si", "opc", "dpc", "sls", "name", "caption", "cic",
-                                                         "octets", "parameters"}));
+    EXPECT_EQ(Message.Keys(),
+              (std::vector<std::string>{"line", "si", "opc", "dpc", "sls", "name", "caption", "cic", "octets",
+                                        "parameters"}));
     EXPECT_EQ(Message["si"].Num, 5);
     EXPECT_EQ(Message["name"].Str, "SampleMsg");
     EXPECT_EQ(Message["caption"].Str, "Sample message");

@@ -3,8 +3,8 @@
 // message octets, and either the decoded message or the decoder's error.
 #pragma once
 
-#include "l4/PacketL4.h"
 #include "core/Stamp.h"
+#include "l4/PacketL4.h"
 
 #include <cstdint>
 #include <memory>

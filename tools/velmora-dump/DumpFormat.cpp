@@ -1,10 +1,10 @@
 #include "tools/velmora-dump/DumpFormat.h"
 
-#include "tools/velmora-dump/Json.h"
 #include "core/HexString.h"
-#include "isup/IsupPacket.h"
 #include "core/MemoryStream.h"
+#include "isup/IsupPacket.h"
 #include "l4/MtpPacket.h"
+#include "tools/velmora-dump/Json.h"
 
 #include <algorithm>
 #include <optional>
@@ -22,13 +22,12 @@ struct TColumn {
 // "31.12.2026", "16383 => 16383, sls=15"); a longer text pushes the rest
 // of its line to the right rather than being cut.
 const std::vector<TColumn> RecordColumns = {
-    {"LINE", 5, true}, {"TIME", 12, false}, {"DATE", 10, false}, {"IN", 5, false},
-    {"OUT", 5, false}, {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},
-    {"DETAIL", 24, false}, {"ERROR", 0, false},
+    {"LINE", 5, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
+    {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
 const std::vector<TColumn> MessageColumns = {
-    {"LINE", 5, true}, {"NAME", 5, false}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},
-    {"DETAIL", 24, false}, {"ERROR", 0, false},
+    {"LINE", 5, true}, {"NAME", 5, false},    {"ROUTING LABEL", 22, false},
+    {"CIC", 5, true},  {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
 
 std::string JoinColumns(const std::vector<TColumn>& Columns, const std::vector<std::string>& Cells, TTextStyle Style)
@@ -181,12 +180,18 @@ std::string FormatText(const TDumpEntry& Entry, TTextStyle Style)
 const char* FieldKindKeyword(uint8_t Kind)
 {
     switch (Kind) {
-    case fkInteger: return "INTEGER";
-    case fkEnum: return "ENUM";
-    case fkBit: return "BIT";
-    case fkAppendix: return "APPENDIX";
-    case fkDigits: return "DIGITS";
-    default: return "";
+    case fkInteger:
+        return "INTEGER";
+    case fkEnum:
+        return "ENUM";
+    case fkBit:
+        return "BIT";
+    case fkAppendix:
+        return "APPENDIX";
+    case fkDigits:
+        return "DIGITS";
+    default:
+        return "";
     }
 }
 

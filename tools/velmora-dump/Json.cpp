@@ -9,13 +9,27 @@ std::string JsonQuote(std::string_view Text)
     for (const char Char : Text) {
         const auto C = static_cast<unsigned char>(Char);
         switch (C) {
-        case '"': Result += "\\\""; break;
-        case '\\': Result += "\\\\"; break;
-        case '\b': Result += "\\b"; break;
-        case '\f': Result += "\\f"; break;
-        case '\n': Result += "\\n"; break;
-        case '\r': Result += "\\r"; break;
-        case '\t': Result += "\\t"; break;
+        case '"':
+            Result += "\\\"";
+            break;
+        case '\\':
+            Result += "\\\\";
+            break;
+        case '\b':
+            Result += "\\b";
+            break;
+        case '\f':
+            Result += "\\f";
+            break;
+        case '\n':
+            Result += "\\n";
+            break;
+        case '\r':
+            Result += "\\r";
+            break;
+        case '\t':
+            Result += "\\t";
+            break;
         default:
             if (C < 0x20 || C >= 0x7F) {
                 Result += "\\u00";

@@ -8,7 +8,10 @@
 
 class TLineReader {
 public:
-    explicit TLineReader(std::FILE* File) : FFile(File) {}
+    explicit TLineReader(std::FILE* File)
+        : FFile(File)
+    {
+    }
 
     // The next line without its end; false when the input is exhausted.
     // A last line without a line end still counts as a line.

@@ -209,8 +209,7 @@ int main(int argc, char** argv)
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
             Options.CfgFolder = argv[++I];
-        }
-        else if (Arg.size() > 1 && Arg[0] == '-')
+        } else if (Arg.size() > 1 && Arg[0] == '-')
             return UsageError("unknown option '" + std::string(Arg) + "'");
         else if (FileGiven)
             return UsageError("only one input file may be named");
@@ -225,7 +224,7 @@ int main(int argc, char** argv)
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
     const bool Records = Options.Input == TInputMode::Records ||
-                         (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
+        (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
     const std::string Source = FromStdin ? std::string("<stdin>") : Options.FileName;
 
     std::FILE* File = FromStdin ? stdin : std::fopen(Options.FileName.c_str(), "rb");
@@ -277,8 +276,7 @@ int main(int argc, char** argv)
     if (!FromStdin)
         std::fclose(File);
     if (Reader.Failed()) {
-        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(),
-                     std::strerror(Reader.Error()));
+        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
         return 1;
     }
     if (std::fflush(stdout) != 0) {

@@ -214,7 +214,8 @@ void SleepUntil(TNanos Deadline)
 
 class TSender {
 public:
-    explicit TSender(const sockaddr_in& Destination) : FDestination(Destination)
+    explicit TSender(const sockaddr_in& Destination)
+        : FDestination(Destination)
     {
         FSocket = ::socket(AF_INET, SOCK_DGRAM, 0);
         if (FSocket < 0)
@@ -283,7 +284,7 @@ TSummary Run(const TSimOptions& Options, const std::vector<std::string>& Datagra
         bool DataLeft = false;
         if (!Options.HeartbeatOnly) {
             DataLeft = !Datagrams.empty() && (!Options.Count || Attempts < *Options.Count) &&
-                       (Options.Repeat == 0 || Pass < Options.Repeat);
+                (Options.Repeat == 0 || Pass < Options.Repeat);
             if (!DataLeft)
                 break;
         } else if (Options.Count && HeartbeatAttempts >= *Options.Count) {
@@ -335,8 +336,8 @@ std::vector<std::string> LoadInput(const TSimOptions& Options)
         Datagrams = ReadCaptureDatagrams(File, Options.InputName, Options.Input);
     }
     if (Datagrams.empty())
-        throw ESimInputError("no messages in " + (Options.InputName == "-" ? std::string("standard input")
-                                                                           : Options.InputName));
+        throw ESimInputError("no messages in " +
+                             (Options.InputName == "-" ? std::string("standard input") : Options.InputName));
     return Datagrams;
 }
 
@@ -357,7 +358,8 @@ int main(int Argc, char** Argv)
 
         const TSummary Summary = Run(Options, Datagrams, Sender);
         const double Rate = Summary.Elapsed > 0 ? static_cast<double>(Summary.Datagrams) / Summary.Elapsed : 0;
-        std::fprintf(stderr, "velmora-sim: %lld datagrams and %lld heartbeats sent to %s:%d in %.3f s (%.0f datagrams/s)",
+        std::fprintf(stderr,
+                     "velmora-sim: %lld datagrams and %lld heartbeats sent to %s:%d in %.3f s (%.0f datagrams/s)",
                      Summary.Datagrams, Summary.Heartbeats, Options.Host.c_str(), Options.Port, Summary.Elapsed, Rate);
         if (Summary.Failed > 0)
             std::fprintf(stderr, ", %lld failed: %s", Summary.Failed, Sender.LastError.c_str());
