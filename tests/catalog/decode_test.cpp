@@ -1,6 +1,6 @@
 // Captured messages decoded through the level-4 decoder against a loaded
 // catalog.
-#include "tests/catalog/CatalogTestData.h"
+#include "tests/catalog/catalog_test_data.h"
 
 #include "core/HexString.h"
 #include "core/MemoryStream.h"

@@ -2,7 +2,7 @@
 // auto-answer list, the level-2/level-3 codes and the load errors.
 #include "catalog/DefinitionFiles.h"
 #include "isup/IsupCatalog.h"
-#include "tests/catalog/CatalogTestData.h"
+#include "tests/catalog/catalog_test_data.h"
 
 #include <filesystem>
 #include <fstream>

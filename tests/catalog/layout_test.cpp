@@ -1,6 +1,6 @@
 // Parameter layouts read from description files, and the instances made
 // from them for messages.
-#include "tests/catalog/CatalogTestData.h"
+#include "tests/catalog/catalog_test_data.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,6 @@
 // Golden tests of velmora-dump: the built program runs on hex lines, capture
 // records and the bundled sample, and its output is compared field by field.
-#include "tests/tools/JsonParse.h"
+#include "tests/tools/json_parse.h"
 
 #include "tools/velmora-dump/Json.h"
 

@@ -87,4 +87,4 @@ private slots:
 };
 
 QTEST_MAIN(OscillatorDrawTest)
-#include "OscillatorDrawTest.moc"
+#include "oscillator_draw_test.moc"

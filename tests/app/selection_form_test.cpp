@@ -126,14 +126,14 @@ private slots:
     {
         QVERIFY(Dir.isValid());
         StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
-        LoadDefinitions(APP7_TEST_CFG "/");
+        LoadDefinitions(APP_TEST_CFG "/");
         QVERIFY(StaticPackets);
         QCOMPARE(StaticPackets->Count(), 2);
     }
 
     void init()
     {
-        LoadDefinitions(APP7_TEST_CFG "/");
+        LoadDefinitions(APP_TEST_CFG "/");
         Form = std::make_unique<TSelectionForm>();
         Form->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
@@ -288,4 +288,4 @@ private:
 };
 
 QTEST_MAIN(SelectionFormTest)
-#include "SelectionFormTest.moc"
+#include "selection_form_test.moc"

@@ -1,4 +1,4 @@
-#include "tests/tools/JsonParse.h"
+#include "tests/tools/json_parse.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // Decoding and encoding of ISUP messages: the three parts, pointers,
 // failures with their exact texts, truncated input.
-#include "tests/isup/IsupTestSupport.h"
+#include "tests/isup/isup_test_support.h"
 
 #include "core/Exception.h"
 #include "l4/PacketL4.h"

@@ -197,4 +197,4 @@ void TSimTest::BadInputAndOptionsFailClearly()
 }
 
 QTEST_GUILESS_MAIN(TSimTest)
-#include "SimTest.moc"
+#include "sim_test.moc"

@@ -1,7 +1,7 @@
 // Window state: the keys written to the state file, their round trip
 // through a new window, the configuration window's Esc, and the main
 // window's key preview of Esc.
-#include "tests/app/AppTestSupport.h"
+#include "tests/app/app_test_support.h"
 
 #include "core/IniFile.h"
 
@@ -116,4 +116,4 @@ private slots:
 };
 
 QTEST_MAIN(TFormStateTest)
-#include "tst_formstate.moc"
+#include "form_state_test.moc"

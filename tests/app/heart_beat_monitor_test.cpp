@@ -222,4 +222,4 @@ private slots:
 };
 
 QTEST_MAIN(HeartBeatSlowTest)
-#include "HeartBeatSlowTest.moc"
+#include "heart_beat_monitor_test.moc"

@@ -1,6 +1,6 @@
 // The decoded view: caption panel, tree nodes with their state images, the
 // status texts of the focused node, the dump text and the copy command.
-#include "tests/app/AppTestSupport.h"
+#include "tests/app/app_test_support.h"
 
 #include "app/MessageTree.h"
 #include "isup/IsupPacket.h"
@@ -245,4 +245,4 @@ private slots:
 };
 
 QTEST_MAIN(TDecodedViewTest)
-#include "tst_decodedview.moc"
+#include "decoded_view_test.moc"

@@ -1,7 +1,7 @@
 // Generated round trips: random message definitions and values, laid out
 // canonically by an independent writer, decode to those values and encode
 // back to the same octets.
-#include "tests/isup/IsupTestSupport.h"
+#include "tests/isup/isup_test_support.h"
 
 #include <gtest/gtest.h>
 

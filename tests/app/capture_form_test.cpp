@@ -11,7 +11,7 @@
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
 #include "net/UdpEndpoint.h"
-#include "tests/app7/TestSupport.h"
+#include "tests/app/window_test_support.h"
 
 #include <QClipboard>
 #include <QInputDialog>
@@ -25,7 +25,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-using namespace app7;
+using namespace windowtest;
 
 class CaptureFormTest : public QObject {
     Q_OBJECT
@@ -95,7 +95,7 @@ private slots:
     {
         QVERIFY(Dir.isValid());
         StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
-        LoadDefinitions(APP7_TEST_CFG "/");
+        LoadDefinitions(APP_TEST_CFG "/");
         MsgA = IsupMessage(*StaticPackets, 0x01, 21);
         MsgB = IsupMessage(*StaticPackets, 0x02, 22);
         QVERIFY(!MsgA.empty() && !MsgB.empty());
@@ -103,7 +103,7 @@ private slots:
 
     void init()
     {
-        LoadDefinitions(APP7_TEST_CFG "/");
+        LoadDefinitions(APP_TEST_CFG "/");
         Form = std::make_unique<TCaptureForm>();
         Form->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
@@ -487,4 +487,4 @@ private slots:
 };
 
 QTEST_MAIN(CaptureFormTest)
-#include "CaptureFormTest.moc"
+#include "capture_form_test.moc"

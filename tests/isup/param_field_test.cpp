@@ -1,6 +1,6 @@
 // Fields cut from parameter values, their texts, digit strings, literals and
 // the parameter's own value operations.
-#include "tests/isup/IsupTestSupport.h"
+#include "tests/isup/isup_test_support.h"
 
 #include "core/Exception.h"
 #include "core/MemoryStream.h"

@@ -1,7 +1,7 @@
 // Intake and the capture list: datagrams sent over loopback to the window's
 // endpoint, the sender filters, the record and row texts, clearing, the
 // follow-the-end rule and the configuration's effect on the endpoint.
-#include "tests/app/AppTestSupport.h"
+#include "tests/app/app_test_support.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -386,4 +386,4 @@ private slots:
 };
 
 QTEST_MAIN(TCaptureIntakeTest)
-#include "tst_captureintake.moc"
+#include "capture_intake_test.moc"

@@ -1,6 +1,6 @@
 // Copies of prototypes: shared layouts, independent selection marks and
 // values, and copy-on-write of a layout that is changed while shared.
-#include "tests/isup/IsupTestSupport.h"
+#include "tests/isup/isup_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-namespace app7 {
+namespace windowtest {
 
 // The level-4 octets of a message of the test set: SIO 0x85, a routing
 // label, the CIC and the prototype's defaults.
@@ -63,7 +63,7 @@ inline std::shared_ptr<TModalSeen> AnswerNextModal(std::function<void(QDialog*)>
 {
     auto Seen = std::make_shared<TModalSeen>();
     auto* Poll = new QTimer(qApp);
-    Poll->setObjectName(QStringLiteral("app7ModalPoll"));
+    Poll->setObjectName(QStringLiteral("windowTestModalPoll"));
     auto Clock = std::make_shared<QElapsedTimer>();
     Clock->start();
     QObject::connect(Poll, &QTimer::timeout, qApp, [Poll, Seen, Answer, Clock, Timeout] {
@@ -92,8 +92,8 @@ inline std::shared_ptr<TModalSeen> AnswerNextModal(std::function<void(QDialog*)>
 // later test's dialog.
 inline void StopModalWaits()
 {
-    for (QTimer* Poll : qApp->findChildren<QTimer*>(QStringLiteral("app7ModalPoll"), Qt::FindDirectChildrenOnly))
+    for (QTimer* Poll : qApp->findChildren<QTimer*>(QStringLiteral("windowTestModalPoll"), Qt::FindDirectChildrenOnly))
         delete Poll;
 }
 
-} // namespace app7
+} // namespace windowtest

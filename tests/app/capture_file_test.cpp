@@ -307,4 +307,4 @@ private slots:
 };
 
 QTEST_MAIN(CaptureFileTest)
-#include "CaptureFileTest.moc"
+#include "capture_file_test.moc"

@@ -1,4 +1,4 @@
-#include "tests/isup/IsupTestSupport.h"
+#include "tests/isup/isup_test_support.h"
 
 #include "l4/PacketL4.h"
 

@@ -313,4 +313,4 @@ void TUdpEndpointTest::ReceiveBufferIsLarge()
 }
 
 QTEST_GUILESS_MAIN(TUdpEndpointTest)
-#include "UdpEndpointTest.moc"
+#include "udp_endpoint_test.moc"
