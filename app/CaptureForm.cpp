@@ -5,6 +5,7 @@
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
 #include "app/CaptureSearch.h"
+#include "app/EventLoopClock.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/HelpFile.h"
 #include "app/MessageTree.h"
@@ -64,7 +65,19 @@ QString SpacedHex(const TCaptureItem& Item, int Offset)
 } // namespace
 
 TCaptureForm::TCaptureForm(QWidget* Parent)
+    : TCaptureForm(nullptr, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(TClock& Clock, QWidget* Parent)
+    : TCaptureForm(&Clock, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(TClock* Clock, QWidget* Parent)
     : QMainWindow(Parent)
+    , FOwnClock(Clock ? nullptr : std::make_unique<TEventLoopClock>())
+    , FClock(Clock ? *Clock : *FOwnClock)
     , FStorage(this, QStringLiteral("CaptureForm"), true)
 {
     setObjectName(QStringLiteral("CaptureForm"));
@@ -86,7 +99,7 @@ TCaptureForm::TCaptureForm(QWidget* Parent)
     CreateStatusBar();
     ConnectViews();
     FFileDialogs = std::make_unique<TCaptureFileDialogs>();
-    HeartBeat = new THeartBeatMonitor(LastHeartBeat, this);
+    HeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
     HeartBeat->AttachHeart(aiHeart);
     HeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
     HeartBeat->OnTick = [this] { StatusBar->update(); };
@@ -316,7 +329,7 @@ void TCaptureForm::ConnectViews()
 
 void TCaptureForm::FormCreate()
 {
-    LastHeartBeat = LocalTimeNow();
+    LastHeartBeat = FClock.LocalTime();
     FStorage.AddProperty(
         QStringLiteral("lvMsg_Width"), [this] { return QString::number(ListWidth()); },
         [this](const QString& Text) {
@@ -419,7 +432,7 @@ void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const 
         return;
     switch (Datagram[0]) {
     case CaptureDatagram: {
-        const TStampBytes Stamp = StampToBytes(LocalTimeNow());
+        const TStampBytes Stamp = StampToBytes(FClock.LocalTime());
         std::copy(Stamp.begin(), Stamp.end(), Record);
         AddCapture(
             std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
@@ -781,6 +794,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
+    Host.Clock = &FClock;
     Host.Loading = &Loading;
     Host.Terminating = [&Closed] { return Closed; };
     try {
@@ -843,7 +857,7 @@ void TCaptureForm::miCopyClick()
 void TCaptureForm::miPasteClipClick()
 {
     try {
-        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), LocalTimeNow());
+        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), FClock.LocalTime());
         if (!Record.empty())
             AddCapture(Record);
     } catch (const std::exception& Error) {

@@ -24,6 +24,7 @@ class QTreeWidgetItem;
 class TCaptureListModel;
 class TCaptureFileDialogs;
 class TCaptureListView;
+class TClock;
 class TCustomIsupPacket;
 class THeartBeatMonitor;
 class THexString;
@@ -38,7 +39,11 @@ public:
     // The caption before the configuration is applied.
     static constexpr const char* DesignCaption = "SS7 L4 Velmora";
 
+    // The window on real time.
     explicit TCaptureForm(QWidget* Parent = nullptr);
+    // The window on Clock (heartbeat timers, capture stamps, the pace of a
+    // file load), which outlives it.
+    explicit TCaptureForm(TClock& Clock, QWidget* Parent = nullptr);
     ~TCaptureForm() override;
 
     // --- Components ---------------------------------------------------
@@ -162,6 +167,7 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    TCaptureForm(TClock* Clock, QWidget* Parent);
     void FormCreate();
     void FormShow();
     void CreateActions();
@@ -176,6 +182,8 @@ private:
     int ListWidth() const;
     void SetListWidth(int Width);
 
+    std::unique_ptr<TClock> FOwnClock;
+    TClock& FClock;
     TFormStorage FStorage;
     TOptionsForm* FOptionsForm = nullptr;
     bool FShown = false;

@@ -416,9 +416,9 @@ private slots:
         const qreal Ratio = Panel->devicePixelRatioF();
         // Filled with the status bar's colour around the text and frame.
         QCOMPARE(Shot.pixelColor(int(18 * Ratio), int(1 * Ratio)), Panel->palette().window().color());
-        const QImage Frame =
-            Form->HeartBeat->ilOsc[LifeOsc::CurrentImage() < 0 ? 0 : LifeOsc::CurrentImage()].toImage();
-        if (LifeOsc::CurrentImage() >= 0 && Ratio == 1.0)
+        const int Image = Form->HeartBeat->Oscillator().CurrentImage();
+        const QImage Frame = Form->HeartBeat->ilOsc[Image < 0 ? 0 : Image].toImage();
+        if (Image >= 0 && Ratio == 1.0)
             QCOMPARE(Shot.pixelColor(8, 9), Frame.pixelColor(7, 8));
         QCOMPARE(Form->aiHeart->pixmap().toImage(),
                  Form->HeartBeat->HeartGlyphs[THeartBeatMonitor::hgStopped].toImage());
