@@ -122,6 +122,11 @@ TCaptureForm::~TCaptureForm()
     disconnect(CaptureModel, nullptr, this, nullptr);
     UDP->OnDataReceived = nullptr;
     UDP->OnStatus = nullptr;
+    // The monitor's timers run on the window's clock, which may be one of
+    // the window's members: they go first.
+    StatusPanel0->OnDrawPanel = nullptr;
+    delete HeartBeat;
+    HeartBeat = nullptr;
     if (!FStorage.SavedSinceRestore()) {
         try {
             FStorage.SaveFormPlacement(true);

@@ -196,7 +196,7 @@ private slots:
         // the event loop after a fixed number of lines, however fast the
         // machine reads them.
         Clock->SetStepPerReading(1);
-        const int Lines = 50000;
+        const int Lines = 20000;
         WriteLargeFile("large.ss7", Lines);
         Form->lvMsg->setFocus();
         // Esc pressed once rows have come in; the loader sees it at its
@@ -220,7 +220,7 @@ private slots:
         QVERIFY(Form->UDP->SetLocalPort(0));
         const quint16 Port = static_cast<quint16>(Form->UDP->BoundPort());
         Clock->SetStepPerReading(1);
-        const int Lines = 50000;
+        const int Lines = 20000;
         WriteLargeFile("busy.ss7", Lines);
         QUdpSocket Sender;
         const int Sent = 3;
