@@ -76,19 +76,13 @@ def iso(ms, start=datetime.datetime(2027, 3, 1, 8, 0, 0)):
 
 
 class Determinism(unittest.TestCase):
-    def test_the_same_options_give_the_same_octets_and_other_seeds_other_traffic(self):
-        again = gen(*MIX, '--calls-json', path('again.calls')).stdout
-        with open(path('mix.ss7'), 'rb') as f:
-            self.assertEqual(again, f.read())
-        self.assertEqual(sha256('again.calls'), sha256('mix.calls'))
-        self.assertNotEqual(gen('--seed', '12', '--count', '2000').stdout, gen('--seed', '11', '--count', '2000').stdout)
-
-    def test_the_output_of_the_documented_options_never_changes(self):
+    def test_the_output_of_the_documented_options_never_changes_and_seeds_differ(self):
         files = {'ss7': 'mix.ss7', 'hex': 'mix.hex', 'pcap': 'mix.pcap', 'calls': 'mix.calls', 'stats': 'mix.stats'}
         actual = {kind: sha256(name) for kind, name in files.items()}
         self.assertEqual(actual, PINNED,
                          'velmora-gen %s writes other octets than it did: a test that pins what is decoded from '
                          'its output depends on them. Put new behaviour behind a new option.' % ' '.join(MIX))
+        self.assertNotEqual(gen('--seed', '12', '--count', '2000').stdout, gen('--seed', '11', '--count', '2000').stdout)
 
     def test_every_format_carries_the_same_messages_at_the_same_times(self):
         records = mix_records()
@@ -154,6 +148,7 @@ class Decoding(unittest.TestCase):
             self.assertEqual((d['opc'], d['dpc'], d['sls'], d['si'], d['direction'], d['link'], d.get('cic')),
                              (m.opc, m.dpc, m.sls, m.si, direction, link, m.cic), d)
             self.assertEqual(d['octets'], octets.hex(' ').upper())
+            self.assertEqual(d['stamp'], '%04d-%02d-%02dT%02d:%02d:%02d.%03d' % (stamp[:2] + stamp[3:]))
             names[d['name']] += 1
         self.assertEqual(dict(names), mix_stats()['by_name'])
 
@@ -273,12 +268,6 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertIn(b'velmora-gen: ', result.stderr)
         self.assertIn(b'no/such/folder/out.ss7', result.stderr)
-
-    def test_help_describes_every_option(self):
-        result = gen('--help')
-        for option in (b'--count', b'--seed', b'--format', b'--encap', b'--output', b'--calls-json',
-                       b'--stats-json', b'--start', b'--call-rate', b'dual-seizure'):
-            self.assertIn(option, result.stdout)
 
 
 def main():

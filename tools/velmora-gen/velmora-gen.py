@@ -23,6 +23,7 @@ import calendar
 import datetime
 import heapq
 import json
+import os
 import random
 import struct
 import sys
@@ -1092,6 +1093,10 @@ def main(argv):
             files.append(stats_out)
         generate(options, out, calls_out, stats_out)
         out.flush()
+    except BrokenPipeError:
+        # the reader stopped early (| head, say): nothing to report
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1
     except OSError as error:
         sys.stderr.write('velmora-gen: %s\n' % error)
         return 1
@@ -1104,7 +1109,4 @@ def main(argv):
 if __name__ == '__main__':
     if sys.stdout is not None and hasattr(sys.stdout, 'reconfigure'):
         sys.stdout.reconfigure(newline='')
-    try:
-        sys.exit(main(sys.argv[1:]))
-    except BrokenPipeError:
-        sys.exit(1)
+    sys.exit(main(sys.argv[1:]))
