@@ -14,8 +14,9 @@
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "decode/PacketDecoder.h"
+#include "isup/IsupCatalog.h"
 #include "isup/IsupPacket.h"
-#include "l4/PacketL4.h"
 #include "net/UdpEndpoint.h"
 
 #include <QApplication>
@@ -51,6 +52,8 @@ constexpr int TestPatternOffset = 6;
 
 constexpr int DesignListWidth = 341;
 
+const TEmptyIsupCatalog NoDefinitions{};
+
 QString SpacedHex(const TCaptureItem& Item, int Offset)
 {
     const std::string_view Bytes = Item.OctetBytes();
@@ -64,7 +67,13 @@ QString SpacedHex(const TCaptureItem& Item, int Offset)
 } // namespace
 
 TCaptureForm::TCaptureForm(QWidget* Parent)
+    : TCaptureForm(NoDefinitions, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent)
     : QMainWindow(Parent)
+    , FCatalog(Catalog)
     , FStorage(this, QStringLiteral("CaptureForm"), true)
 {
     setObjectName(QStringLiteral("CaptureForm"));
@@ -448,7 +457,7 @@ TCaptureItem* TCaptureForm::AddCapture(const THexString& Record)
 
 void TCaptureForm::AddCaptureRow(TCaptureItem& Item)
 {
-    SummarizeCapture(Item, Captures);
+    SummarizeCapture(Item, Captures, FCatalog);
     CaptureModel->CapturesAppended();
 }
 
@@ -557,7 +566,7 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         return;
     }
     try {
-        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets());
+        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets(), FCatalog);
         const int ServiceIndicator = Packet->GetServiceIndicator();
         if (ServiceIndicator != 1 && ServiceIndicator != 5)
             ShowDumpLine("Message Dump: ", *Item, UserPartOffset);

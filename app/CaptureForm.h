@@ -27,6 +27,7 @@ class TCaptureListView;
 class TCustomIsupPacket;
 class THeartBeatMonitor;
 class THexString;
+class TIsupCatalog;
 class TMessageTree;
 class TOptionsForm;
 class TOwnerDrawPanel;
@@ -38,6 +39,11 @@ public:
     // The caption before the configuration is applied.
     static constexpr const char* DesignCaption = "SS7 L4 Velmora";
 
+    // A window that decodes ISUP with Catalog, which must outlive it (the
+    // program's message catalog: its prototypes' Checked marks, set in the
+    // selection window, decide the decoded view).
+    explicit TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent = nullptr);
+    // A window without definitions: every ISUP message is unknown to it.
     explicit TCaptureForm(QWidget* Parent = nullptr);
     ~TCaptureForm() override;
 
@@ -176,6 +182,7 @@ private:
     int ListWidth() const;
     void SetListWidth(int Width);
 
+    const TIsupCatalog& FCatalog;
     TFormStorage FStorage;
     TOptionsForm* FOptionsForm = nullptr;
     bool FShown = false;

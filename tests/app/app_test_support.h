@@ -8,13 +8,10 @@
 #include "app/CaptureListView.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
+#include "catalog/Definitions.h"
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "net/UdpEndpoint.h"
-
-#ifdef VELMORA_HAVE_CATALOG
-#include "catalog/Definitions.h"
-#endif
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -54,26 +51,18 @@ inline int FreeUdpPort()
     return Probe.localPort();
 }
 
-inline void LoadTestDefinitions()
-{
-#ifdef VELMORA_HAVE_CATALOG
-    static bool Loaded = false;
-    if (!Loaded) {
-        LoadDefinitions(VELMORA_SOURCE_CFG);
-        Loaded = true;
-    }
-#endif
-}
-
 // The main window and its configuration window as start-up makes them,
-// with the state file in a temporary folder, shown once so that the
+// with definitions of their own (the bundled set unless another folder is
+// named), the state file in a temporary folder, shown once so that the
 // configuration is applied.
 struct TWindow {
     QTemporaryDir Folder;
+    TDefinitions Definitions;
     std::unique_ptr<TCaptureForm> Form;
     std::unique_ptr<TOptionsForm> Options;
 
-    explicit TWindow(bool Show = true, int Port = FreeUdpPort())
+    explicit TWindow(bool Show = true, int Port = FreeUdpPort(), const std::string& CfgFolder = VELMORA_SOURCE_CFG)
+        : Definitions(LoadDefinitions(CfgFolder))
     {
         StateFileName = (Folder.path() + QStringLiteral("/State.ini")).toStdString();
         Make(Show, Port);
@@ -81,7 +70,7 @@ struct TWindow {
 
     void Make(bool Show, int Port)
     {
-        Form = std::make_unique<TCaptureForm>();
+        Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets);
         Options = std::make_unique<TOptionsForm>(Form.get());
         Form->SetOptionsForm(Options.get());
         if (Port > 0)
