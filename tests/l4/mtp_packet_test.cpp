@@ -105,6 +105,61 @@ TEST(MtpMessages, EveryHeadingDecodesToItsClass)
     }
 }
 
+TEST(MtpMessages, EveryClassNameStandsForItsHeading)
+{
+    // In the order of the list above.
+    std::vector<std::unique_ptr<TMtpPacket>> Classes;
+    Classes.push_back(std::make_unique<TMtpPacket_COO>());
+    Classes.push_back(std::make_unique<TMtpPacket_COA>());
+    Classes.push_back(std::make_unique<TMtpPacket_CBD>());
+    Classes.push_back(std::make_unique<TMtpPacket_CBA>());
+    Classes.push_back(std::make_unique<TMtpPacket_ECO>());
+    Classes.push_back(std::make_unique<TMtpPacket_ECA>());
+    Classes.push_back(std::make_unique<TMtpPacket_RCT>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFC>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFP>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFR>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFA>());
+    Classes.push_back(std::make_unique<TMtpPacket_RST>());
+    Classes.push_back(std::make_unique<TMtpPacket_RSR>());
+    Classes.push_back(std::make_unique<TMtpPacket_LIN>());
+    Classes.push_back(std::make_unique<TMtpPacket_LUN>());
+    Classes.push_back(std::make_unique<TMtpPacket_LIA>());
+    Classes.push_back(std::make_unique<TMtpPacket_LUA>());
+    Classes.push_back(std::make_unique<TMtpPacket_LID>());
+    Classes.push_back(std::make_unique<TMtpPacket_LFU>());
+    Classes.push_back(std::make_unique<TMtpPacket_LLT>());
+    Classes.push_back(std::make_unique<TMtpPacket_LRT>());
+    Classes.push_back(std::make_unique<TMtpPacket_TRA>());
+    Classes.push_back(std::make_unique<TMtpPacket_DLC>());
+    Classes.push_back(std::make_unique<TMtpPacket_CSS>());
+    Classes.push_back(std::make_unique<TMtpPacket_CNS>());
+    Classes.push_back(std::make_unique<TMtpPacket_CNP>());
+    Classes.push_back(std::make_unique<TMtpPacket_UPU>());
+    ASSERT_EQ(Classes.size(), Messages.size());
+    for (size_t I = 0; I < Messages.size(); ++I) {
+        SCOPED_TRACE(Messages[I].Name);
+        EXPECT_EQ(Classes[I]->ClassName(), "TMtpPacket_" + std::string(Messages[I].Name));
+        EXPECT_EQ(Classes[I]->Heading, Messages[I].Heading);
+        EXPECT_EQ(Classes[I]->Info.size(), Messages[I].InfoLength);
+        EXPECT_EQ(Classes[I]->GetName(), Messages[I].Name);
+    }
+
+    // The class, not the heading, decides the field: a plain message with
+    // a TFP heading is named TFP but shows no destination, and a TFA keeps
+    // its own field whatever heading it is given.
+    TMtpPacket Plain;
+    Plain.Heading = 0x14;
+    Plain.Info = std::string("\x05\x00", 2);
+    EXPECT_EQ(Plain.GetName(), "TFP");
+    EXPECT_EQ(Plain.GetFieldsText(), "");
+    EXPECT_EQ(Plain.GetDescription(), "TFP");
+    TMtpPacket_TFA Tfa;
+    Tfa.Heading = 0x11;
+    Tfa.Info = std::string("\x05\x01", 2);
+    EXPECT_EQ(Tfa.GetDescription(), "COO (Destination=261)");
+}
+
 TEST(MtpMessages, GroupHeadingsAndUnknownHeadingsArePlainMessages)
 {
     for (const auto& [Heading, Name] : Groups) {
