@@ -65,13 +65,13 @@ inline constexpr std::array<TMtpMessageType, 27> MtpMessageTypes{{
     {0x1A, "UPU", "TMtpPacket_UPU", 0, ""},
 }};
 
-// The row of the message type with this heading, or null.
-constexpr const TMtpMessageType* FindMtpMessageType(uint8_t Heading)
+// The index in MtpMessageTypes of the message type with this heading, or -1.
+constexpr int MtpMessageTypeIndex(uint8_t Heading)
 {
-    for (const TMtpMessageType& Type : MtpMessageTypes)
-        if (Type.Heading == Heading)
-            return &Type;
-    return nullptr;
+    for (size_t I = 0; I < MtpMessageTypes.size(); ++I)
+        if (MtpMessageTypes[I].Heading == Heading)
+            return static_cast<int>(I);
+    return -1;
 }
 
 // A management message. A plain TMtpPacket has no information octets and
@@ -117,15 +117,15 @@ private:
 
 // The class of the message type with heading code HeadingCode.
 template <uint8_t HeadingCode> class TMtpMessage final : public TMtpPacket {
-    static constexpr const TMtpMessageType* Type = FindMtpMessageType(HeadingCode);
-    static_assert(Type != nullptr, "no MTP message type has this heading");
+    static constexpr int Row = MtpMessageTypeIndex(HeadingCode);
+    static_assert(Row >= 0, "no MTP message type has this heading");
 
 public:
     TMtpMessage()
-        : TMtpPacket(*Type)
+        : TMtpPacket(MtpMessageTypes[Row])
     {
     }
-    const char* ClassName() const override { return Type->ClassName; }
+    const char* ClassName() const override { return MtpMessageTypes[Row].ClassName; }
 };
 
 using TMtpPacket_COO = TMtpMessage<0x11>;
