@@ -15,8 +15,9 @@
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "decode/PacketDecoder.h"
+#include "isup/IsupCatalog.h"
 #include "isup/IsupPacket.h"
-#include "l4/PacketL4.h"
 #include "net/UdpEndpoint.h"
 
 #include <QApplication>
@@ -52,6 +53,8 @@ constexpr int TestPatternOffset = 6;
 
 constexpr int DesignListWidth = 341;
 
+const TEmptyIsupCatalog NoDefinitions{};
+
 QString SpacedHex(const TCaptureItem& Item, int Offset)
 {
     const std::string_view Bytes = Item.OctetBytes();
@@ -65,17 +68,28 @@ QString SpacedHex(const TCaptureItem& Item, int Offset)
 } // namespace
 
 TCaptureForm::TCaptureForm(QWidget* Parent)
-    : TCaptureForm(nullptr, Parent)
+    : TCaptureForm(NoDefinitions, nullptr, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent)
+    : TCaptureForm(Catalog, nullptr, Parent)
 {
 }
 
 TCaptureForm::TCaptureForm(TClock& Clock, QWidget* Parent)
-    : TCaptureForm(&Clock, Parent)
+    : TCaptureForm(NoDefinitions, &Clock, Parent)
 {
 }
 
-TCaptureForm::TCaptureForm(TClock* Clock, QWidget* Parent)
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock& Clock, QWidget* Parent)
+    : TCaptureForm(Catalog, &Clock, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent)
     : QMainWindow(Parent)
+    , FCatalog(Catalog)
     , FOwnClock(Clock ? nullptr : std::make_unique<TEventLoopClock>())
     , FClock(Clock ? *Clock : *FOwnClock)
     , FStorage(this, QStringLiteral("CaptureForm"), true)
@@ -466,7 +480,7 @@ TCaptureItem* TCaptureForm::AddCapture(const THexString& Record)
 
 void TCaptureForm::AddCaptureRow(TCaptureItem& Item)
 {
-    SummarizeCapture(Item, Captures);
+    SummarizeCapture(Item, Captures, FCatalog);
     CaptureModel->CapturesAppended();
 }
 
@@ -575,7 +589,7 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         return;
     }
     try {
-        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets());
+        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets(), FCatalog);
         const int ServiceIndicator = Packet->GetServiceIndicator();
         if (ServiceIndicator != 1 && ServiceIndicator != 5)
             ShowDumpLine("Message Dump: ", *Item, UserPartOffset);

@@ -28,6 +28,7 @@ class TClock;
 class TCustomIsupPacket;
 class THeartBeatMonitor;
 class THexString;
+class TIsupCatalog;
 class TMessageTree;
 class TOptionsForm;
 class TOwnerDrawPanel;
@@ -39,10 +40,15 @@ public:
     // The caption before the configuration is applied.
     static constexpr const char* DesignCaption = "SS7 L4 Velmora";
 
-    // The window on real time.
+    // A window that decodes ISUP with Catalog, which must outlive it (the
+    // program's message catalog: its prototypes' Checked marks, set in the
+    // selection window, decide the decoded view).
+    explicit TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent = nullptr);
+    // A window without definitions: every ISUP message is unknown to it.
     explicit TCaptureForm(QWidget* Parent = nullptr);
-    // The window on Clock (heartbeat timers, capture stamps, the pace of a
-    // file load), which outlives it.
+    // The same windows on Clock (heartbeat timers, capture stamps, the pace
+    // of a file load) instead of real time; Clock outlives the window.
+    TCaptureForm(const TIsupCatalog& Catalog, TClock& Clock, QWidget* Parent = nullptr);
     explicit TCaptureForm(TClock& Clock, QWidget* Parent = nullptr);
     ~TCaptureForm() override;
 
@@ -167,7 +173,7 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-    TCaptureForm(TClock* Clock, QWidget* Parent);
+    TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent);
     void FormCreate();
     void FormShow();
     void CreateActions();
@@ -182,6 +188,7 @@ private:
     int ListWidth() const;
     void SetListWidth(int Width);
 
+    const TIsupCatalog& FCatalog;
     std::unique_ptr<TClock> FOwnClock;
     TClock& FClock;
     TFormStorage FStorage;

@@ -1,8 +1,8 @@
 #include "app/CaptureItem.h"
 
 #include "core/HexString.h"
+#include "decode/PacketDecoder.h"
 #include "isup/IsupPacket.h"
-#include "l4/PacketL4.h"
 
 #include <cstring>
 #include <exception>
@@ -117,7 +117,7 @@ const QString& TCaptureItemsCollection::Text(uint32_t Index) const
     return Index < FTexts.size() ? FTexts[Index] : FTexts[0];
 }
 
-void SummarizeCapture(TCaptureItem& Item, TCaptureItemsCollection& Captures)
+void SummarizeCapture(TCaptureItem& Item, TCaptureItemsCollection& Captures, const TIsupCatalog& Catalog)
 {
     if (Item.IsStopEntry()) {
         Item.StateImage = ciStop;
@@ -129,7 +129,7 @@ void SummarizeCapture(TCaptureItem& Item, TCaptureItemsCollection& Captures)
     else if (Item.Direction == 2)
         Item.StateImage = ciOut;
     try {
-        const std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item.Octets());
+        const std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item.Octets(), Catalog);
         Item.NameText = Captures.InternText(Packet->GetName());
         Item.RoutingLabel = Packet->RoutingLabel;
         Item.HasRoutingLabel = true;

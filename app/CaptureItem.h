@@ -17,6 +17,7 @@
 #include <vector>
 
 class THexString;
+class TIsupCatalog;
 
 // Indices into the capture list's state images.
 enum TCaptureImage : int8_t {
@@ -113,6 +114,7 @@ private:
     std::unordered_map<std::string, uint32_t> FTextIndex;
 };
 
-// Fills what a capture's row shows by decoding its octets: name, routing label,
-// CIC of an ISUP message, state image, or "(???)" with the decoder's error.
-void SummarizeCapture(TCaptureItem& Item, TCaptureItemsCollection& Captures);
+// Fills what a capture's row shows by decoding its octets against Catalog:
+// name, routing label, CIC of an ISUP message, state image, or "(???)" with
+// the decoder's error.
+void SummarizeCapture(TCaptureItem& Item, TCaptureItemsCollection& Captures, const TIsupCatalog& Catalog);

@@ -1,6 +1,5 @@
 #include "app/SelectionForm.h"
 
-#include "catalog/Definitions.h"
 #include "catalog/StaticPackets.h"
 #include "isup/CkCollectionItem.h"
 #include "isup/CustomParameter.h"
@@ -145,11 +144,6 @@ void TSelectionForm::FormShow()
     FillTree();
 }
 
-const TStaticPackets* TSelectionForm::Catalog() const
-{
-    return FCatalog ? FCatalog : StaticPackets.get();
-}
-
 QTreeWidgetItem* TSelectionForm::AddNode(QTreeWidgetItem* Parent, const std::string& Text, TPersistent* Object)
 {
     auto* Node = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(tvMsg);
@@ -163,7 +157,7 @@ void TSelectionForm::FillTree()
 {
     tvMsg->setUpdatesEnabled(false);
     tvMsg->clear();
-    if (const TStaticPackets* Packets = Catalog()) {
+    if (const TStaticPackets* Packets = FCatalog) {
         for (int I = 0; I < Packets->Count(); ++I) {
             TStaticPacket& Packet = Packets->Items(I);
             QTreeWidgetItem* MessageNode = AddNode(nullptr, Packet.GetSummary(), &Packet);

@@ -22,8 +22,8 @@ public:
     // State image indices: 1 a ticked box, 2 an empty box (0 is never a state).
     enum { siChecked = 1, siUnchecked = 2 };
 
-    // Catalog is the message catalog shown; null shows the program's
-    // StaticPackets (or nothing before the definitions are loaded).
+    // Catalog is the message catalog shown, whose Checked marks the boxes
+    // change; it must outlive the window. Null shows an empty tree.
     explicit TSelectionForm(QWidget* Owner = nullptr, const TStaticPackets* Catalog = nullptr);
     ~TSelectionForm() override;
 
@@ -60,7 +60,6 @@ private:
     bool tvMsgKeyDown(int Key);
     bool tvMsgKeyPress(const QString& Text);
     QTreeWidgetItem* AddNode(QTreeWidgetItem* Parent, const std::string& Text, TPersistent* Object);
-    const TStaticPackets* Catalog() const;
     void SaveState(bool Destroying);
 
     const TStaticPackets* FCatalog;

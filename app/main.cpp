@@ -5,13 +5,10 @@
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
 #include "app/OptionsForm.h"
-#include "core/Globals.h"
-#include "net/UdpEndpoint.h"
-
-#ifdef VELMORA_HAVE_CATALOG
 #include "app/SelectionForm.h"
 #include "catalog/Definitions.h"
-#endif
+#include "core/Globals.h"
+#include "net/UdpEndpoint.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -191,24 +188,23 @@ int main(int argc, char* argv[])
     if (Options.HasStateFile)
         StateFileName = Options.StateFile.toStdString();
 
-#ifdef VELMORA_HAVE_CATALOG
+    // The one set of definitions of the program: the main window decodes
+    // with its message catalog and the selection window sets its marks.
+    TDefinitions Definitions;
     try {
-        LoadDefinitions(ProgramFolder() + "CFG/");
+        Definitions = LoadDefinitions(ProgramFolder() + "CFG/");
     } catch (const std::exception& Error) {
         // Without its definitions the program cannot decode ISUP: it stops
         // before any window is shown.
         QMessageBox::critical(nullptr, QStringLiteral("SS7 L4 Velmora"), QString::fromUtf8(Error.what()));
         return 1;
     }
-#endif
 
-    TCaptureForm CaptureForm;
+    TCaptureForm CaptureForm(*Definitions.StaticPackets);
     TOptionsForm OptionsForm(&CaptureForm);
     CaptureForm.SetOptionsForm(&OptionsForm);
-#ifdef VELMORA_HAVE_CATALOG
-    TSelectionForm SelectionForm(&CaptureForm);
+    TSelectionForm SelectionForm(&CaptureForm, Definitions.StaticPackets.get());
     CaptureForm.SelectionForm = &SelectionForm;
-#endif
 
     if (Options.Port >= 0)
         OptionsForm.seCaptureLocalPort->setValue(Options.Port);

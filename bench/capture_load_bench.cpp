@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
     const QString FileName = Arguments.size() > 2 ? Arguments[2] : Work.filePath(QStringLiteral("bench.ss7"));
 
     StateFileName.clear();
-    LoadDefinitions(ProgramFolder() + "CFG/");
+    const TDefinitions Definitions = LoadDefinitions(ProgramFolder() + "CFG/");
     const std::vector<std::string> Lines = SampleLines();
     if (!QFile::exists(FileName) && !WriteFile(FileName, Count, Lines)) {
         std::fprintf(stderr, "capture_load_bench: cannot write %s\n", qPrintable(FileName));
@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     }
     const double FileMegabytes = static_cast<double>(QFileInfo(FileName).size()) / 1e6;
 
-    TCaptureForm Form;
+    TCaptureForm Form(*Definitions.StaticPackets);
     Form.show();
     App.processEvents();
     const long BeforeKb = VmKilobytes("VmRSS");

@@ -73,25 +73,24 @@ const std::string& DefinitionFolder()
 void BM_LoadDefinitions(benchmark::State& State)
 {
     const std::string& Folder = DefinitionFolder();
+    TDefinitions Definitions;
     for (auto _ : State) {
-        LoadDefinitions(Folder);
-        benchmark::DoNotOptimize(StaticPackets.get());
+        Definitions = LoadDefinitions(Folder);
+        benchmark::DoNotOptimize(Definitions.StaticPackets.get());
     }
-    State.counters["parameters"] = static_cast<double>(StaticParameters->Count());
-    State.counters["messages"] = static_cast<double>(StaticPackets->Count());
-    FreeDefinitions();
+    State.counters["parameters"] = static_cast<double>(Definitions.StaticParameters->Count());
+    State.counters["messages"] = static_cast<double>(Definitions.StaticPackets->Count());
 }
 BENCHMARK(BM_LoadDefinitions)->Unit(benchmark::kMillisecond);
 
 void BM_NewMessage(benchmark::State& State)
 {
-    LoadDefinitions(DefinitionFolder());
+    const TDefinitions Definitions = LoadDefinitions(DefinitionFolder());
     uint8_t Type = 0;
     for (auto _ : State) {
-        auto Copy = StaticPackets->NewMessage(static_cast<uint8_t>(Type++ % MessageCount));
+        auto Copy = Definitions.StaticPackets->NewMessage(static_cast<uint8_t>(Type++ % MessageCount));
         benchmark::DoNotOptimize(Copy.get());
     }
-    FreeDefinitions();
 }
 BENCHMARK(BM_NewMessage);
 

@@ -2,8 +2,9 @@
 // besides ISUP: MTP network management and signalling link test messages,
 // decoded and named as each new list row does.
 #include "core/HexString.h"
+#include "decode/PacketDecoder.h"
+#include "isup/IsupCatalog.h"
 #include "l4/MtpPacket.h"
-#include "l4/PacketL4.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,9 +45,10 @@ void BM_DecodeMtpAndLinkTest(benchmark::State& State)
     std::vector<std::unique_ptr<THexString>> Messages;
     for (const auto& Octets : MtpAndLinkTestMessages())
         Messages.push_back(std::make_unique<THexString>(Octets, false));
+    const TEmptyIsupCatalog Catalog;
     for (auto _ : State) {
         for (const auto& Message : Messages) {
-            const auto Packet = DecodePacketL4(*Message);
+            const auto Packet = DecodePacketL4(*Message, Catalog);
             std::string Name = Packet->GetName();
             benchmark::DoNotOptimize(Name);
         }
@@ -60,9 +62,10 @@ BENCHMARK(BM_DecodeMtpAndLinkTest);
 void BM_DecodeUnknownSubsystem(benchmark::State& State)
 {
     const THexString Message(std::string("\x83\x01\x80\x00\x30\x09\x00\x03\x05\x07", 10), false);
+    const TEmptyIsupCatalog Catalog;
     for (auto _ : State) {
         try {
-            benchmark::DoNotOptimize(DecodePacketL4(Message));
+            benchmark::DoNotOptimize(DecodePacketL4(Message, Catalog));
         } catch (const EL4Error& Error) {
             benchmark::DoNotOptimize(Error.what());
         }

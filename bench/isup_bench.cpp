@@ -3,9 +3,9 @@
 // and reads the octets into it; the list row takes the name.
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "decode/PacketDecoder.h"
 #include "isup/IsupCatalog.h"
 #include "isup/IsupPacket.h"
-#include "l4/PacketL4.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,7 +21,6 @@ class TBenchCatalog : public TIsupCatalog {
 public:
     explicit TBenchCatalog(int IamOptionals)
     {
-        SetIsupCatalog(this);
         // Mandatory layouts of ITU-T Q.763.
         auto& NCI = Layout(0x06, "NCI", ptFixed, 1, 4);
         auto& FCI = Layout(0x07, "FCI", ptFixed, 2, 9);
@@ -65,8 +64,6 @@ public:
         auto& RLC = Prototype(0x10, "RLC", "Release complete");
         Instantiate(Cause, RLC, false);
     }
-    ~TBenchCatalog() override { SetIsupCatalog(nullptr); }
-
     std::unique_ptr<TCustomIsupPacket> NewMessage(uint8_t MessageType) const override
     {
         for (const auto& Packet : FPrototypes)
@@ -177,11 +174,12 @@ std::vector<std::unique_ptr<THexString>> IsupMix(const TBenchCatalog& Catalog)
     return Messages;
 }
 
-void DecodeAll(benchmark::State& State, const std::vector<std::unique_ptr<THexString>>& Messages)
+void DecodeAll(benchmark::State& State, const TBenchCatalog& Catalog,
+               const std::vector<std::unique_ptr<THexString>>& Messages)
 {
     for (auto _ : State) {
         for (const auto& Message : Messages) {
-            const auto Packet = DecodePacketL4(*Message);
+            const auto Packet = DecodePacketL4(*Message, Catalog);
             std::string Name = Packet->GetName();
             benchmark::DoNotOptimize(Name);
         }
@@ -193,7 +191,7 @@ void DecodeAll(benchmark::State& State, const std::vector<std::unique_ptr<THexSt
 void BM_DecodeIsupMix(benchmark::State& State)
 {
     TBenchCatalog Catalog(20);
-    DecodeAll(State, IsupMix(Catalog));
+    DecodeAll(State, Catalog, IsupMix(Catalog));
 }
 BENCHMARK(BM_DecodeIsupMix);
 
@@ -203,7 +201,7 @@ void BM_DecodeIsupIam(benchmark::State& State)
     TBenchCatalog Catalog(static_cast<int>(State.range(0)));
     std::vector<std::unique_ptr<THexString>> Messages;
     Messages.push_back(std::make_unique<THexString>(Catalog.Octets(0x01, {0x0A, 0x08, 0x31, 0x39, 0x3D, 0x1D}), false));
-    DecodeAll(State, Messages);
+    DecodeAll(State, Catalog, Messages);
 }
 BENCHMARK(BM_DecodeIsupIam)->Arg(20)->Arg(50);
 
@@ -213,7 +211,7 @@ void BM_DecodeIsupMixAfterSelection(benchmark::State& State)
 {
     TBenchCatalog Catalog(20);
     Catalog.TouchFields();
-    DecodeAll(State, IsupMix(Catalog));
+    DecodeAll(State, Catalog, IsupMix(Catalog));
 }
 BENCHMARK(BM_DecodeIsupMixAfterSelection);
 
@@ -224,7 +222,7 @@ void BM_DecodeIsupIamForView(benchmark::State& State)
     TBenchCatalog Catalog(20);
     const THexString Message(Catalog.Octets(0x01, {0x0A, 0x08, 0x31, 0x39, 0x3D, 0x1D}), false);
     for (auto _ : State) {
-        const auto Packet = DecodePacketL4(Message);
+        const auto Packet = DecodePacketL4(Message, Catalog);
         const auto& Isup = static_cast<const TCustomIsupPacket&>(*Packet);
         size_t Characters = 0;
         for (int I = 0; I < Isup.Parameters().Count(); ++I) {

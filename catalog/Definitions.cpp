@@ -8,16 +8,6 @@
 
 #include <utility>
 
-std::unique_ptr<TStaticParameters> StaticParameters;
-std::unique_ptr<TStaticPackets> StaticPackets;
-TNewStringList AutoAnswerList;
-uint8_t L2StartCode = 4;
-uint8_t InServiceCode = 5;
-TRegMessagesL2 InRegMessages;
-TRegMessagesL2 OutRegMessages;
-uint8_t InMsuCode = 2;
-uint8_t OutMsuCode = 2;
-
 namespace {
 
 uint8_t Octet(int32_t Value)
@@ -50,50 +40,34 @@ TRegMessagesL2 ReadRegistrations(const TIniFile& Ini, const char* Section)
 
 } // namespace
 
-void LoadDefinitions(const std::string& Folder)
+TDefinitions::TDefinitions()
+    : StaticParameters(std::make_unique<TStaticParameters>())
+    , StaticPackets(std::make_unique<TStaticPackets>())
+{
+}
+
+TDefinitions::TDefinitions(TDefinitions&&) noexcept = default;
+TDefinitions& TDefinitions::operator=(TDefinitions&&) noexcept = default;
+TDefinitions::~TDefinitions() = default;
+
+TDefinitions LoadDefinitions(const std::string& Folder)
 {
     std::string Base = LocalPath(Folder);
     if (!Base.empty() && Base.back() != '/' && Base.back() != '\\')
         Base = LocalPath(Base + "/");
 
-    auto Parameters = std::make_unique<TStaticParameters>(FindDefinitionFile(Base + "Parameters.ini"));
+    TDefinitions Result;
+    Result.StaticParameters = std::make_unique<TStaticParameters>(FindDefinitionFile(Base + "Parameters.ini"));
     const TIniFile Messages(FindDefinitionFile(Base + "Messages.ini"));
-    auto Packets = std::make_unique<TStaticPackets>(Messages, *Parameters);
-    TNewStringList AutoAnswer;
-    Messages.ReadSectionValues("AutoAnswer", AutoAnswer);
+    Result.StaticPackets = std::make_unique<TStaticPackets>(Messages, *Result.StaticParameters);
+    Messages.ReadSectionValues("AutoAnswer", Result.AutoAnswerList);
 
     const TIniFile Levels(FindDefinitionFile(Base + "L2-L3.ini"));
-    const uint8_t L2Start = Octet(Levels.ReadInteger("SetConnection", "L2Start", 4));
-    const uint8_t InService = Octet(Levels.ReadInteger("SetConnection", "InService", 5));
-    TRegMessagesL2 In = ReadRegistrations(Levels, "In");
-    TRegMessagesL2 Out = ReadRegistrations(Levels, "Out");
-    const uint8_t InMsu = Octet(Levels.ReadInteger("InMSU", "Code", 2));
-    const uint8_t OutMsu = Octet(Levels.ReadInteger("OutMSU", "Code", 2));
-
-    // Everything read: install it. The decoder moves to the new catalog
-    // before the old one is freed.
-    SetIsupCatalog(Packets.get());
-    std::swap(StaticParameters, Parameters);
-    std::swap(StaticPackets, Packets);
-    AutoAnswerList = std::move(AutoAnswer);
-    L2StartCode = L2Start;
-    InServiceCode = InService;
-    InRegMessages = std::move(In);
-    OutRegMessages = std::move(Out);
-    InMsuCode = InMsu;
-    OutMsuCode = OutMsu;
-}
-
-void FreeDefinitions()
-{
-    SetIsupCatalog(nullptr);
-    StaticPackets.reset();
-    StaticParameters.reset();
-    AutoAnswerList.Clear();
-    L2StartCode = 4;
-    InServiceCode = 5;
-    InRegMessages.clear();
-    OutRegMessages.clear();
-    InMsuCode = 2;
-    OutMsuCode = 2;
+    Result.L2StartCode = Octet(Levels.ReadInteger("SetConnection", "L2Start", 4));
+    Result.InServiceCode = Octet(Levels.ReadInteger("SetConnection", "InService", 5));
+    Result.InRegMessages = ReadRegistrations(Levels, "In");
+    Result.OutRegMessages = ReadRegistrations(Levels, "Out");
+    Result.InMsuCode = Octet(Levels.ReadInteger("InMSU", "Code", 2));
+    Result.OutMsuCode = Octet(Levels.ReadInteger("OutMSU", "Code", 2));
+    return Result;
 }

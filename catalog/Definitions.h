@@ -30,32 +30,38 @@ struct TRegMessageL2 {
 };
 using TRegMessagesL2 = std::vector<TRegMessageL2>;
 
-// The catalogs; null until LoadDefinitions succeeds. After loading only the
-// Checked marks of their prototypes, parameters and fields change.
-extern std::unique_ptr<TStaticParameters> StaticParameters;
-extern std::unique_ptr<TStaticPackets> StaticPackets;
-// Every key=value line of [AutoAnswer] in Messages.ini.
-extern TNewStringList AutoAnswerList;
-// L2-L3.ini: [SetConnection] L2Start and InService, [InMSU] and [OutMSU]
-// Code, each cut to 8 bits, and the [In] and [Out] registrations.
-extern uint8_t L2StartCode;
-extern uint8_t InServiceCode;
-extern TRegMessagesL2 InRegMessages;
-extern TRegMessagesL2 OutRegMessages;
-extern uint8_t InMsuCode;
-extern uint8_t OutMsuCode;
+// Everything the definition files describe. The program loads it once at
+// start-up and hands it to what decodes with it; after loading only the
+// Checked marks of the prototypes, parameters and fields change. Moving the
+// definitions keeps the two catalogs where they are, so pointers to them
+// stay valid.
+struct TDefinitions {
+    TDefinitions();
+    TDefinitions(TDefinitions&&) noexcept;
+    TDefinitions& operator=(TDefinitions&&) noexcept;
+    ~TDefinitions();
+
+    // The parameter layouts and the message prototypes; empty catalogs in
+    // definitions that were not loaded.
+    std::unique_ptr<TStaticParameters> StaticParameters;
+    std::unique_ptr<TStaticPackets> StaticPackets;
+    // Every key=value line of [AutoAnswer] in Messages.ini.
+    TNewStringList AutoAnswerList;
+    // L2-L3.ini: [SetConnection] L2Start and InService, [InMSU] and [OutMSU]
+    // Code, each cut to 8 bits, and the [In] and [Out] registrations.
+    uint8_t L2StartCode = 4;
+    uint8_t InServiceCode = 5;
+    TRegMessagesL2 InRegMessages;
+    TRegMessagesL2 OutRegMessages;
+    uint8_t InMsuCode = 2;
+    uint8_t OutMsuCode = 2;
+};
 
 // Loads Parameters.ini with the description files, Messages.ini and
 // L2-L3.ini from Folder (which ends with a separator; "\" and "/" both
-// count) and installs the message catalog as the ISUP decoder's catalog.
-// Missing files read as empty. Every global is replaced only when the whole
-// load succeeds; on an error the previous definitions stay in place and the
-// error propagates: the conversion error of a non-integer code or default,
-// the format errors of the description-file pattern, "Bit number missing
+// count). Missing files read as empty, so a missing folder gives empty
+// catalogs and the default codes. An error propagates and nothing of the
+// load is kept: the conversion error of a non-integer code or default, the
+// format errors of the description-file pattern, "Bit number missing
 // (...)", or EStaticPacketLoadError "Invalid message code (%s) in file %s.".
-// May be called again to replace the definitions.
-void LoadDefinitions(const std::string& Folder);
-
-// Drops every definition (the globals return to their initial state) and
-// leaves the ISUP decoder without a catalog.
-void FreeDefinitions();
+TDefinitions LoadDefinitions(const std::string& Folder);

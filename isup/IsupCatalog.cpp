@@ -1,17 +1,10 @@
 #include "isup/IsupCatalog.h"
 
-namespace {
-const TIsupCatalog* Current = nullptr;
-}
+#include "isup/IsupPacket.h"
 
 TIsupCatalog::~TIsupCatalog() = default;
 
-void SetIsupCatalog(const TIsupCatalog* Catalog)
+std::unique_ptr<TCustomIsupPacket> TEmptyIsupCatalog::NewMessage(uint8_t) const
 {
-    Current = Catalog;
-}
-
-const TIsupCatalog* IsupCatalog()
-{
-    return Current;
+    return nullptr;
 }

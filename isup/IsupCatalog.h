@@ -1,5 +1,7 @@
 // The message catalog as the ISUP decoder sees it: a lookup by message type
-// that hands out fresh copies of prototypes.
+// that hands out fresh copies of prototypes. The decoder is given the
+// catalog it decodes with; the program's catalog is the one loaded from the
+// definition files (catalog/).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@ public:
     virtual std::unique_ptr<TCustomIsupPacket> NewMessage(uint8_t MessageType) const = 0;
 };
 
-// The catalog ReadIsupPacket asks; null (the initial state) refuses every
-// ISUP message as unknown. The catalog is not owned.
-void SetIsupCatalog(const TIsupCatalog* Catalog);
-const TIsupCatalog* IsupCatalog();
+// A catalog without message types: every ISUP message is unknown to it.
+class TEmptyIsupCatalog : public TIsupCatalog {
+public:
+    std::unique_ptr<TCustomIsupPacket> NewMessage(uint8_t MessageType) const override;
+};

@@ -115,7 +115,7 @@ std::string TCustomIsupPacket::GetSummary() const
     return Name() + ", " + Caption();
 }
 
-std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream)
+std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream, const TIsupCatalog& Catalog)
 {
     if (Stream.Remaining() == 0)
         return nullptr;
@@ -127,8 +127,7 @@ std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream)
         MessageType = Peek.MessageType;
     }
     Stream.SetPosition(Start);
-    const TIsupCatalog* Catalog = IsupCatalog();
-    std::unique_ptr<TCustomIsupPacket> Packet = Catalog ? Catalog->NewMessage(MessageType) : nullptr;
+    std::unique_ptr<TCustomIsupPacket> Packet = Catalog.NewMessage(MessageType);
     if (!Packet)
         throw EUnknownIsupMessage(MessageType);
     Packet->LoadFromStream(Stream);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class TIsupCatalog;
 class TMemoryStream;
 
 class EIsupError : public EL4Error {
@@ -75,6 +76,6 @@ private:
 };
 
 // Decodes the ISUP message at the stream's position (its SIO octet) into a
-// copy of the catalog prototype of its message type; null when the stream
-// is at its end. Raises EL4StreamError, EL4Error or EUnknownIsupMessage.
-std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream);
+// copy of Catalog's prototype of its message type; null when the stream is
+// at its end. Raises EL4StreamError, EL4Error or EUnknownIsupMessage.
+std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream, const TIsupCatalog& Catalog);

@@ -1,24 +1,89 @@
 // MTP signalling network management messages (service indicator 0,
 // ITU-T Q.704): the heading code that names the message and, for the
-// messages that carry one, the first information field after it.
+// messages that carry one, the first information field after it. The
+// message types are one table; each has a class of its own, a thin name
+// over its row.
 #pragma once
 
 #include "l4/PacketL4.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+// One MTP network management message type.
+struct TMtpMessageType {
+    // Heading code: H0 (message group) in bits 0-3, H1 in bits 4-7.
+    uint8_t Heading;
+    const char* Name;
+    const char* ClassName;
+    // Information octets read after the heading: 0, 1 or 2.
+    uint8_t InfoLength;
+    // The information field shown as Field=value, the value being the one
+    // octet or the little-endian word of two (all its bits); empty when the
+    // message shows none.
+    const char* Field;
+};
+
+inline constexpr std::array<TMtpMessageType, 27> MtpMessageTypes{{
+    // Changeover and changeback (group CHM).
+    {0x11, "COO", "TMtpPacket_COO", 1, "FSN"},
+    {0x21, "COA", "TMtpPacket_COA", 1, "FSN"},
+    {0x51, "CBD", "TMtpPacket_CBD", 1, "CbCode"},
+    {0x61, "CBA", "TMtpPacket_CBA", 1, "CbCode"},
+    // Emergency changeover (group ECM).
+    {0x12, "ECO", "TMtpPacket_ECO", 0, ""},
+    {0x22, "ECA", "TMtpPacket_ECA", 0, ""},
+    // Signalling traffic flow control (group FCM).
+    {0x13, "RCT", "TMtpPacket_RCT", 0, ""},
+    {0x23, "TFC", "TMtpPacket_TFC", 2, "Destination"},
+    // Transfer prohibited, restricted, allowed (group TFM).
+    {0x14, "TFP", "TMtpPacket_TFP", 2, "Destination"},
+    {0x34, "TFR", "TMtpPacket_TFR", 2, "Destination"},
+    {0x54, "TFA", "TMtpPacket_TFA", 2, "Destination"},
+    // Signalling-route-set-test (group RSM).
+    {0x15, "RST", "TMtpPacket_RST", 2, "Destination"},
+    {0x25, "RSR", "TMtpPacket_RSR", 2, "Destination"},
+    // Management inhibiting (group MIM).
+    {0x16, "LIN", "TMtpPacket_LIN", 0, ""},
+    {0x26, "LUN", "TMtpPacket_LUN", 0, ""},
+    {0x36, "LIA", "TMtpPacket_LIA", 0, ""},
+    {0x46, "LUA", "TMtpPacket_LUA", 0, ""},
+    {0x56, "LID", "TMtpPacket_LID", 0, ""},
+    {0x66, "LFU", "TMtpPacket_LFU", 0, ""},
+    {0x76, "LLT", "TMtpPacket_LLT", 0, ""},
+    {0x86, "LRT", "TMtpPacket_LRT", 0, ""},
+    // Traffic restart allowed (group TRM).
+    {0x17, "TRA", "TMtpPacket_TRA", 0, ""},
+    // Signalling data link connection (group DLM).
+    {0x18, "DLC", "TMtpPacket_DLC", 2, "Identity"},
+    {0x28, "CSS", "TMtpPacket_CSS", 0, ""},
+    {0x38, "CNS", "TMtpPacket_CNS", 0, ""},
+    {0x48, "CNP", "TMtpPacket_CNP", 0, ""},
+    // User part flow control (group UFC).
+    {0x1A, "UPU", "TMtpPacket_UPU", 0, ""},
+}};
+
+// The index in MtpMessageTypes of the message type with this heading, or -1.
+constexpr int MtpMessageTypeIndex(uint8_t Heading)
+{
+    for (size_t I = 0; I < MtpMessageTypes.size(); ++I)
+        if (MtpMessageTypes[I].Heading == Heading)
+            return static_cast<int>(I);
+    return -1;
+}
+
+// A management message. A plain TMtpPacket has no information octets and
+// shows no field; the message types' classes (TMtpMessage below) start with
+// their heading and information length and show their field.
 class TMtpPacket : public TCustomPacketL4 {
 public:
-    TMtpPacket()
-        : TMtpPacket(0, 0)
-    {
-    }
+    TMtpPacket() { Sio = 0; }
     const char* ClassName() const override { return "TMtpPacket"; }
 
     // Heading code: H0 (message group) in bits 0-3, H1 in bits 4-7.
-    uint8_t Heading;
+    uint8_t Heading = 0;
     // The information octets; their number is fixed by the message type.
     std::string Info;
 
@@ -29,269 +94,67 @@ public:
     std::string GetName() const override;
     // The name, and " (" fields ")" when the message shows a field.
     virtual std::string GetDescription() const;
-    virtual std::string GetFieldsText() const { return {}; }
+    // The information field of the message type this object was made as;
+    // empty for a plain TMtpPacket and for types without one.
+    virtual std::string GetFieldsText() const;
 
     uint8_t GetInfoByte(size_t I) const { return I < Info.size() ? static_cast<uint8_t>(Info[I]) : 0; }
     // Info[I] + 256 * Info[I + 1], unmasked.
     uint16_t GetInfoWord(size_t I) const { return static_cast<uint16_t>(GetInfoByte(I) | (GetInfoByte(I + 1) << 8)); }
 
 protected:
-    TMtpPacket(uint8_t Heading, size_t InfoLength)
-        : Heading(Heading)
-        , Info(InfoLength, '\0')
+    explicit TMtpPacket(const TMtpMessageType& Type)
+        : Heading(Type.Heading)
+        , Info(Type.InfoLength, '\0')
+        , FType(&Type)
     {
         Sio = 0;
     }
-    std::string FsnText() const;
-    std::string CbCodeText() const;
-    std::string DestinationText() const;
-    std::string IdentityText() const;
+
+private:
+    const TMtpMessageType* FType = nullptr;
 };
 
-// Changeover and changeback (group CHM).
-class TMtpPacket_COO : public TMtpPacket {
+// The class of the message type with heading code HeadingCode.
+template <uint8_t HeadingCode> class TMtpMessage final : public TMtpPacket {
+    static constexpr int Row = MtpMessageTypeIndex(HeadingCode);
+    static_assert(Row >= 0, "no MTP message type has this heading");
+
 public:
-    TMtpPacket_COO()
-        : TMtpPacket(0x11, 1)
+    TMtpMessage()
+        : TMtpPacket(MtpMessageTypes[Row])
     {
     }
-    const char* ClassName() const override { return "TMtpPacket_COO"; }
-    std::string GetFieldsText() const override { return FsnText(); }
-};
-class TMtpPacket_COA : public TMtpPacket {
-public:
-    TMtpPacket_COA()
-        : TMtpPacket(0x21, 1)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_COA"; }
-    std::string GetFieldsText() const override { return FsnText(); }
-};
-class TMtpPacket_CBD : public TMtpPacket {
-public:
-    TMtpPacket_CBD()
-        : TMtpPacket(0x51, 1)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_CBD"; }
-    std::string GetFieldsText() const override { return CbCodeText(); }
-};
-class TMtpPacket_CBA : public TMtpPacket {
-public:
-    TMtpPacket_CBA()
-        : TMtpPacket(0x61, 1)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_CBA"; }
-    std::string GetFieldsText() const override { return CbCodeText(); }
+    const char* ClassName() const override { return MtpMessageTypes[Row].ClassName; }
 };
 
-// Emergency changeover (group ECM).
-class TMtpPacket_ECO : public TMtpPacket {
-public:
-    TMtpPacket_ECO()
-        : TMtpPacket(0x12, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_ECO"; }
-};
-class TMtpPacket_ECA : public TMtpPacket {
-public:
-    TMtpPacket_ECA()
-        : TMtpPacket(0x22, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_ECA"; }
-};
-
-// Signalling traffic flow control (group FCM).
-class TMtpPacket_RCT : public TMtpPacket {
-public:
-    TMtpPacket_RCT()
-        : TMtpPacket(0x13, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_RCT"; }
-};
-class TMtpPacket_TFC : public TMtpPacket {
-public:
-    TMtpPacket_TFC()
-        : TMtpPacket(0x23, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_TFC"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-
-// Transfer prohibited, restricted, allowed (group TFM).
-class TMtpPacket_TFP : public TMtpPacket {
-public:
-    TMtpPacket_TFP()
-        : TMtpPacket(0x14, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_TFP"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-class TMtpPacket_TFR : public TMtpPacket {
-public:
-    TMtpPacket_TFR()
-        : TMtpPacket(0x34, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_TFR"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-class TMtpPacket_TFA : public TMtpPacket {
-public:
-    TMtpPacket_TFA()
-        : TMtpPacket(0x54, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_TFA"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-
-// Signalling-route-set-test (group RSM).
-class TMtpPacket_RST : public TMtpPacket {
-public:
-    TMtpPacket_RST()
-        : TMtpPacket(0x15, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_RST"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-class TMtpPacket_RSR : public TMtpPacket {
-public:
-    TMtpPacket_RSR()
-        : TMtpPacket(0x25, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_RSR"; }
-    std::string GetFieldsText() const override { return DestinationText(); }
-};
-
-// Management inhibiting (group MIM).
-class TMtpPacket_LIN : public TMtpPacket {
-public:
-    TMtpPacket_LIN()
-        : TMtpPacket(0x16, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LIN"; }
-};
-class TMtpPacket_LUN : public TMtpPacket {
-public:
-    TMtpPacket_LUN()
-        : TMtpPacket(0x26, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LUN"; }
-};
-class TMtpPacket_LIA : public TMtpPacket {
-public:
-    TMtpPacket_LIA()
-        : TMtpPacket(0x36, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LIA"; }
-};
-class TMtpPacket_LUA : public TMtpPacket {
-public:
-    TMtpPacket_LUA()
-        : TMtpPacket(0x46, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LUA"; }
-};
-class TMtpPacket_LID : public TMtpPacket {
-public:
-    TMtpPacket_LID()
-        : TMtpPacket(0x56, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LID"; }
-};
-class TMtpPacket_LFU : public TMtpPacket {
-public:
-    TMtpPacket_LFU()
-        : TMtpPacket(0x66, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LFU"; }
-};
-class TMtpPacket_LLT : public TMtpPacket {
-public:
-    TMtpPacket_LLT()
-        : TMtpPacket(0x76, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LLT"; }
-};
-class TMtpPacket_LRT : public TMtpPacket {
-public:
-    TMtpPacket_LRT()
-        : TMtpPacket(0x86, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_LRT"; }
-};
-
-// Traffic restart allowed (group TRM).
-class TMtpPacket_TRA : public TMtpPacket {
-public:
-    TMtpPacket_TRA()
-        : TMtpPacket(0x17, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_TRA"; }
-};
-
-// Signalling data link connection (group DLM).
-class TMtpPacket_DLC : public TMtpPacket {
-public:
-    TMtpPacket_DLC()
-        : TMtpPacket(0x18, 2)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_DLC"; }
-    std::string GetFieldsText() const override { return IdentityText(); }
-};
-class TMtpPacket_CSS : public TMtpPacket {
-public:
-    TMtpPacket_CSS()
-        : TMtpPacket(0x28, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_CSS"; }
-};
-class TMtpPacket_CNS : public TMtpPacket {
-public:
-    TMtpPacket_CNS()
-        : TMtpPacket(0x38, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_CNS"; }
-};
-class TMtpPacket_CNP : public TMtpPacket {
-public:
-    TMtpPacket_CNP()
-        : TMtpPacket(0x48, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_CNP"; }
-};
-
-// User part flow control (group UFC).
-class TMtpPacket_UPU : public TMtpPacket {
-public:
-    TMtpPacket_UPU()
-        : TMtpPacket(0x1A, 0)
-    {
-    }
-    const char* ClassName() const override { return "TMtpPacket_UPU"; }
-};
+using TMtpPacket_COO = TMtpMessage<0x11>;
+using TMtpPacket_COA = TMtpMessage<0x21>;
+using TMtpPacket_CBD = TMtpMessage<0x51>;
+using TMtpPacket_CBA = TMtpMessage<0x61>;
+using TMtpPacket_ECO = TMtpMessage<0x12>;
+using TMtpPacket_ECA = TMtpMessage<0x22>;
+using TMtpPacket_RCT = TMtpMessage<0x13>;
+using TMtpPacket_TFC = TMtpMessage<0x23>;
+using TMtpPacket_TFP = TMtpMessage<0x14>;
+using TMtpPacket_TFR = TMtpMessage<0x34>;
+using TMtpPacket_TFA = TMtpMessage<0x54>;
+using TMtpPacket_RST = TMtpMessage<0x15>;
+using TMtpPacket_RSR = TMtpMessage<0x25>;
+using TMtpPacket_LIN = TMtpMessage<0x16>;
+using TMtpPacket_LUN = TMtpMessage<0x26>;
+using TMtpPacket_LIA = TMtpMessage<0x36>;
+using TMtpPacket_LUA = TMtpMessage<0x46>;
+using TMtpPacket_LID = TMtpMessage<0x56>;
+using TMtpPacket_LFU = TMtpMessage<0x66>;
+using TMtpPacket_LLT = TMtpMessage<0x76>;
+using TMtpPacket_LRT = TMtpMessage<0x86>;
+using TMtpPacket_TRA = TMtpMessage<0x17>;
+using TMtpPacket_DLC = TMtpMessage<0x18>;
+using TMtpPacket_CSS = TMtpMessage<0x28>;
+using TMtpPacket_CNS = TMtpMessage<0x38>;
+using TMtpPacket_CNP = TMtpMessage<0x48>;
+using TMtpPacket_UPU = TMtpMessage<0x1A>;
 
 // Decodes an MTP management message from a stream positioned at its SIO:
 // the class follows the heading code; the caller owns the result.

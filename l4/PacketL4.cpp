@@ -2,10 +2,7 @@
 
 #include "core/Bits.h"
 #include "core/Format.h"
-#include "core/HexString.h"
 #include "core/MemoryStream.h"
-#include "isup/IsupPacket.h"
-#include "l4/MtpPacket.h"
 
 void TCustomPacketL4::Assign(const TPersistent& Source)
 {
@@ -104,38 +101,6 @@ uint32_t GetSls(uint32_t Label)
 std::string GetRoutingLabelText(uint32_t Label)
 {
     return Format("%u => %u, sls=%u", GetOpc(Label), GetDpc(Label), GetSls(Label));
-}
-
-std::unique_ptr<TCustomPacketL4> DecodePacketL4(const THexString& Bytes)
-{
-    TMemoryStream Stream(Bytes.Data());
-    return ReadPacketL4(Stream);
-}
-
-std::unique_ptr<TCustomPacketL4> ReadPacketL4(TMemoryStream& Stream)
-{
-    const size_t Start = Stream.Position();
-    uint8_t ServiceIndicator;
-    {
-        TCustomPacketL4 Peek;
-        Peek.LoadFromStream(Stream);
-        ServiceIndicator = Peek.GetServiceIndicator();
-    }
-    Stream.SetPosition(Start);
-    switch (ServiceIndicator) {
-    case 0:
-        return ReadMtpPacket(Stream);
-    case 1:
-        return ReadTestPacket(Stream);
-    case 5: {
-        auto Packet = ReadIsupPacket(Stream);
-        if (!Packet)
-            throw EL4Error("Can`t read SIO from stream");
-        return Packet;
-    }
-    default:
-        throw EL4Error(Format("Unknown Subsystem Code: 0x%.2X", ServiceIndicator));
-    }
 }
 
 std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream)

@@ -1,8 +1,8 @@
 // The level-4 message (ITU-T Q.704): service information octet, 4-octet
 // routing label, then the user part of the subsystem that the service
 // indicator names. The class line every decoded message derives from, the
-// signalling link test message (ITU-T Q.707), the level-4 errors, and the
-// decoder that turns the octets of a captured message into a packet.
+// signalling link test message (ITU-T Q.707) and the level-4 errors. The
+// dispatch by service indicator lives above the subsystems (decode/).
 #pragma once
 
 #include "core/Exception.h"
@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-class THexString;
 class TMemoryStream;
 
 // The level-4 error; the base of every decoding error of the system.
@@ -76,10 +75,5 @@ uint32_t GetSls(uint32_t Label);
 // "%d => %d, sls=%d" with OPC, DPC and SLS: the originating point first.
 std::string GetRoutingLabelText(uint32_t Label);
 
-// Decodes one level-4 message; the caller owns the result. Raises EL4Error
-// (or a subclass) when the message cannot be decoded; never returns null.
-std::unique_ptr<TCustomPacketL4> DecodePacketL4(const THexString& Bytes);
-// Decodes from a stream positioned at a SIO octet, dispatching by the
-// service indicator: 0 MTP network management, 1 link test, 5 ISUP.
-std::unique_ptr<TCustomPacketL4> ReadPacketL4(TMemoryStream& Stream);
+// A link test message read from a stream positioned at its SIO octet.
 std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream);

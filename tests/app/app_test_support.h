@@ -9,14 +9,11 @@
 #include "app/CaptureListView.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
+#include "catalog/Definitions.h"
 #include "core/Clock.h"
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "net/UdpEndpoint.h"
-
-#ifdef VELMORA_HAVE_CATALOG
-#include "catalog/Definitions.h"
-#endif
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -56,23 +53,14 @@ inline std::string Record(const char* DirectionLinkMessage)
 constexpr int AnyPort = 0;
 constexpr int StoredPort = -1;
 
-inline void LoadTestDefinitions()
-{
-#ifdef VELMORA_HAVE_CATALOG
-    static bool Loaded = false;
-    if (!Loaded) {
-        LoadDefinitions(VELMORA_SOURCE_CFG);
-        Loaded = true;
-    }
-#endif
-}
-
 // The main window and its configuration window as start-up makes them,
-// with the state file in a temporary folder, shown once so that the
+// with definitions of their own (the bundled set unless another folder is
+// named), the state file in a temporary folder, shown once so that the
 // configuration is applied. The window's clock starts at
 // TManualClock::DefaultStart and moves only when the test advances it.
 struct TWindow {
     QTemporaryDir Folder;
+    TDefinitions Definitions;
     TManualClock Clock;
     std::unique_ptr<TCaptureForm> Form;
     std::unique_ptr<TOptionsForm> Options;
@@ -80,7 +68,8 @@ struct TWindow {
     // handled, whatever it made of them.
     int Delivered = 0;
 
-    explicit TWindow(bool Show = true, int Port = AnyPort)
+    explicit TWindow(bool Show = true, int Port = AnyPort, const std::string& CfgFolder = VELMORA_SOURCE_CFG)
+        : Definitions(LoadDefinitions(CfgFolder))
     {
         StateFileName = (Folder.path() + QStringLiteral("/State.ini")).toStdString();
         Make(Show, Port);
@@ -88,7 +77,7 @@ struct TWindow {
 
     void Make(bool Show, int Port)
     {
-        Form = std::make_unique<TCaptureForm>(Clock);
+        Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets, Clock);
         auto Intake = Form->UDP->OnDataReceived;
         Form->UDP->OnDataReceived = [this, Intake](TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP,
                                                    int FromPort) {

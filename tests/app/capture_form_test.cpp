@@ -33,6 +33,9 @@ class CaptureFormTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir Dir;
+    // Loaded afresh for every test, so that no test sees the selection
+    // marks another one set.
+    TDefinitions Definitions;
     std::unique_ptr<TManualClock> Clock;
     std::unique_ptr<TCaptureForm> Form;
     std::string MsgA;
@@ -98,17 +101,17 @@ private slots:
     {
         QVERIFY(Dir.isValid());
         StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
-        LoadDefinitions(APP_TEST_CFG "/");
-        MsgA = IsupMessage(*StaticPackets, 0x01, 21);
-        MsgB = IsupMessage(*StaticPackets, 0x02, 22);
+        const TDefinitions Messages = LoadDefinitions(APP_TEST_CFG "/");
+        MsgA = IsupMessage(*Messages.StaticPackets, 0x01, 21);
+        MsgB = IsupMessage(*Messages.StaticPackets, 0x02, 22);
         QVERIFY(!MsgA.empty() && !MsgB.empty());
     }
 
     void init()
     {
-        LoadDefinitions(APP_TEST_CFG "/");
+        Definitions = LoadDefinitions(APP_TEST_CFG "/");
         Clock = std::make_unique<TManualClock>();
-        Form = std::make_unique<TCaptureForm>(*Clock);
+        Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets, *Clock);
         Form->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
     }
@@ -312,7 +315,7 @@ private slots:
     {
         AddMixedCaptures();
         Form->SaveCaptures(Path("cmdline.ss7"));
-        TCaptureForm Second(*Clock);
+        TCaptureForm Second(*Definitions.StaticPackets, *Clock);
         Second.CommandLineFile = Path("cmdline.ss7");
         Second.show();
         QTRY_COMPARE(Second.Captures.Count(), 5);
@@ -469,7 +472,7 @@ private slots:
 
     void SelectionBoxesDecideTheDecodedViewFromTheNextSelectionOn()
     {
-        TSelectionForm Selection(Form.get());
+        TSelectionForm Selection(Form.get(), Definitions.StaticPackets.get());
         Form->SelectionForm = &Selection;
         Form->miConfigureMessagesClick();
         QVERIFY(Selection.isVisible());

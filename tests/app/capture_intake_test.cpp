@@ -29,8 +29,6 @@ QByteArray Capture(const char* DirectionLinkMessage)
 class TCaptureIntakeTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { LoadTestDefinitions(); }
-
     void capturesArriveInOrderWithStampAndColumns()
     {
         TWindow W;
@@ -163,9 +161,6 @@ private slots:
 
     void isupRowShowsNameLabelAndCic()
     {
-#ifndef VELMORA_HAVE_CATALOG
-        QSKIP("built without the definitions catalog");
-#endif
         TWindow W;
         // RLC on CIC 0x0105, routing label octets 01 80 00 30.
         TCaptureItem* Item = W.Form->AddCapture(Record("01 04 85 01 80 00 30 05 01 10 00"));

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTreeWidget>
 
 using namespace AppTest;
@@ -46,21 +47,21 @@ QStringList Texts(const QTreeWidgetItem* Node)
 class TDecodedViewTest : public QObject {
     Q_OBJECT
 
+    // The definition files with two BIT fields added to the nature of
+    // connection indicators (the shipped set has none); every window of a
+    // test loads its own definitions from them.
     QTemporaryDir FCfg;
+
+    std::string Cfg() const { return (FCfg.path() + QStringLiteral("/")).toStdString(); }
 
 private slots:
     void initTestCase()
     {
-#ifdef VELMORA_HAVE_CATALOG
-        // The definitions with two BIT fields added to the nature of
-        // connection indicators (the shipped set has none).
         QVERIFY(CopyFolder(QStringLiteral(VELMORA_SOURCE_CFG), FCfg.path()));
         QFile Nci(FCfg.path() + QStringLiteral("/Params/NatureOfConnectionIndicators.ini"));
         QVERIFY(Nci.open(QIODevice::Append));
         Nci.write("\r\n[.Test flag set]\r\nType=Bit\r\nBit=5\r\n\r\n[.Test flag clear]\r\nType=Bit\r\nBit=6\r\n");
         Nci.close();
-        LoadDefinitions((FCfg.path() + QStringLiteral("/")).toStdString());
-#endif
     }
 
     void stopEntryShowsHeartStop()
@@ -113,10 +114,7 @@ private slots:
 
     void isupMessageTree()
     {
-#ifndef VELMORA_HAVE_CATALOG
-        QSKIP("built without the definitions catalog");
-#else
-        TWindow W;
+        TWindow W(true, AnyPort, Cfg());
         W.Form->AddCapture(Record(Iam));
         W.Rows();
         W.Form->lvMsg->selectRow(0);
@@ -166,37 +164,43 @@ private slots:
         W.Form->tvMsg->setFocus();
         W.Form->tvMsg->setCurrentItem(Root->child(4));
         QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 83 10 30 10 32 04 "));
-#endif
     }
 
     void selectionMarksDecideExpansionAndFields()
     {
-#ifndef VELMORA_HAVE_CATALOG
-        QSKIP("built without the definitions catalog");
-#else
-        TStaticPacket* Prototype = nullptr;
-        for (int I = 0; I < StaticPackets->Count(); ++I) {
-            if (StaticPackets->Items(I).MessageType == 0x01)
-                Prototype = &StaticPackets->Items(I);
+        // The marks belong to this window's catalog: nothing outside the
+        // window sees them changed.
+        int Listed = 0;
+        {
+            TWindow W(true, AnyPort, Cfg());
+            TStaticPacket* Prototype = nullptr;
+            const TStaticPackets& Packets = *W.Definitions.StaticPackets;
+            for (int I = 0; I < Packets.Count() && !Prototype; ++I) {
+                if (Packets.Items(I).MessageType == 0x01)
+                    Prototype = &Packets.Items(I);
+            }
+            QVERIFY(Prototype);
+            Prototype->Parameters().Items(0).Checked = 0;
+            Prototype->Parameters().Items(1).Fields().Items(0).Checked = 0;
+
+            W.Form->AddCapture(Record(Iam));
+            W.Rows();
+            W.Form->lvMsg->selectRow(0);
+            QTreeWidgetItem* Root = W.Form->tvMsg->topLevelItem(0);
+            QVERIFY(!Root->child(0)->isExpanded());
+            QVERIFY(Root->child(1)->isExpanded());
+            Listed = Root->child(1)->childCount();
+            QCOMPARE(Listed, Prototype->Parameters().Items(1).Fields().Count() - 1);
         }
-        QVERIFY(Prototype);
-        TCustomParameter& Nci = Prototype->Parameters().Items(0);
-        Nci.Checked = 0;
-        Prototype->Parameters().Items(1).Fields().Items(0).Checked = 0;
 
-        TWindow W;
-        W.Form->AddCapture(Record(Iam));
-        W.Rows();
-        W.Form->lvMsg->selectRow(0);
-        QTreeWidgetItem* Root = W.Form->tvMsg->topLevelItem(0);
-        QVERIFY(!Root->child(0)->isExpanded());
-        QVERIFY(Root->child(1)->isExpanded());
-        const int Listed = Root->child(1)->childCount();
-        QCOMPARE(Listed, Prototype->Parameters().Items(1).Fields().Count() - 1);
-
-        Nci.Checked = 1;
-        Prototype->Parameters().Items(1).Fields().Items(0).Checked = 1;
-#endif
+        // A window over freshly loaded definitions shows every mark set.
+        TWindow Fresh(true, AnyPort, Cfg());
+        Fresh.Form->AddCapture(Record(Iam));
+        Fresh.Rows();
+        Fresh.Form->lvMsg->selectRow(0);
+        QTreeWidgetItem* Root = Fresh.Form->tvMsg->topLevelItem(0);
+        QVERIFY(Root->child(0)->isExpanded());
+        QCOMPARE(Root->child(1)->childCount(), Listed + 1);
     }
 
     void deselectingEmptiesTheDumpTextOnly()
@@ -219,10 +223,7 @@ private slots:
 
     void typedCharactersAreConsumedByTheTree()
     {
-#ifndef VELMORA_HAVE_CATALOG
-        QSKIP("built without the definitions catalog");
-#else
-        TWindow W;
+        TWindow W(true, AnyPort, Cfg());
         W.Form->AddCapture(Record(Iam));
         W.Rows();
         W.Form->lvMsg->selectRow(0);
@@ -236,11 +237,24 @@ private slots:
         QCOMPARE(W.Form->tvMsg->currentItem(), Root);
         QTest::keyClick(W.Form->tvMsg, Qt::Key_Down);
         QCOMPARE(W.Form->tvMsg->currentItem(), Root->child(0));
-        // Leaving the tree empties the status text.
+        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 20 "));
+
+        // Leaving the tree empties the status text: the focus goes to a
+        // control that writes no status text of its own.
+        auto* Other = new QLineEdit(W.Form.get());
+        Other->show();
+        Other->setFocus();
+        QTRY_VERIFY(Other->hasFocus());
+        QCOMPARE(W.Form->StatusTextValue(), QString());
+
+        // Entering the tree shows its focused node again, entering the list
+        // the selected capture.
+        W.Form->tvMsg->setFocus();
+        QTRY_VERIFY(W.Form->tvMsg->hasFocus());
+        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 20 "));
         W.Form->lvMsg->setFocus();
         QTRY_VERIFY(W.Form->lvMsg->hasFocus());
         QVERIFY(W.Form->StatusTextValue().startsWith(QStringLiteral("Hex: ")));
-#endif
     }
 };
 

@@ -7,10 +7,10 @@
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "decode/PacketDecoder.h"
 #include "isup/CustomParameter.h"
 #include "isup/IsupPacket.h"
 #include "isup/ParamField.h"
-#include "l4/PacketL4.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -45,11 +45,12 @@ QTreeWidgetItem* Node(QTreeWidget* Tree, const QString& Path)
     return Current;
 }
 
-// A message of this type as the processor would capture it: SIO, routing
-// label, then the ISUP part with the prototype's defaults.
-std::unique_ptr<TCustomIsupPacket> Decoded(uint8_t MessageType)
+// A message of this type as the processor would capture it (SIO, routing
+// label, then the ISUP part with the prototype's defaults), decoded against
+// Catalog as the main window decodes it.
+std::unique_ptr<TCustomIsupPacket> Decoded(const TStaticPackets& Catalog, uint8_t MessageType)
 {
-    std::unique_ptr<TCustomIsupPacket> Message = StaticPackets->NewMessage(MessageType);
+    std::unique_ptr<TCustomIsupPacket> Message = Catalog.NewMessage(MessageType);
     if (!Message)
         return nullptr;
     Message->Cic = 7;
@@ -57,7 +58,7 @@ std::unique_ptr<TCustomIsupPacket> Decoded(uint8_t MessageType)
     Message->SaveToStream(Stream);
     THexString Bytes;
     Bytes.SetBytes(Stream.Memory(), Stream.Size());
-    std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Bytes);
+    std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Bytes, Catalog);
     return std::unique_ptr<TCustomIsupPacket>(dynamic_cast<TCustomIsupPacket*>(Packet.release()));
 }
 
@@ -84,6 +85,8 @@ class SelectionFormTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir Dir;
+    // Loaded afresh for every test: the boxes change its marks.
+    TDefinitions Definitions;
     std::unique_ptr<TSelectionForm> Form;
 
     QTreeWidget* Tree() const { return Form->tvMsg; }
@@ -126,15 +129,13 @@ private slots:
     {
         QVERIFY(Dir.isValid());
         StateFileName = Dir.filePath(QStringLiteral("State.ini")).toStdString();
-        LoadDefinitions(APP_TEST_CFG "/");
-        QVERIFY(StaticPackets);
-        QCOMPARE(StaticPackets->Count(), 2);
     }
 
     void init()
     {
-        LoadDefinitions(APP_TEST_CFG "/");
-        Form = std::make_unique<TSelectionForm>();
+        Definitions = LoadDefinitions(APP_TEST_CFG "/");
+        QCOMPARE(Definitions.StaticPackets->Count(), 2);
+        Form = std::make_unique<TSelectionForm>(nullptr, Definitions.StaticPackets.get());
         Form->show();
         QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
     }
@@ -167,7 +168,7 @@ private slots:
         QVERIFY(GetCheckedOf("MSGB"));
         Press(Message, Qt::LeftButton, true);
         QVERIFY(!GetCheckedOf("MSGB"));
-        QCOMPARE(StaticPackets->Items(1).Checked, uint8_t(0));
+        QCOMPARE(Definitions.StaticPackets->Items(1).Checked, uint8_t(0));
         QCOMPARE(Form->StateImageOf(Message), int(TSelectionForm::siUnchecked));
         QVERIFY(BoxDrawnAt(Message));
         Press(Message, Qt::RightButton, true);
@@ -238,7 +239,7 @@ private slots:
 
     void EveryShowRebuildsTheTreeFromTheCatalog()
     {
-        StaticPackets->Items(0).Parameters().Items(0).Checked = 0;
+        Definitions.StaticPackets->Items(0).Parameters().Items(0).Checked = 0;
         QCOMPARE(Form->StateImageOf(At("MSGA/Flags")), int(TSelectionForm::siChecked));
         Form->hide();
         Form->show();
@@ -252,8 +253,8 @@ private slots:
         Press(At("MSGA/Extra"), Qt::LeftButton, true);
         Press(At("MSGB"), Qt::LeftButton, true);
 
-        const auto A = Decoded(0x01);
-        const auto B = Decoded(0x02);
+        const auto A = Decoded(*Definitions.StaticPackets, 0x01);
+        const auto B = Decoded(*Definitions.StaticPackets, 0x02);
         QVERIFY(A && B);
         QVERIFY(!FieldChecked(*A, "Flags", "Urgent"));
         QVERIFY(FieldChecked(*A, "Flags", "Count"));
@@ -277,7 +278,7 @@ private slots:
         QVERIFY(Text.contains(QStringLiteral("[SelectionForm]")));
         QVERIFY(Text.contains(QStringLiteral("NormPos=")));
 
-        TSelectionForm Again;
+        TSelectionForm Again(nullptr, Definitions.StaticPackets.get());
         Again.show();
         QVERIFY(QTest::qWaitForWindowExposed(&Again));
         QCOMPARE(Again.size(), QSize(300, 400));

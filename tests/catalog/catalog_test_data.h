@@ -1,5 +1,5 @@
-// Paths of the definition sets kept beside the catalog tests, and a fixture
-// that frees the loaded definitions after every test.
+// Paths of the definition sets kept beside the catalog tests, and lookups
+// in the definitions a test loaded.
 #pragma once
 
 #include "catalog/Definitions.h"
@@ -13,26 +13,22 @@ inline std::string TestSet(const std::string& Name)
     return std::string(CATALOG_TEST_DATA) + "/" + Name + "/";
 }
 
-class DefinitionsTest : public testing::Test {
-protected:
-    void TearDown() override { FreeDefinitions(); }
-};
-
 // The first parameter of the catalog with this name; fails the test if none.
-inline const TStaticParameter& Layout(const std::string& Name)
+inline const TStaticParameter& Layout(const TDefinitions& Definitions, const std::string& Name)
 {
-    const TStaticParameter* Found = StaticParameters->FindByName(Name);
+    const TStaticParameter* Found = Definitions.StaticParameters->FindByName(Name);
     if (!Found)
         throw std::runtime_error("no layout " + Name);
     return *Found;
 }
 
 // The first prototype with this name.
-inline const TStaticPacket& Prototype(const std::string& Name)
+inline const TStaticPacket& Prototype(const TDefinitions& Definitions, const std::string& Name)
 {
-    for (int I = 0; I < StaticPackets->Count(); ++I)
-        if (StaticPackets->Items(I).Name() == Name)
-            return StaticPackets->Items(I);
+    const TStaticPackets& Packets = *Definitions.StaticPackets;
+    for (int I = 0; I < Packets.Count(); ++I)
+        if (Packets.Items(I).Name() == Name)
+            return Packets.Items(I);
     throw std::runtime_error("no prototype " + Name);
 }
 

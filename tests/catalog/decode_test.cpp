@@ -1,24 +1,21 @@
-// Captured messages decoded through the level-4 decoder against a loaded
-// catalog.
+// Captured ISUP messages decoded against the message catalog of a loaded
+// definition set.
 #include "tests/catalog/catalog_test_data.h"
 
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
 #include "isup/IsupPacket.h"
-#include "l4/PacketL4.h"
 
 namespace {
 
-std::unique_ptr<TCustomIsupPacket> Decode(const std::string& Text)
+// An ISUP message (SIO first) decoded against the message catalog of
+// Definitions.
+std::unique_ptr<TCustomIsupPacket> Decode(const TDefinitions& Definitions, const std::string& Text)
 {
     THexString Bytes(true);
     Bytes.FromText(Text);
-    std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Bytes);
-    auto* Isup = dynamic_cast<TCustomIsupPacket*>(Packet.get());
-    if (!Isup)
-        return nullptr;
-    Packet.release();
-    return std::unique_ptr<TCustomIsupPacket>(Isup);
+    TMemoryStream Stream(Bytes.Data());
+    return ReadIsupPacket(Stream, *Definitions.StaticPackets);
 }
 
 // SIO 85, routing label, CIC 0x1234, type FA (SampleMsg); fixed part
@@ -28,10 +25,10 @@ const char SampleMsgOctets[] = "85 01 02 03 04 34 12 FA 0C 02 07 05 80 70 21 43 
 
 } // namespace
 
-TEST_F(DefinitionsTest, DecodesASampleMessage)
+TEST(DefinitionsTest, DecodesASampleMessage)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const auto Packet = Decode(SampleMsgOctets);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const auto Packet = Decode(Definitions, SampleMsgOctets);
     ASSERT_TRUE(Packet);
     EXPECT_EQ(Packet->GetName(), "SampleMsg");
     EXPECT_EQ(Packet->Caption(), "Sample message");
@@ -61,13 +58,13 @@ TEST_F(DefinitionsTest, DecodesASampleMessage)
     EXPECT_EQ(Coded.ToText(), std::string(SampleMsgOctets) + " ");
 }
 
-TEST_F(DefinitionsTest, DecodedCopiesCarryTheSelectionMarks)
+TEST(DefinitionsTest, DecodedCopiesCarryTheSelectionMarks)
 {
-    LoadDefinitions(TestSet("cfg"));
-    TStaticPacket& Prototype = StaticPackets->Items(0);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    TStaticPacket& Prototype = Definitions.StaticPackets->Items(0);
     Prototype.Parameters().Items(1).Checked = 0;
     Prototype.Parameters().Items(1).Fields().Items(0).Checked = 0;
-    const auto Packet = Decode(SampleMsgOctets);
+    const auto Packet = Decode(Definitions, SampleMsgOctets);
     ASSERT_TRUE(Packet);
     EXPECT_EQ(Packet->Parameters().Items(1).Checked, 0);
     EXPECT_EQ(Packet->Parameters().Items(1).Fields().Items(0).Checked, 0);
@@ -77,30 +74,29 @@ TEST_F(DefinitionsTest, DecodedCopiesCarryTheSelectionMarks)
     EXPECT_EQ(Prototype.Cic, 0);
 }
 
-TEST_F(DefinitionsTest, DuplicateCodesDecodeWithTheFirstPrototype)
+TEST(DefinitionsTest, DuplicateCodesDecodeWithTheFirstPrototype)
 {
-    LoadDefinitions(TestSet("cfg"));
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     // Type 0x10: TwinA, whose one parameter is three fixed octets.
-    const auto Packet = Decode("85 00 00 00 00 01 00 10 AA BB CC DD");
+    const auto Packet = Decode(Definitions, "85 00 00 00 00 01 00 10 AA BB CC DD");
     ASSERT_TRUE(Packet);
     EXPECT_EQ(Packet->GetName(), "TwinA");
     ASSERT_EQ(Packet->Parameters().Count(), 1);
     EXPECT_EQ(Packet->Parameters().Items(0).GetHexValue(), "AA BB CC ");
 }
 
-TEST_F(DefinitionsTest, TypesOutsideTheCatalogAreUnknown)
+TEST(DefinitionsTest, TypesOutsideTheCatalogAreUnknown)
 {
-    LoadDefinitions(TestSet("cfg"));
-    THexString Bytes(true);
-    Bytes.FromText("85 00 00 00 00 01 00 3F");
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     try {
-        DecodePacketL4(Bytes);
+        Decode(Definitions, "85 00 00 00 00 01 00 3F");
         FAIL() << "no error raised";
     } catch (const EUnknownIsupMessage& E) {
         EXPECT_EQ(E.Message(), "Unknown Message Type: 0x3F");
     }
-    // After loading an empty set every type is unknown.
-    LoadDefinitions(TestSet("no-such-set"));
-    Bytes.FromText("85 00 00 00 00 01 00 FA");
-    EXPECT_THROW(DecodePacketL4(Bytes), EUnknownIsupMessage);
+    // With the catalog of an empty set every type is unknown, while the
+    // loaded one still knows its types.
+    const TDefinitions Empty = LoadDefinitions(TestSet("no-such-set"));
+    EXPECT_THROW(Decode(Empty, "85 00 00 00 00 01 00 FA"), EUnknownIsupMessage);
+    EXPECT_EQ(Decode(Definitions, "85 00 00 00 00 01 00 FA 0C 02 00 00 00")->GetName(), "SampleMsg");
 }

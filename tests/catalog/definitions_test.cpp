@@ -1,7 +1,6 @@
 // Loading a definition set: the parameter and message catalogs, the
 // auto-answer list, the level-2/level-3 codes and the load errors.
 #include "catalog/DefinitionFiles.h"
-#include "isup/IsupCatalog.h"
 #include "tests/catalog/catalog_test_data.h"
 
 #include <filesystem>
@@ -56,10 +55,10 @@ private:
 
 } // namespace
 
-TEST_F(DefinitionsTest, ParameterCatalogFollowsTheCodesList)
+TEST(DefinitionsTest, ParameterCatalogFollowsTheCodesList)
 {
-    LoadDefinitions(TestSet("cfg"));
-    ASSERT_TRUE(StaticParameters);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    ASSERT_TRUE(Definitions.StaticParameters);
     const std::vector<std::pair<std::string, int>> Expected = {
         {"SampleNumber", 200},
         {"SampleFlags", 201},
@@ -73,23 +72,23 @@ TEST_F(DefinitionsTest, ParameterCatalogFollowsTheCodesList)
         {"SampleNoFile", 44},
         // A repeated key yields its first value: a second layout with code 201.
         {"SampleFlags", 201}};
-    ASSERT_EQ(StaticParameters->Count(), static_cast<int>(Expected.size()));
-    for (int I = 0; I < StaticParameters->Count(); ++I) {
-        const TStaticParameter& P = StaticParameters->Items(I);
+    ASSERT_EQ(Definitions.StaticParameters->Count(), static_cast<int>(Expected.size()));
+    for (int I = 0; I < Definitions.StaticParameters->Count(); ++I) {
+        const TStaticParameter& P = Definitions.StaticParameters->Items(I);
         EXPECT_EQ(P.Name(), Expected[static_cast<size_t>(I)].first);
         EXPECT_EQ(P.Code(), Expected[static_cast<size_t>(I)].second) << P.Name();
         EXPECT_FALSE(P.Mandatory());
         EXPECT_STREQ(P.ClassName(), "TStaticParameter");
     }
-    EXPECT_EQ(StaticParameters->FindByName("SampleFlags"), &StaticParameters->Items(1));
-    EXPECT_EQ(StaticParameters->FindByName("sampleflags"), nullptr);
-    EXPECT_EQ(StaticParameters->FindByCode(202), &StaticParameters->Items(2));
+    EXPECT_EQ(Definitions.StaticParameters->FindByName("SampleFlags"), &Definitions.StaticParameters->Items(1));
+    EXPECT_EQ(Definitions.StaticParameters->FindByName("sampleflags"), nullptr);
+    EXPECT_EQ(Definitions.StaticParameters->FindByCode(202), &Definitions.StaticParameters->Items(2));
 }
 
-TEST_F(DefinitionsTest, SampleMessagePrototype)
+TEST(DefinitionsTest, SampleMessagePrototype)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticPacket& Msg = StaticPackets->Items(0);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticPacket& Msg = Definitions.StaticPackets->Items(0);
     EXPECT_EQ(Msg.MessageType, 250);
     EXPECT_EQ(Msg.Name(), "SampleMsg");
     EXPECT_EQ(Msg.Caption(), "Sample message");
@@ -108,10 +107,10 @@ TEST_F(DefinitionsTest, SampleMessagePrototype)
     EXPECT_EQ(Msg.Parameters().OptionalPart().Count(), 1);
 }
 
-TEST_F(DefinitionsTest, ParameterListsAndNames)
+TEST(DefinitionsTest, ParameterListsAndNames)
 {
-    LoadDefinitions(TestSet("cfg"));
-    ASSERT_EQ(StaticPackets->Count(), 6);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    ASSERT_EQ(Definitions.StaticPackets->Count(), 6);
     // F=A,B;C and F=A B C give the same three mandatory parameters; a
     // Variable parameter named in F sits in the variable part.
     const std::vector<TExpectedParameter> Three = {
@@ -120,45 +119,44 @@ TEST_F(DefinitionsTest, ParameterListsAndNames)
     // "samplenote" (wrong letter case) and "Unknown" are skipped.
     WithOptional.push_back({"SampleMisc", 14, false, 2});
     WithOptional.push_back({"SampleNoFile", 44, false, 2});
-    ExpectParameters(Prototype("ListsComma"), WithOptional);
+    ExpectParameters(Prototype(Definitions, "ListsComma"), WithOptional);
     auto WithFixedInV = Three;
     // A Fixed parameter named in V still sits in the fixed part.
     WithFixedInV.push_back({"SampleFlags", 201, true, 0});
-    ExpectParameters(Prototype("ListsBlank"), WithFixedInV);
+    ExpectParameters(Prototype(Definitions, "ListsBlank"), WithFixedInV);
 
     // No Caption: the name; no section at all: no caption, no parameters.
-    EXPECT_EQ(Prototype("TwinB").Caption(), "TwinB");
-    EXPECT_EQ(Prototype("TwinB").GetSummary(), "TwinB");
-    EXPECT_EQ(Prototype("Wrapped").Caption(), "Wrapped");
-    EXPECT_EQ(Prototype("Wrapped").Parameters().Count(), 0);
+    EXPECT_EQ(Prototype(Definitions, "TwinB").Caption(), "TwinB");
+    EXPECT_EQ(Prototype(Definitions, "TwinB").GetSummary(), "TwinB");
+    EXPECT_EQ(Prototype(Definitions, "Wrapped").Caption(), "Wrapped");
+    EXPECT_EQ(Prototype(Definitions, "Wrapped").Parameters().Count(), 0);
     // A code of 300 is cut to its low 8 bits.
-    EXPECT_EQ(Prototype("Wrapped").MessageType, 44);
+    EXPECT_EQ(Prototype(Definitions, "Wrapped").MessageType, 44);
 }
 
-TEST_F(DefinitionsTest, PrototypesHoldTheirOwnParameterCopies)
+TEST(DefinitionsTest, PrototypesHoldTheirOwnParameterCopies)
 {
-    LoadDefinitions(TestSet("cfg"));
-    TCustomParameter& InSample = StaticPackets->Items(0).Parameters().Items(1);
-    TCustomParameter& InTwinB = Prototype("TwinB").Parameters().Items(0);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    TCustomParameter& InSample = Definitions.StaticPackets->Items(0).Parameters().Items(1);
+    TCustomParameter& InTwinB = Prototype(Definitions, "TwinB").Parameters().Items(0);
     ASSERT_EQ(InSample.Name(), "SampleNumber");
     ASSERT_EQ(InTwinB.Name(), "SampleNumber");
     InSample.Fields().Items(0).Checked = 0;
     InSample.Checked = 0;
     EXPECT_EQ(InTwinB.Checked, 1);
     EXPECT_EQ(InTwinB.Fields().Items(0).Checked, 1);
-    EXPECT_EQ(Layout("SampleNumber").Checked, 1);
+    EXPECT_EQ(Layout(Definitions, "SampleNumber").Checked, 1);
 }
 
-TEST_F(DefinitionsTest, NewMessageClonesTheFirstPrototypeOfTheType)
+TEST(DefinitionsTest, NewMessageClonesTheFirstPrototypeOfTheType)
 {
-    LoadDefinitions(TestSet("cfg"));
-    EXPECT_EQ(IsupCatalog(), StaticPackets.get());
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     // TwinA (0x10) and TwinB (16) share a code: both are in the catalog,
     // the first one answers.
-    EXPECT_EQ(Prototype("TwinA").MessageType, 16);
-    EXPECT_EQ(Prototype("TwinB").MessageType, 16);
-    StaticPackets->Items(1).Checked = 0;
-    const auto Copy = StaticPackets->NewMessage(16);
+    EXPECT_EQ(Prototype(Definitions, "TwinA").MessageType, 16);
+    EXPECT_EQ(Prototype(Definitions, "TwinB").MessageType, 16);
+    Definitions.StaticPackets->Items(1).Checked = 0;
+    const auto Copy = Definitions.StaticPackets->NewMessage(16);
     ASSERT_TRUE(Copy);
     EXPECT_STREQ(Copy->ClassName(), "TCustomIsupPacket");
     EXPECT_EQ(Copy->Name(), "TwinA");
@@ -169,59 +167,68 @@ TEST_F(DefinitionsTest, NewMessageClonesTheFirstPrototypeOfTheType)
     // The copy is independent of its prototype.
     Copy->Parameters().Items(0).SetHexValue("01 02 03");
     Copy->SetName("Changed");
-    EXPECT_EQ(Hex(Prototype("TwinA").Parameters().Items(0).Value()), "00 00 00");
-    EXPECT_EQ(Prototype("TwinA").Name(), "TwinA");
+    EXPECT_EQ(Hex(Prototype(Definitions, "TwinA").Parameters().Items(0).Value()), "00 00 00");
+    EXPECT_EQ(Prototype(Definitions, "TwinA").Name(), "TwinA");
 
-    EXPECT_EQ(StaticPackets->NewMessage(251), nullptr);
-    EXPECT_EQ(StaticPackets->NewMessage(0), nullptr);
-    EXPECT_EQ(StaticPackets->Items(0).Clone()->Name(), "SampleMsg");
+    EXPECT_EQ(Definitions.StaticPackets->NewMessage(251), nullptr);
+    EXPECT_EQ(Definitions.StaticPackets->NewMessage(0), nullptr);
+    EXPECT_EQ(Definitions.StaticPackets->Items(0).Clone()->Name(), "SampleMsg");
 }
 
-TEST_F(DefinitionsTest, AutoAnswerAndLevelTwoCodes)
+TEST(DefinitionsTest, AutoAnswerAndLevelTwoCodes)
 {
-    LoadDefinitions(TestSet("cfg"));
-    EXPECT_EQ(AutoAnswerList.Lines(), (std::vector<std::string>{"IAM=ACM", "REL=RLC", "iam=ACM"}));
-    EXPECT_EQ(L2StartCode, 0x10);
-    EXPECT_EQ(InServiceCode, 44);
-    EXPECT_EQ(InMsuCode, 9);
-    EXPECT_EQ(OutMsuCode, 2);
-    ASSERT_EQ(InRegMessages.size(), 4u);
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    EXPECT_EQ(Definitions.AutoAnswerList.Lines(), (std::vector<std::string>{"IAM=ACM", "REL=RLC", "iam=ACM"}));
+    EXPECT_EQ(Definitions.L2StartCode, 0x10);
+    EXPECT_EQ(Definitions.InServiceCode, 44);
+    EXPECT_EQ(Definitions.InMsuCode, 9);
+    EXPECT_EQ(Definitions.OutMsuCode, 2);
+    ASSERT_EQ(Definitions.InRegMessages.size(), 4u);
     // The name keeps the blank before the bracket; a number that is not an
     // integer reads 0; a key x7 is hexadecimal 7; values are cut to 8 bits.
     const std::vector<std::tuple<int, std::string, int>> In = {
         {1, "Alpha ", 5}, {7, "Beta ", 0}, {7, "Beta ", 2}, {32, "Gamma", 255}};
     for (size_t I = 0; I < In.size(); ++I) {
-        EXPECT_EQ(InRegMessages[I].Code, std::get<0>(In[I])) << I;
-        EXPECT_EQ(InRegMessages[I].Name, std::get<1>(In[I])) << I;
-        EXPECT_EQ(InRegMessages[I].Value, std::get<2>(In[I])) << I;
+        EXPECT_EQ(Definitions.InRegMessages[I].Code, std::get<0>(In[I])) << I;
+        EXPECT_EQ(Definitions.InRegMessages[I].Name, std::get<1>(In[I])) << I;
+        EXPECT_EQ(Definitions.InRegMessages[I].Value, std::get<2>(In[I])) << I;
     }
-    ASSERT_EQ(OutRegMessages.size(), 1u);
-    EXPECT_EQ(OutRegMessages[0].Code, 3);
-    EXPECT_EQ(OutRegMessages[0].Name, "Delta");
-    EXPECT_EQ(OutRegMessages[0].Value, 0);
+    ASSERT_EQ(Definitions.OutRegMessages.size(), 1u);
+    EXPECT_EQ(Definitions.OutRegMessages[0].Code, 3);
+    EXPECT_EQ(Definitions.OutRegMessages[0].Name, "Delta");
+    EXPECT_EQ(Definitions.OutRegMessages[0].Value, 0);
 }
 
-TEST_F(DefinitionsTest, MissingFilesGiveEmptyDefinitions)
+TEST(DefinitionsTest, MissingFilesGiveEmptyDefinitions)
 {
-    LoadDefinitions(TestSet("cfg"));
-    LoadDefinitions(TestSet("no-such-set"));
-    ASSERT_TRUE(StaticParameters);
-    ASSERT_TRUE(StaticPackets);
-    EXPECT_EQ(StaticParameters->Count(), 0);
-    EXPECT_EQ(StaticPackets->Count(), 0);
-    EXPECT_EQ(StaticPackets->NewMessage(250), nullptr);
-    EXPECT_EQ(IsupCatalog(), StaticPackets.get());
-    EXPECT_EQ(AutoAnswerList.Count(), 0);
-    EXPECT_EQ(L2StartCode, 4);
-    EXPECT_EQ(InServiceCode, 5);
-    EXPECT_EQ(InMsuCode, 2);
-    EXPECT_EQ(OutMsuCode, 2);
-    EXPECT_TRUE(InRegMessages.empty());
-    EXPECT_TRUE(OutRegMessages.empty());
+    TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    Definitions = LoadDefinitions(TestSet("no-such-set"));
+    ASSERT_TRUE(Definitions.StaticParameters);
+    ASSERT_TRUE(Definitions.StaticPackets);
+    EXPECT_EQ(Definitions.StaticParameters->Count(), 0);
+    EXPECT_EQ(Definitions.StaticPackets->Count(), 0);
+    EXPECT_EQ(Definitions.StaticPackets->NewMessage(250), nullptr);
+    EXPECT_EQ(Definitions.AutoAnswerList.Count(), 0);
+    EXPECT_EQ(Definitions.L2StartCode, 4);
+    EXPECT_EQ(Definitions.InServiceCode, 5);
+    EXPECT_EQ(Definitions.InMsuCode, 2);
+    EXPECT_EQ(Definitions.OutMsuCode, 2);
+    EXPECT_TRUE(Definitions.InRegMessages.empty());
+    EXPECT_TRUE(Definitions.OutRegMessages.empty());
     EXPECT_FALSE(fs::exists(TestSet("no-such-set")));
+
+    // Definitions never loaded are the same empty set.
+    const TDefinitions None;
+    ASSERT_TRUE(None.StaticParameters && None.StaticPackets);
+    EXPECT_EQ(None.StaticParameters->Count(), 0);
+    EXPECT_EQ(None.StaticPackets->Count(), 0);
+    EXPECT_EQ(None.L2StartCode, 4);
+    EXPECT_EQ(None.InServiceCode, 5);
+    EXPECT_EQ(None.InMsuCode, 2);
+    EXPECT_EQ(None.OutMsuCode, 2);
 }
 
-TEST_F(DefinitionsTest, WindowsStyleFolderAndPattern)
+TEST(DefinitionsTest, WindowsStyleFolderAndPattern)
 {
     // The set's own pattern is Params\%s.ini; the folder may be given with
     // backslashes or without its final separator too.
@@ -229,26 +236,26 @@ TEST_F(DefinitionsTest, WindowsStyleFolderAndPattern)
     for (char& C : Folder)
         if (C == '/')
             C = '\\';
-    LoadDefinitions(Folder);
-    EXPECT_EQ(Layout("SampleNumber").Checked, 1);
-    EXPECT_EQ(StaticPackets->Count(), 6);
-    LoadDefinitions(std::string(CATALOG_TEST_DATA) + "/cfg");
-    EXPECT_EQ(Layout("SampleNumber").Caption(), "Sample number");
+    const TDefinitions Definitions = LoadDefinitions(Folder);
+    EXPECT_EQ(Layout(Definitions, "SampleNumber").Checked, 1);
+    EXPECT_EQ(Definitions.StaticPackets->Count(), 6);
+    const TDefinitions Plain = LoadDefinitions(std::string(CATALOG_TEST_DATA) + "/cfg");
+    EXPECT_EQ(Layout(Plain, "SampleNumber").Caption(), "Sample number");
 }
 
-TEST_F(DefinitionsTest, FileNamesMatchWithoutRegardToLetterCase)
+TEST(DefinitionsTest, FileNamesMatchWithoutRegardToLetterCase)
 {
     TempSet Set;
     Set.Write("parameters.INI", "[General]\nFileName=Params\\%s.ini\n[Codes]\nOne=1\n");
     Set.Write("params/ONE.Ini", "[General]\nCaption=The one\nType=Fixed\nSize=2\n");
     Set.Write("MESSAGES.ini", "[Codes]\nM=1\n[M]\nF=One\n");
-    LoadDefinitions(Set.Folder());
-    EXPECT_EQ(Layout("One").Caption(), "The one");
-    EXPECT_EQ(Layout("One").Checked, 1);
-    ExpectParameters(Prototype("M"), {{"One", 1, true, 0}});
+    const TDefinitions Definitions = LoadDefinitions(Set.Folder());
+    EXPECT_EQ(Layout(Definitions, "One").Caption(), "The one");
+    EXPECT_EQ(Layout(Definitions, "One").Checked, 1);
+    ExpectParameters(Prototype(Definitions, "M"), {{"One", 1, true, 0}});
 }
 
-TEST_F(DefinitionsTest, MalformedSetsStopWithTheirErrorText)
+TEST(DefinitionsTest, MalformedSetsStopWithTheirErrorText)
 {
     const std::string Data = CATALOG_TEST_DATA;
     EXPECT_EQ(ErrorText([] { LoadDefinitions(TestSet("bad-param-code")); }), "'abc' is not a valid integer value");
@@ -264,36 +271,32 @@ TEST_F(DefinitionsTest, MalformedSetsStopWithTheirErrorText)
     EXPECT_THROW(LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
     EXPECT_THROW(LoadDefinitions(TestSet("bad-param-code")), EConvertError);
     EXPECT_THROW(LoadDefinitions(TestSet("bad-format")), EFormatError);
-    // Nothing was installed by the failed loads.
-    EXPECT_FALSE(StaticParameters);
-    EXPECT_FALSE(StaticPackets);
-    EXPECT_EQ(IsupCatalog(), nullptr);
 }
 
-TEST_F(DefinitionsTest, AFailedLoadKeepsThePreviousDefinitions)
+TEST(DefinitionsTest, AFailedLoadKeepsThePreviousDefinitions)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticPackets* Before = StaticPackets.get();
-    EXPECT_THROW(LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
-    EXPECT_EQ(StaticPackets.get(), Before);
-    EXPECT_EQ(IsupCatalog(), Before);
-    EXPECT_EQ(L2StartCode, 0x10);
-    EXPECT_EQ(InRegMessages.size(), 4u);
+    TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticPackets* Before = Definitions.StaticPackets.get();
+    // bad-l2 fails in L2-L3.ini, after its (empty) catalogs were read.
+    EXPECT_THROW(Definitions = LoadDefinitions(TestSet("bad-l2")), EStaticPacketLoadError);
+    EXPECT_EQ(Definitions.StaticPackets.get(), Before);
+    EXPECT_EQ(Definitions.StaticPackets->Count(), 6);
+    EXPECT_EQ(Definitions.L2StartCode, 0x10);
+    EXPECT_EQ(Definitions.InRegMessages.size(), 4u);
 }
 
-TEST_F(DefinitionsTest, AnIntegerDefaultFailsOnlyWhenAMessageUsesTheParameter)
+TEST(DefinitionsTest, AnIntegerDefaultFailsOnlyWhenAMessageUsesTheParameter)
 {
     TempSet Set;
     Set.Write("Parameters.ini", "[Codes]\nCounter=1\nDigits=2\n");
     Set.Write("Counter", "[.Count]\nType=Integer\nBit=0\nDefault=zz\n");
     Set.Write("Digits", "[General]\nType=Number\n[.Digits]\nType=Digits\nDefault=12G4\n");
-    LoadDefinitions(Set.Folder());
-    EXPECT_EQ(StaticParameters->Count(), 2);
+    EXPECT_EQ(LoadDefinitions(Set.Folder()).StaticParameters->Count(), 2);
     Set.Write("Messages.ini", "[Codes]\nM=1\n[M]\nO=Digits\n");
     EXPECT_THROW(LoadDefinitions(Set.Folder()), EConvertError);
 }
 
-TEST_F(DefinitionsTest, RegistrationKeysMustBeIntegers)
+TEST(DefinitionsTest, RegistrationKeysMustBeIntegers)
 {
     TempSet Set;
     Set.Write("L2-L3.ini", "[In]\n1=Alpha (5)\n[Out]\n2=Beta (1)\n 0x = Gamma (3) \n");

@@ -47,18 +47,18 @@ std::vector<std::pair<int32_t, std::string>> LiteralsOf(const TParamField& Field
 struct TInstance {
     TParameterCollection Parameters;
     TCustomParameter* Parameter;
-    TInstance(const std::string& Name, bool Mandatory)
-        : Parameter(&Layout(Name).Instantiate(Parameters, Mandatory))
+    TInstance(const TDefinitions& Definitions, const std::string& Name, bool Mandatory)
+        : Parameter(&Layout(Definitions, Name).Instantiate(Parameters, Mandatory))
     {
     }
 };
 
 } // namespace
 
-TEST_F(DefinitionsTest, SampleNumberWorkedExample)
+TEST(DefinitionsTest, SampleNumberWorkedExample)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticParameter& Number = Layout("SampleNumber");
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Number = Layout(Definitions, "SampleNumber");
     EXPECT_EQ(Number.Code(), 200);
     EXPECT_EQ(Number.Caption(), "Sample number");
     EXPECT_EQ(Number.ParamType(), ptNumber);
@@ -72,7 +72,7 @@ TEST_F(DefinitionsTest, SampleNumberWorkedExample)
     EXPECT_EQ(LiteralsOf(Number.Fields().Items(0)),
               (std::vector<std::pair<int32_t, std::string>>{{1, "Public"}, {5, "Private"}}));
 
-    TInstance Instance("SampleNumber", true);
+    TInstance Instance(Definitions, "SampleNumber", true);
     TCustomParameter& P = *Instance.Parameter;
     EXPECT_EQ(P.Code(), 200);
     EXPECT_TRUE(P.Mandatory());
@@ -88,33 +88,33 @@ TEST_F(DefinitionsTest, SampleNumberWorkedExample)
     EXPECT_EQ(Number.GetValueLength(), 0);
 }
 
-TEST_F(DefinitionsTest, OddIndicatorSection)
+TEST(DefinitionsTest, OddIndicatorSection)
 {
-    LoadDefinitions(TestSet("cfg"));
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     // [.odd] in lower case (in a file with CR line ends) is still the
     // odd-indicator section of a Number parameter.
-    const TStaticParameter& Odd = Layout("SampleOdd");
+    const TStaticParameter& Odd = Layout(Definitions, "SampleOdd");
     EXPECT_EQ(Odd.ParamType(), ptNumber);
     EXPECT_EQ(Odd.OddBit(), 3);
     ExpectFields(Odd, {{"Digits", fkDigits, 0, 0, ""}});
 
     // Without [.ODD] the indicator is bit 0 of the first octet.
-    const TStaticParameter& Short = Layout("SampleShort");
+    const TStaticParameter& Short = Layout(Definitions, "SampleShort");
     EXPECT_EQ(Short.OddBit(), 0);
-    TInstance Instance("SampleShort", false);
+    TInstance Instance(Definitions, "SampleShort", false);
     EXPECT_EQ(Hex(Instance.Parameter->Value()), "01 21 03");
     EXPECT_EQ(Instance.Parameter->Part(), 2);
 
     // In a parameter that is not a Number, [.ODD] is an ordinary field.
-    ExpectFields(Layout("SampleFlags"),
+    ExpectFields(Layout(Definitions, "SampleFlags"),
                  {{"Urgent", fkBit, 0, 1, "true"}, {"Count", fkInteger, 1, 3, "5"}, {"ODD", fkBit, 7, 1, "0"}});
-    EXPECT_EQ(Layout("SampleFlags").OddBit(), 0);
+    EXPECT_EQ(Layout(Definitions, "SampleFlags").OddBit(), 0);
 }
 
-TEST_F(DefinitionsTest, EnumLiteralsAndWideFields)
+TEST(DefinitionsTest, EnumLiteralsAndWideFields)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticParameter& Enum = Layout("SampleEnum");
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Enum = Layout(Definitions, "SampleEnum");
     EXPECT_EQ(Enum.ParamType(), ptFixed);
     ExpectFields(Enum, {{"Code", fkEnum, 0, 8, "Other"}, {"Wide", fkInteger, 9, 8, "0"}});
     // Keys 0 and 00 are two literals of value 0; 0x1F and $20 convert; Note,
@@ -123,7 +123,7 @@ TEST_F(DefinitionsTest, EnumLiteralsAndWideFields)
               (std::vector<std::pair<int32_t, std::string>>{
                   {0, "Zero"}, {0, "Double zero"}, {31, "Thirty-one"}, {32, "Thirty-two"}}));
 
-    TInstance Instance("SampleEnum", true);
+    TInstance Instance(Definitions, "SampleEnum", true);
     TCustomParameter& P = *Instance.Parameter;
     EXPECT_EQ(P.Part(), 0);
     // Default Other names no literal: 0, shown with the first literal of 0.
@@ -137,12 +137,12 @@ TEST_F(DefinitionsTest, EnumLiteralsAndWideFields)
     EXPECT_EQ(P.Fields().Items(1).GetValue(), 0u);
 }
 
-TEST_F(DefinitionsTest, OnlyDotSectionsWithKnownTypesAreFields)
+TEST(DefinitionsTest, OnlyDotSectionsWithKnownTypesAreFields)
 {
-    LoadDefinitions(TestSet("cfg"));
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     // [General], [Notes] and [.Flag]: one field; Size and Length that are
     // not integers read as 1; no Type means Variable.
-    const TStaticParameter& Misc = Layout("SampleMisc");
+    const TStaticParameter& Misc = Layout(Definitions, "SampleMisc");
     EXPECT_EQ(Misc.Caption(), "Sample misc");
     EXPECT_EQ(Misc.ParamType(), ptVariable);
     EXPECT_EQ(Misc.Size(), 1);
@@ -150,20 +150,20 @@ TEST_F(DefinitionsTest, OnlyDotSectionsWithKnownTypesAreFields)
 
     // An unknown parameter type leaves the type unset (a mandatory instance
     // goes to the variable part); an unknown field type drops the field.
-    const TStaticParameter& Other = Layout("SampleOther");
+    const TStaticParameter& Other = Layout(Definitions, "SampleOther");
     EXPECT_EQ(Other.ParamType(), ptUnset);
     EXPECT_EQ(Other.GetTypeText(), "");
     EXPECT_EQ(Other.Caption(), "SampleOther");
     ExpectFields(Other, {{"ODD", fkBit, 4, 1, "0"}, {"Kept", fkInteger, 8, 4, "0"}});
-    TInstance Instance("SampleOther", true);
+    TInstance Instance(Definitions, "SampleOther", true);
     EXPECT_EQ(Instance.Parameter->Part(), 1);
     EXPECT_EQ(Hex(Instance.Parameter->Value()), "00 00");
 }
 
-TEST_F(DefinitionsTest, FixedParameterWithoutFields)
+TEST(DefinitionsTest, FixedParameterWithoutFields)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticParameter& Fixed = Layout("SampleFixed");
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& Fixed = Layout(Definitions, "SampleFixed");
     EXPECT_EQ(Fixed.ParamType(), ptFixed);
     EXPECT_EQ(Fixed.Size(), 3);
     EXPECT_EQ(Fixed.Caption(), "SampleFixed");
@@ -171,27 +171,27 @@ TEST_F(DefinitionsTest, FixedParameterWithoutFields)
     EXPECT_EQ(Fixed.Checked, 1);
 }
 
-TEST_F(DefinitionsTest, MissingDescriptionFile)
+TEST(DefinitionsTest, MissingDescriptionFile)
 {
-    LoadDefinitions(TestSet("cfg"));
-    const TStaticParameter& NoFile = Layout("SampleNoFile");
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
+    const TStaticParameter& NoFile = Layout(Definitions, "SampleNoFile");
     EXPECT_EQ(NoFile.Checked, 0);
     EXPECT_EQ(NoFile.Caption(), "SampleNoFile");
     EXPECT_EQ(NoFile.GetTitle(), "SampleNoFile");
     EXPECT_EQ(NoFile.ParamType(), ptVariable);
     EXPECT_EQ(NoFile.Size(), 1);
     EXPECT_EQ(NoFile.Fields().Count(), 0);
-    TInstance Instance("SampleNoFile", true);
+    TInstance Instance(Definitions, "SampleNoFile", true);
     EXPECT_EQ(Hex(Instance.Parameter->Value()), "00");
     EXPECT_EQ(Instance.Parameter->Checked, 0);
     EXPECT_EQ(Instance.Parameter->Part(), 1);
 }
 
-TEST_F(DefinitionsTest, InstantiateByName)
+TEST(DefinitionsTest, InstantiateByName)
 {
-    LoadDefinitions(TestSet("cfg"));
+    const TDefinitions Definitions = LoadDefinitions(TestSet("cfg"));
     TParameterCollection Parameters;
-    TCustomParameter* Flags = StaticParameters->InstantiateByName(Parameters, "SampleFlags", false);
+    TCustomParameter* Flags = Definitions.StaticParameters->InstantiateByName(Parameters, "SampleFlags", false);
     ASSERT_NE(Flags, nullptr);
     EXPECT_EQ(&Parameters.Items(0), Flags);
     EXPECT_EQ(Flags->Code(), 201);
@@ -199,12 +199,12 @@ TEST_F(DefinitionsTest, InstantiateByName)
     EXPECT_FALSE(Flags->GetPresent());
     EXPECT_EQ(Flags->Caption(), "Sample flags");
     EXPECT_EQ(Hex(Flags->Value()), "0B");
-    EXPECT_EQ(StaticParameters->InstantiateByName(Parameters, "SAMPLEFLAGS", true), nullptr);
-    EXPECT_EQ(StaticParameters->InstantiateByName(Parameters, "", true), nullptr);
+    EXPECT_EQ(Definitions.StaticParameters->InstantiateByName(Parameters, "SAMPLEFLAGS", true), nullptr);
+    EXPECT_EQ(Definitions.StaticParameters->InstantiateByName(Parameters, "", true), nullptr);
     EXPECT_EQ(Parameters.Count(), 1);
 }
 
-TEST_F(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
+TEST(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
 {
     const fs::path Folder = fs::temp_directory_path() / "velmora-catalog-bits";
     fs::remove_all(Folder);
@@ -219,7 +219,7 @@ TEST_F(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
     }
     // A hexadecimal bit number is fine.
     std::ofstream(Description) << "[.Good]\nType=integer\nBit=0x0C\n";
-    LoadDefinitions(Folder.string() + "/");
-    EXPECT_EQ(Layout("P").Fields().Items(0).Bit(), 12);
+    const TDefinitions Definitions = LoadDefinitions(Folder.string() + "/");
+    EXPECT_EQ(Layout(Definitions, "P").Fields().Items(0).Bit(), 12);
     fs::remove_all(Folder);
 }

@@ -3,7 +3,7 @@
 #include "tests/isup/isup_test_support.h"
 
 #include "core/Exception.h"
-#include "l4/PacketL4.h"
+#include "isup/IsupCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -48,10 +48,10 @@ protected:
 
     static std::string Message(std::string_view IsupPart) { return Header + Octets(IsupPart); }
 
-    static std::string ErrorOf(std::string_view Bytes)
+    std::string ErrorOf(std::string_view Bytes) const
     {
         try {
-            DecodeIsup(Bytes);
+            DecodeIsup(Catalog, Bytes);
         } catch (const EL4Error& Error) {
             return Error.Message();
         }
@@ -66,7 +66,7 @@ protected:
 TEST_F(IsupPacket, WorkedExampleDecodesAndEncodesBack)
 {
     const std::string Isup = Octets("01 00 01 00 02 05 03 10 20 30 08 01 AA 00");
-    auto Packet = DecodeIsup(Header + Isup);
+    auto Packet = DecodeIsup(Catalog, Header + Isup);
     EXPECT_EQ(Packet->Cic, 1);
     EXPECT_EQ(Packet->MessageType, 1);
     EXPECT_EQ(Packet->GetName(), "EX");
@@ -117,8 +117,7 @@ TEST_F(IsupPacket, PartViews)
 TEST_F(IsupPacket, FailureTexts)
 {
     TMemoryStream Empty;
-    EXPECT_EQ(ReadIsupPacket(Empty), nullptr);
-    EXPECT_EQ(ErrorOf(""), "Can`t read SIO from stream");
+    EXPECT_EQ(ReadIsupPacket(Empty, Catalog), nullptr);
     EXPECT_EQ(ErrorOf(Header), "Can`t load packet from stream.");
     EXPECT_EQ(ErrorOf(Header + Octets("01")), "Can`t load packet from stream.");
     EXPECT_EQ(ErrorOf(Header + Octets("01 00")), "Can`t load packet from stream.");
@@ -129,7 +128,7 @@ TEST_F(IsupPacket, FailureTexts)
     EXPECT_EQ(ErrorOf(Message("01 00 3F")), "Unknown Message Type: 0x3F");
     EXPECT_EQ(ErrorOf(Message("01 00 05")), "Unknown Message Type: 0x05");
     try {
-        DecodeIsup(Message("01 00 3F 00 00"));
+        DecodeIsup(Catalog, Message("01 00 3F 00 00"));
         FAIL();
     } catch (const EUnknownIsupMessage& Error) {
         EXPECT_EQ(Error.Code, 0x3F);
@@ -139,26 +138,32 @@ TEST_F(IsupPacket, FailureTexts)
 
 TEST(IsupPacketWithoutCatalog, EveryMessageIsUnknown)
 {
-    ASSERT_EQ(IsupCatalog(), nullptr);
-    EXPECT_THROW(DecodeIsup(Octets("05 01 40 00 00 01 00 01")), EUnknownIsupMessage);
+    const TEmptyIsupCatalog Empty;
+    EXPECT_THROW(DecodeIsup(Empty, Octets("05 01 40 00 00 01 00 01")), EUnknownIsupMessage);
+    // A catalog is only asked, never remembered: the next decode with
+    // another catalog knows the type.
+    TTestCatalog Catalog;
+    Catalog.AddPrototype(1, "EX", "Example");
+    EXPECT_EQ(DecodeIsup(Catalog, Octets("05 01 40 00 00 01 00 01"))->GetName(), "EX");
+    EXPECT_THROW(DecodeIsup(Empty, Octets("05 01 40 00 00 01 00 01")), EUnknownIsupMessage);
 }
 
 TEST_F(IsupPacket, CicAndFixedOnlyDefinitions)
 {
-    auto Packet = DecodeIsup(Message("34 12 02 7E FF FF FF"));
+    auto Packet = DecodeIsup(Catalog, Message("34 12 02 7E FF FF FF"));
     EXPECT_EQ(Packet->Cic, 4660);
     EXPECT_EQ(Hex(Packet->Parameters().Items(0).Value()), "7E ");
     EXPECT_EQ(Hex(EncodeIsupPart(*Packet)), "34 12 02 7E ");
-    EXPECT_EQ(DecodeIsup(Message("FF FF 02 00"))->Cic, 65535);
+    EXPECT_EQ(DecodeIsup(Catalog, Message("FF FF 02 00"))->Cic, 65535);
     // The fixed octets missing at the end read as zeros.
-    auto Short = DecodeIsup(Message("01 00 02"));
+    auto Short = DecodeIsup(Catalog, Message("01 00 02"));
     EXPECT_EQ(Hex(Short->Parameters().Items(0).Value()), "00 ");
 }
 
 TEST_F(IsupPacket, OptionalOnlyDefinition)
 {
     // The optional-part pointer follows the fixed part directly.
-    auto Packet = DecodeIsup(Message("01 00 03 11 01 09 02 BB CC 00"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 03 11 01 09 02 BB CC 00"));
     const TParameterCollection& Parameters = Packet->Parameters();
     EXPECT_EQ(Hex(Parameters.Items(0).Value()), "11 ");
     EXPECT_FALSE(Parameters.Items(1).GetPresent());
@@ -171,7 +176,7 @@ TEST_F(IsupPacket, OptionalOnlyDefinition)
 TEST_F(IsupPacket, PointersCountFromThemselves)
 {
     // The second pointer, 04 at offset 9, leads to offset 13.
-    auto Packet = DecodeIsup(Message("01 00 04 03 04 00 01 AA 02 BB CC"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 04 03 04 00 01 AA 02 BB CC"));
     const TParameterCollection& Parameters = Packet->Parameters();
     EXPECT_EQ(Hex(Parameters.Items(0).Value()), "AA ");
     EXPECT_EQ(Hex(Parameters.Items(1).Value()), "BB CC ");
@@ -182,7 +187,7 @@ TEST_F(IsupPacket, PointersCountFromThemselves)
 TEST_F(IsupPacket, ZeroPointers)
 {
     // A variable pointer 0 is its own length octet: an empty value.
-    auto Packet = DecodeIsup(Message("01 00 01 55 00 00"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 01 55 00 00"));
     const TParameterCollection& Parameters = Packet->Parameters();
     EXPECT_EQ(Parameters.Items(1).GetValueLength(), 0);
     EXPECT_FALSE(Parameters.OptionalPart().Present);
@@ -194,29 +199,56 @@ TEST_F(IsupPacket, ZeroPointers)
 TEST_F(IsupPacket, OptionalPartContents)
 {
     // Unknown code 33 is skipped by its length; code 08 twice keeps the second.
-    auto Packet = DecodeIsup(Message("01 00 01 00 02 03 01 77 33 02 08 01 08 01 AA 08 01 BB 00 08 01 CC"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 33 02 08 01 08 01 AA 08 01 BB 00 08 01 CC"));
     const TCustomParameter& O = Packet->Parameters().Items(2);
     EXPECT_TRUE(O.GetPresent());
     EXPECT_EQ(Hex(O.Value()), "BB ");
     EXPECT_EQ(Packet->Parameters().Count(), 3);
     // No end octet: the part ends with the input.
-    auto NoEnd = DecodeIsup(Message("01 00 01 00 02 03 01 77 08 01 AA"));
+    auto NoEnd = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 08 01 AA"));
     EXPECT_EQ(Hex(NoEnd->Parameters().Items(2).Value()), "AA ");
     // An unknown code whose length octet is missing ends the part.
-    auto Cut = DecodeIsup(Message("01 00 01 00 02 03 01 77 33"));
+    auto Cut = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 33"));
     EXPECT_FALSE(Cut->Parameters().Items(2).GetPresent());
     // Optional parameter truncated inside its value: declared length, zeros.
-    auto Inside = DecodeIsup(Message("01 00 01 00 02 03 01 77 08 03 AA"));
+    auto Inside = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 08 03 AA"));
     EXPECT_EQ(Hex(Inside->Parameters().Items(2).Value()), "AA 00 00 ");
     EXPECT_TRUE(Inside->Parameters().Items(2).GetPresent());
     // Its length octet missing: present with an empty value.
-    auto NoLength = DecodeIsup(Message("01 00 01 00 02 03 01 77 08"));
+    auto NoLength = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 08"));
     EXPECT_EQ(NoLength->Parameters().Items(2).GetValueLength(), 0);
+}
+
+TEST_F(IsupPacket, OptionalCodesAreLookedUpInTheOptionalPartOnly)
+{
+    // Codes 02 (the mandatory variable V) and 01 (the fixed F) in the
+    // optional part are not optional parameters of the message: skipped,
+    // and the mandatory values stay those of their own parts.
+    auto Packet = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 02 02 EE EE 01 01 FF 08 01 AA 00"));
+    const TParameterCollection& Parameters = Packet->Parameters();
+    ASSERT_EQ(Parameters.Count(), 3);
+    EXPECT_EQ(Hex(Parameters.Items(0).Value()), "00 ");
+    EXPECT_EQ(Hex(Parameters.Items(1).Value()), "77 ");
+    EXPECT_EQ(Hex(Parameters.Items(2).Value()), "AA ");
+    EXPECT_EQ(Hex(EncodeIsupPart(*Packet)), "01 00 01 00 02 03 01 77 08 01 AA 00 ");
+
+    // A message that carries the same parameter mandatory and optional
+    // (code 02 twice, as a called party number could be): each part fills
+    // its own.
+    TCustomParameter& Number = AddLayout(Catalog.Layouts, 2, "Number", ptVariable, 1);
+    TCustomIsupPacket& Twice = Catalog.AddPrototype(5, "TWICE", "Same code twice");
+    Instantiate(Number, Twice.Parameters(), true);
+    Instantiate(Number, Twice.Parameters(), false);
+    auto Both = DecodeIsup(Catalog, Message("01 00 05 02 03 01 77 02 01 99 00"));
+    EXPECT_EQ(Hex(Both->Parameters().Items(0).Value()), "77 ");
+    EXPECT_EQ(Hex(Both->Parameters().Items(1).Value()), "99 ");
+    EXPECT_TRUE(Both->Parameters().Items(1).GetPresent());
+    EXPECT_EQ(Hex(EncodeIsupPart(*Both)), "01 00 05 02 03 01 77 02 01 99 00 ");
 }
 
 TEST_F(IsupPacket, AbsentOptionalKeepsThePrototypeDefault)
 {
-    auto Packet = DecodeIsup(Message("01 00 01 00 02 03 01 77 00"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 00"));
     const TCustomParameter& O = Packet->Parameters().Items(2);
     EXPECT_FALSE(O.GetPresent());
     EXPECT_EQ(Hex(O.Value()), "01 ");
@@ -227,10 +259,10 @@ TEST_F(IsupPacket, AbsentOptionalKeepsThePrototypeDefault)
 
 TEST_F(IsupPacket, VariablePointerPastTheEnd)
 {
-    auto Packet = DecodeIsup(Message("01 00 01 00 40 00"));
+    auto Packet = DecodeIsup(Catalog, Message("01 00 01 00 40 00"));
     EXPECT_EQ(Packet->Parameters().Items(1).GetValueLength(), 0);
     EXPECT_TRUE(Packet->Parameters().Items(1).GetPresent());
-    auto Inside = DecodeIsup(Message("01 00 01 00 02 00 05 12"));
+    auto Inside = DecodeIsup(Catalog, Message("01 00 01 00 02 00 05 12"));
     EXPECT_EQ(Hex(Inside->Parameters().Items(1).Value()), "12 00 00 00 00 ");
 }
 
@@ -241,8 +273,13 @@ TEST_F(IsupPacket, EveryPrefixDecodesOrFailsCleanly)
         // A fresh copy of exactly Length octets, so that ASan catches any
         // read past its end.
         const std::string Prefix(Full.data(), Length);
+        if (Length == 0) {
+            TMemoryStream Empty(Prefix);
+            EXPECT_EQ(ReadIsupPacket(Empty, Catalog), nullptr);
+            continue;
+        }
         try {
-            auto Packet = DecodeIsup(Prefix);
+            auto Packet = DecodeIsup(Catalog, Prefix);
             EncodeIsupPart(*Packet);
             EXPECT_GE(Length, 11u);
         } catch (const EL4Error& Error) {
@@ -282,7 +319,7 @@ TEST_F(IsupPacket, AssignCopiesTheMessage)
 TEST_F(IsupPacket, FirstPrototypeOfATypeWins)
 {
     Catalog.AddPrototype(1, "EX2", "Second");
-    EXPECT_EQ(DecodeIsup(Message("01 00 01 00 02 03 01 77 00"))->GetName(), "EX");
+    EXPECT_EQ(DecodeIsup(Catalog, Message("01 00 01 00 02 03 01 77 00"))->GetName(), "EX");
 }
 
 TEST(IsupPacketDefaults, NewPacket)

@@ -121,7 +121,7 @@ TEST(IsupRoundTrip, GeneratedDefinitionsAndValues)
         const uint16_t Cic = static_cast<uint16_t>(Random());
         const std::string Bytes = WriteCanonical(Case, Cic, Type);
 
-        auto Packet = DecodeIsup(Bytes);
+        auto Packet = DecodeIsup(Catalog, Bytes);
         ASSERT_EQ(Packet->Cic, Cic);
         ASSERT_EQ(Packet->MessageType, Type);
         ASSERT_EQ(Packet->Parameters().Count(), static_cast<int>(Case.Params.size()));

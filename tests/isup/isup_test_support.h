@@ -70,9 +70,6 @@ inline TCustomParameter& Instantiate(const TCustomParameter& Layout, TParameterC
 // Prototypes in catalog order; NewMessage clones the first with the type.
 class TTestCatalog : public TIsupCatalog {
 public:
-    TTestCatalog() { SetIsupCatalog(this); }
-    ~TTestCatalog() override { SetIsupCatalog(nullptr); }
-
     TCustomIsupPacket& AddPrototype(uint8_t MessageType, std::string Name, std::string Caption)
     {
         auto Packet = std::make_unique<TCustomIsupPacket>();
@@ -98,8 +95,9 @@ public:
     std::vector<std::unique_ptr<TCustomIsupPacket>> Prototypes;
 };
 
-// Decodes a level-4 message as the capture list does.
-std::unique_ptr<TCustomIsupPacket> DecodeIsup(std::string_view Bytes);
+// Decodes the ISUP message in Bytes (SIO first) against Catalog, as the
+// level-4 decoder does for service indicator 5.
+std::unique_ptr<TCustomIsupPacket> DecodeIsup(const TIsupCatalog& Catalog, std::string_view Bytes);
 
 inline std::string Encode(const TCustomIsupPacket& Packet)
 {

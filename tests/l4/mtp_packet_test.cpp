@@ -20,9 +20,12 @@ THexString Hex(const std::string& Text)
     return THexString(Octets.Data(), false);
 }
 
-const TMtpPacket& AsMtp(const std::unique_ptr<TCustomPacketL4>& Packet)
+// An MTP message read from its octets, SIO first, as the level-4 decoder
+// reads one of service indicator 0.
+std::unique_ptr<TMtpPacket> ReadMtp(const THexString& Octets)
 {
-    return dynamic_cast<const TMtpPacket&>(*Packet);
+    TMemoryStream Stream(Octets.Data());
+    return ReadMtpPacket(Stream);
 }
 
 struct TMessageCase {
@@ -80,8 +83,8 @@ TEST(MtpMessages, EveryHeadingDecodesToItsClass)
 {
     for (const auto& Case : Messages) {
         SCOPED_TRACE(Case.Name);
-        const auto Packet = DecodePacketL4(Hex("80 01 80 00 30 " + HeadingText(Case.Heading) + " 34 12 77"));
-        const TMtpPacket& Mtp = AsMtp(Packet);
+        const auto Packet = ReadMtp(Hex("80 01 80 00 30 " + HeadingText(Case.Heading) + " 34 12 77"));
+        const TMtpPacket& Mtp = *Packet;
         EXPECT_EQ(Mtp.ClassName(), "TMtpPacket_" + std::string(Case.Name));
         EXPECT_EQ(Mtp.Heading, Case.Heading);
         EXPECT_EQ(Mtp.Info.size(), Case.InfoLength);
@@ -102,57 +105,112 @@ TEST(MtpMessages, EveryHeadingDecodesToItsClass)
     }
 }
 
+TEST(MtpMessages, EveryClassNameStandsForItsHeading)
+{
+    // In the order of the list above.
+    std::vector<std::unique_ptr<TMtpPacket>> Classes;
+    Classes.push_back(std::make_unique<TMtpPacket_COO>());
+    Classes.push_back(std::make_unique<TMtpPacket_COA>());
+    Classes.push_back(std::make_unique<TMtpPacket_CBD>());
+    Classes.push_back(std::make_unique<TMtpPacket_CBA>());
+    Classes.push_back(std::make_unique<TMtpPacket_ECO>());
+    Classes.push_back(std::make_unique<TMtpPacket_ECA>());
+    Classes.push_back(std::make_unique<TMtpPacket_RCT>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFC>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFP>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFR>());
+    Classes.push_back(std::make_unique<TMtpPacket_TFA>());
+    Classes.push_back(std::make_unique<TMtpPacket_RST>());
+    Classes.push_back(std::make_unique<TMtpPacket_RSR>());
+    Classes.push_back(std::make_unique<TMtpPacket_LIN>());
+    Classes.push_back(std::make_unique<TMtpPacket_LUN>());
+    Classes.push_back(std::make_unique<TMtpPacket_LIA>());
+    Classes.push_back(std::make_unique<TMtpPacket_LUA>());
+    Classes.push_back(std::make_unique<TMtpPacket_LID>());
+    Classes.push_back(std::make_unique<TMtpPacket_LFU>());
+    Classes.push_back(std::make_unique<TMtpPacket_LLT>());
+    Classes.push_back(std::make_unique<TMtpPacket_LRT>());
+    Classes.push_back(std::make_unique<TMtpPacket_TRA>());
+    Classes.push_back(std::make_unique<TMtpPacket_DLC>());
+    Classes.push_back(std::make_unique<TMtpPacket_CSS>());
+    Classes.push_back(std::make_unique<TMtpPacket_CNS>());
+    Classes.push_back(std::make_unique<TMtpPacket_CNP>());
+    Classes.push_back(std::make_unique<TMtpPacket_UPU>());
+    ASSERT_EQ(Classes.size(), Messages.size());
+    for (size_t I = 0; I < Messages.size(); ++I) {
+        SCOPED_TRACE(Messages[I].Name);
+        EXPECT_EQ(Classes[I]->ClassName(), "TMtpPacket_" + std::string(Messages[I].Name));
+        EXPECT_EQ(Classes[I]->Heading, Messages[I].Heading);
+        EXPECT_EQ(Classes[I]->Info.size(), Messages[I].InfoLength);
+        EXPECT_EQ(Classes[I]->GetName(), Messages[I].Name);
+    }
+
+    // The class, not the heading, decides the field: a plain message with
+    // a TFP heading is named TFP but shows no destination, and a TFA keeps
+    // its own field whatever heading it is given.
+    TMtpPacket Plain;
+    Plain.Heading = 0x14;
+    Plain.Info = std::string("\x05\x00", 2);
+    EXPECT_EQ(Plain.GetName(), "TFP");
+    EXPECT_EQ(Plain.GetFieldsText(), "");
+    EXPECT_EQ(Plain.GetDescription(), "TFP");
+    TMtpPacket_TFA Tfa;
+    Tfa.Heading = 0x11;
+    Tfa.Info = std::string("\x05\x01", 2);
+    EXPECT_EQ(Tfa.GetDescription(), "COO (Destination=261)");
+}
+
 TEST(MtpMessages, GroupHeadingsAndUnknownHeadingsArePlainMessages)
 {
     for (const auto& [Heading, Name] : Groups) {
-        const auto Packet = DecodePacketL4(Hex("00 00 00 00 00 " + HeadingText(Heading) + " 05 00"));
-        EXPECT_STREQ(AsMtp(Packet).ClassName(), "TMtpPacket");
-        EXPECT_EQ(AsMtp(Packet).GetName(), Name);
-        EXPECT_EQ(AsMtp(Packet).GetDescription(), Name);
+        const auto Packet = ReadMtp(Hex("00 00 00 00 00 " + HeadingText(Heading) + " 05 00"));
+        EXPECT_STREQ(Packet->ClassName(), "TMtpPacket");
+        EXPECT_EQ(Packet->GetName(), Name);
+        EXPECT_EQ(Packet->GetDescription(), Name);
     }
     // Every other heading is named by "$" and two hex digits.
     int Named = 0;
     for (int Heading = 0; Heading < 256; ++Heading) {
-        const auto Packet = DecodePacketL4(Hex("00 00 00 00 00 " + HeadingText(static_cast<uint8_t>(Heading))));
-        const std::string Name = AsMtp(Packet).GetName();
+        const auto Packet = ReadMtp(Hex("00 00 00 00 00 " + HeadingText(static_cast<uint8_t>(Heading))));
+        const std::string Name = Packet->GetName();
         if (Name[0] == '$') {
             EXPECT_EQ(Name, "$" + HeadingText(static_cast<uint8_t>(Heading)));
-            EXPECT_STREQ(AsMtp(Packet).ClassName(), "TMtpPacket");
-            EXPECT_EQ(AsMtp(Packet).GetDescription(), Name);
+            EXPECT_STREQ(Packet->ClassName(), "TMtpPacket");
+            EXPECT_EQ(Packet->GetDescription(), Name);
         } else {
             ++Named;
         }
     }
     EXPECT_EQ(Named, static_cast<int>(Messages.size() + Groups.size()));
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 00 00 00 00 0F"))).GetName(), "$0F");
+    EXPECT_EQ(ReadMtp(Hex("00 00 00 00 00 0F"))->GetName(), "$0F");
 }
 
 TEST(MtpMessages, FieldTextsShowTheWholeOctets)
 {
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 14 05 00"))).GetDescription(), "TFP (Destination=5)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 14 05 00"))->GetDescription(), "TFP (Destination=5)");
     // The two bits above the 14-bit point code are not masked off.
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 23 FF FF"))).GetDescription(), "TFC (Destination=65535)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 23 FF FF"))->GetDescription(), "TFC (Destination=65535)");
     // Nor the bit above the 7-bit sequence number.
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 11 85"))).GetDescription(), "COO (FSN=133)");
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 18 FF FF"))).GetDescription(), "DLC (Identity=65535)");
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 61 FF"))).GetDescription(), "CBA (CbCode=255)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 11 85"))->GetDescription(), "COO (FSN=133)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 18 FF FF"))->GetDescription(), "DLC (Identity=65535)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 61 FF"))->GetDescription(), "CBA (CbCode=255)");
     // A UPU reads none of its information octets.
-    const auto Upu = DecodePacketL4(Hex("00 01 80 00 30 1A 05 00 05"));
-    EXPECT_EQ(AsMtp(Upu).GetDescription(), "UPU");
-    EXPECT_TRUE(AsMtp(Upu).Info.empty());
+    const auto Upu = ReadMtp(Hex("00 01 80 00 30 1A 05 00 05"));
+    EXPECT_EQ(Upu->GetDescription(), "UPU");
+    EXPECT_TRUE(Upu->Info.empty());
 }
 
 TEST(MtpMessages, ShortMessagesReadAsZeros)
 {
-    const auto NoHeading = DecodePacketL4(Hex("00 01 80 00 30"));
-    EXPECT_EQ(AsMtp(NoHeading).Heading, 0);
-    EXPECT_EQ(AsMtp(NoHeading).GetName(), "$00");
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 54"))).GetDescription(), "TFA (Destination=0)");
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 54 05"))).GetDescription(), "TFA (Destination=5)");
-    EXPECT_EQ(AsMtp(DecodePacketL4(Hex("00 01 80 00 30 11"))).GetDescription(), "COO (FSN=0)");
-    const auto Bare = DecodePacketL4(Hex("00"));
-    EXPECT_EQ(AsMtp(Bare).RoutingLabel, 0u);
-    EXPECT_EQ(AsMtp(Bare).GetName(), "$00");
+    const auto NoHeading = ReadMtp(Hex("00 01 80 00 30"));
+    EXPECT_EQ(NoHeading->Heading, 0);
+    EXPECT_EQ(NoHeading->GetName(), "$00");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 54"))->GetDescription(), "TFA (Destination=0)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 54 05"))->GetDescription(), "TFA (Destination=5)");
+    EXPECT_EQ(ReadMtp(Hex("00 01 80 00 30 11"))->GetDescription(), "COO (FSN=0)");
+    const auto Bare = ReadMtp(Hex("00"));
+    EXPECT_EQ(Bare->RoutingLabel, 0u);
+    EXPECT_EQ(Bare->GetName(), "$00");
 }
 
 TEST(MtpMessages, InfoAccessBeyondTheOctetsReadsZero)
@@ -194,7 +252,7 @@ TEST(MtpMessages, NewMessagesAndAssign)
     EXPECT_TRUE(Plain.Info.empty());
 
     // Assign copies only the SIO and the routing label.
-    const auto Source = DecodePacketL4(Hex("80 01 80 00 30 14 05 00"));
+    const auto Source = ReadMtp(Hex("80 01 80 00 30 14 05 00"));
     TMtpPacket_TFA Target;
     Target.Checked = 0;
     Target.Assign(*Source);

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class TIsupCatalog;
+
 // Size of the capture record's head: stamp, direction, link.
 constexpr size_t RecordHeadSize = StampSize + 2;
 
@@ -34,7 +36,7 @@ struct TDumpEntry {
     std::string Name() const;
 };
 
-// Decodes a bare level-4 message.
-TDumpEntry DecodeMessage(int Line, std::string_view Octets);
+// Decodes a bare level-4 message, ISUP against Catalog.
+TDumpEntry DecodeMessage(int Line, std::string_view Octets, const TIsupCatalog& Catalog);
 // Decodes a capture record; Record holds at least RecordHeadSize octets.
-TDumpEntry DecodeRecord(int Line, std::string_view Record);
+TDumpEntry DecodeRecord(int Line, std::string_view Record, const TIsupCatalog& Catalog);

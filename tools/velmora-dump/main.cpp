@@ -145,10 +145,10 @@ bool IsSkipped(std::string_view Line, bool Records)
 }
 
 // Loads the ISUP definitions from Folder, or from CFG/ beside the program
-// when Folder is empty. A named folder that does not exist, or definitions
-// that do not load, are errors; a missing default folder only means that
-// ISUP messages will not decode.
-bool LoadIsupDefinitions(std::string Folder)
+// when Folder is empty, into Definitions. A named folder that does not
+// exist, or definitions that do not load, are errors; a missing default
+// folder only means that ISUP messages will not decode.
+bool LoadIsupDefinitions(std::string Folder, TDefinitions& Definitions)
 {
     const bool Named = !Folder.empty();
     if (!Named)
@@ -166,7 +166,7 @@ bool LoadIsupDefinitions(std::string Folder)
         return true;
     }
     try {
-        LoadDefinitions(Folder);
+        Definitions = LoadDefinitions(Folder);
     } catch (const std::exception& Failure) {
         std::fprintf(stderr, "velmora-dump: cannot load the definitions from '%s': %s\n", Folder.c_str(),
                      Failure.what());
@@ -219,8 +219,10 @@ int main(int argc, char** argv)
         }
     }
 
-    if (!LoadIsupDefinitions(Options.CfgFolder))
+    TDefinitions Definitions;
+    if (!LoadIsupDefinitions(Options.CfgFolder, Definitions))
         return 1;
+    const TIsupCatalog& Catalog = *Definitions.StaticPackets;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
     const bool Records = Options.Input == TInputMode::Records ||
@@ -258,9 +260,9 @@ int main(int argc, char** argv)
                              Source.c_str(), LineNumber, Bytes.Count(), static_cast<int>(RecordHeadSize));
                 continue;
             }
-            Entry = DecodeRecord(LineNumber, Bytes.Data());
+            Entry = DecodeRecord(LineNumber, Bytes.Data(), Catalog);
         } else {
-            Entry = DecodeMessage(LineNumber, Bytes.Data());
+            Entry = DecodeMessage(LineNumber, Bytes.Data(), Catalog);
         }
         if (Options.Output == TOutputMode::Json) {
             WriteLine(FormatJson(Entry));
