@@ -3,16 +3,16 @@
 // and prints, for each one, the texts the capture list shows (as aligned
 // columns, tab-separated columns or JSON Lines) and optionally the decoded
 // view's lines.
-#include "tools/velmora-dump/DumpEntry.h"
 #include "tools/velmora-dump/DumpFormat.h"
-#include "tools/velmora-dump/LineReader.h"
 
 #include "catalog/Definitions.h"
 #include "core/Exception.h"
 #include "core/Globals.h"
-#include "core/HexString.h"
 #include "core/StringList.h"
 #include "core/Words.h"
+#include "presentation/CaptureRecord.h"
+#include "presentation/DecodedView.h"
+#include "presentation/TextLines.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -240,37 +240,37 @@ int main(int argc, char** argv)
         WriteLine(FormatHeader(Records, Style));
 
     TLineReader Reader(File);
-    std::string Line;
+    // Names and errors, kept once as the window keeps them.
+    TTextPool Texts;
+    std::string_view Line;
+    std::string Bytes;
     int LineNumber = 0;
     while (Reader.Next(Line)) {
         ++LineNumber;
         if (IsSkipped(Line, Records))
             continue;
-        THexString Bytes(true);
         try {
-            Bytes.FromText(Line);
+            ParseCaptureLine(Line, Bytes);
         } catch (const Exception& Error) {
             std::fprintf(stderr, "velmora-dump: %s:%d: %s\n", Source.c_str(), LineNumber, Error.what());
             continue;
         }
-        TDumpEntry Entry;
-        if (Records) {
-            if (Bytes.Count() < static_cast<int>(RecordHeadSize)) {
-                std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
-                             Source.c_str(), LineNumber, Bytes.Count(), static_cast<int>(RecordHeadSize));
-                continue;
-            }
-            Entry = DecodeRecord(LineNumber, Bytes.Data(), Catalog);
-        } else {
-            Entry = DecodeMessage(LineNumber, Bytes.Data(), Catalog);
-        }
-        if (Options.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry));
+        if (Records && Bytes.size() < MinCaptureRecordSize) {
+            std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
+                         Source.c_str(), LineNumber, static_cast<int>(Bytes.size()),
+                         static_cast<int>(MinCaptureRecordSize));
             continue;
         }
-        WriteLine(FormatText(Entry, Style));
+        const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
+        TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
+        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
+        if (Options.Output == TOutputMode::Json) {
+            WriteLine(FormatJson(Entry, Texts));
+            continue;
+        }
+        WriteLine(FormatText(Entry, Texts, Style));
         if (Options.Verbose) {
-            const std::string Tree = FormatTree(Entry);
+            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
             std::fwrite(Tree.data(), 1, Tree.size(), stdout);
         }
     }
