@@ -76,12 +76,12 @@ TCaptureSummary SummarizeCapture(const TDecodedCapture& Decoded, uint8_t Directi
     TCaptureSummary Summary;
     if (Decoded.IsStopEntry()) {
         Summary.StateImage = ciStop;
-        Summary.NameText = Texts.Intern("STOP");
+        Summary.NameText = Texts.Intern(StopEntryName);
         return Summary;
     }
     if (Decoded.Failed()) {
         Summary.StateImage = ciError;
-        Summary.NameText = Texts.Intern("(\?\?\?)");
+        Summary.NameText = Texts.Intern(FailedName);
         Summary.ErrorText = Texts.Intern(Decoded.Error());
         return Summary;
     }
@@ -103,7 +103,7 @@ TCaptureSummary SummarizeCapture(const TDecodedCapture& Decoded, uint8_t Directi
 void AppendCaption(const TDecodedCapture& Decoded, std::string& Text)
 {
     if (Decoded.IsStopEntry()) {
-        Text += "Heart Stop Message";
+        Text += StopEntryCaption;
         return;
     }
     if (Decoded.Failed()) {
@@ -115,9 +115,9 @@ void AppendCaption(const TDecodedCapture& Decoded, std::string& Text)
     if (const TCustomIsupPacket* Isup = Decoded.Isup())
         Text += Isup->Caption();
     else if (Decoded.Packet()->GetServiceIndicator() == MtpManagement)
-        Text += "MTP Subsystem Message";
+        Text += MtpCaption;
     else if (Decoded.Packet()->GetServiceIndicator() == LinkTest)
-        Text += "Test Subsystem Message";
+        Text += LinkTestCaption;
 }
 
 void AppendDetail(const TDecodedCapture& Decoded, std::string& Text)

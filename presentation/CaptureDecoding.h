@@ -15,6 +15,15 @@ class TIsupCatalog;
 class TMtpPacket;
 class TTestPacketL4;
 
+// The names and captions of what is no decoded message, and of the
+// subsystems without a caption of their own; named here so that help texts
+// can quote them.
+constexpr const char* StopEntryName = "STOP";
+constexpr const char* FailedName = "(\?\?\?)";
+constexpr const char* StopEntryCaption = "Heart Stop Message";
+constexpr const char* MtpCaption = "MTP Subsystem Message";
+constexpr const char* LinkTestCaption = "Test Subsystem Message";
+
 // The message of a capture, decoded against a catalog: the decoded packet,
 // or the decoder's error; a stop entry is not decoded at all.
 class TDecodedCapture {

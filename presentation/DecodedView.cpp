@@ -13,9 +13,6 @@ constexpr size_t UserPartOffset = 5;
 // A link test message's length octet follows its heading.
 constexpr size_t TestPatternOffset = 6;
 
-constexpr const char* MessageDumpPrefix = "Message Dump: ";
-constexpr const char* TestPatternPrefix = "Test Pattern: ";
-
 } // namespace
 
 TDecodedView::TDecodedView() = default;

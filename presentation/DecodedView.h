@@ -19,6 +19,10 @@ class TCustomIsupPacket;
 class TCustomPacketL4;
 class TIsupCatalog;
 
+// The lines of octets that messages other than ISUP show.
+constexpr const char* MessageDumpPrefix = "Message Dump: ";
+constexpr const char* TestPatternPrefix = "Test Pattern: ";
+
 // What a node shows: 0 for a line of octets (no data), 1 the ISUP message,
 // 2 a parameter, 3 a field.
 enum TNodeKind : uint8_t {
