@@ -6,6 +6,7 @@
 #include "app/StateImages.h"
 #include "isup/IsupPacket.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -123,8 +124,12 @@ private slots:
     void isupMessageTree()
     {
         TWindow W(true, AnyPort, Cfg());
+        // The tree's model stays consistent through every view it shows.
+        QAbstractItemModelTester Tester(W.Form->TreeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        W.Form->AddCapture(Record("01 00 81 29 89 34 01 11 60 01 23 45 67 89 AB"));
         W.Form->AddCapture(Record(Iam));
         W.Select(0);
+        W.Select(1);
         const TDecodedTreeModel& Tree = *W.Form->TreeModel();
         const QVector<QPixmap> Images = MakeIsupImages();
         QCOMPARE(W.Form->Caption(), QStringLiteral("Initial address"));
