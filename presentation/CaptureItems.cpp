@@ -29,6 +29,15 @@ TCaptureItem TCaptureItem::OverRecord(std::string_view RecordBytes)
     return Item;
 }
 
+TCaptureItem TCaptureItem::OverRecord(const TCaptureRecord& Record)
+{
+    TCaptureItem Item = OverMessage(Record.Octets);
+    Item.Stamp = Record.Stamp;
+    Item.Direction = Record.Direction;
+    Item.Link = Record.Link;
+    return Item;
+}
+
 TCaptureItem TCaptureItem::OverMessage(std::string_view Octets)
 {
     TCaptureItem Item;

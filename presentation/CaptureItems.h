@@ -51,6 +51,8 @@ public:
     // An item over a record's bytes (at least MinCaptureRecordSize), which
     // must outlive it; the summary is left empty.
     static TCaptureItem OverRecord(std::string_view RecordBytes);
+    // An item over a record, whose octets must outlive it.
+    static TCaptureItem OverRecord(const TCaptureRecord& Record);
     // An item over bare message octets (direction 0, link 0, no stamp).
     static TCaptureItem OverMessage(std::string_view Octets);
 

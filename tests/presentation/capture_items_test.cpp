@@ -2,7 +2,6 @@
 // decoded once when a capture is added, and the row texts made from it.
 #include "presentation/CaptureItems.h"
 
-#include "catalog/Definitions.h"
 #include "core/HexString.h"
 #include "isup/IsupCatalog.h"
 #include "presentation/CaptureDecoding.h"
@@ -143,32 +142,6 @@ TEST(CaptureRows, AFailedDecodeShowsTheErrorWhateverTheDirection)
     EXPECT_EQ(Captures.Items(3).Summary.ErrorText, Captures.Items(0).Summary.ErrorText);
 }
 
-TEST(CaptureRows, AnIsupRowShowsItsNameLabelAndCic)
-{
-    const TDefinitions Definitions = LoadDefinitions(VELMORA_SOURCE_CFG);
-    TCaptureItemsCollection Captures;
-    Captures.Add(RecordBytes(cdIn, 4, Rlc()), *Definitions.StaticPackets);
-    const TCaptureItem& Item = Captures.Items(0);
-    EXPECT_EQ(CellText(Item, colIn, Captures.Texts()), "RLC");
-    EXPECT_EQ(CellText(Item, colRoutingLabel, Captures.Texts()), "2 => 1, sls=3");
-    EXPECT_EQ(CellText(Item, colCic, Captures.Texts()), "261");
-    EXPECT_EQ(CellText(Item, colDescription, Captures.Texts()), "");
-    EXPECT_EQ(CellText(Item, colImage, Captures.Texts()), "");
-}
-
-TEST(CaptureRows, ColumnsHaveTheirCaptionsAndWidths)
-{
-    const std::vector<std::string> Captions = {"",    "IN",   "OUT",  "Link",       "Routing Label",
-                                               "CIC", "Time", "Date", "Description"};
-    const std::vector<int> Widths = {19, 43, 43, 36, 80, 32, 80, 66, 200};
-    for (int Column = 0; Column < CaptureColumnCount; ++Column) {
-        EXPECT_EQ(CaptureColumnCaption(Column), Captions[static_cast<size_t>(Column)]);
-        EXPECT_EQ(CaptureColumnWidth(Column), Widths[static_cast<size_t>(Column)]);
-    }
-    EXPECT_STREQ(CaptureColumnCaption(CaptureColumnCount), "");
-    EXPECT_EQ(CaptureColumnWidth(-1), 0);
-}
-
 TEST(CaptureItems, AnItemOverBytesReadsThemInPlace)
 {
     const std::string Bytes = RecordBytes(cdOut, 9, Sltm());
@@ -176,6 +149,8 @@ TEST(CaptureItems, AnItemOverBytesReadsThemInPlace)
     EXPECT_EQ(Item.OctetBytes().data(), Bytes.data() + MinCaptureRecordSize);
     EXPECT_EQ(Item.Record(), (TCaptureRecord{Stamp, cdOut, 9, Sltm()}));
     EXPECT_EQ(Item.GetRecordText().substr(48, 9), "02 09 81 ");
+    const TCaptureRecord Record{Stamp, cdIn, 4, Sltm()};
+    EXPECT_EQ(TCaptureItem::OverRecord(Record).GetRecord(), CaptureRecordBytes(Record));
     const TCaptureItem Message = TCaptureItem::OverMessage(Sltm());
     EXPECT_EQ(Message.Direction, cdNone);
     EXPECT_EQ(Message.OctetBytes(), Sltm());

@@ -101,15 +101,6 @@ TEST(DecodedView, AMessageTheDecoderRejectsShowsTheErrorAndItsOctets)
     EXPECT_EQ(TreeLines(Truncated), TTexts{"Message Dump: "});
 }
 
-TEST(DecodedView, TheViewOfNoCaptureIsEmpty)
-{
-    const TDecodedView View;
-    EXPECT_EQ(View.Caption(), "");
-    EXPECT_EQ(View.Count(), 0);
-    EXPECT_EQ(View.DumpText(), "");
-    EXPECT_TRUE(View.TopLevel().empty());
-}
-
 // MSGA of the test definitions on CIC 0x15: Flags 07 (Urgent set, Count 3),
 // optional Extra with Level 0x2A and NoFile, a parameter without a
 // description file.

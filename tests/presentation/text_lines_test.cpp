@@ -79,21 +79,4 @@ TEST(TextLines, ALineEndAcrossTwoBlocksOfAStreamEndsOneLine)
     }
 }
 
-TEST(TextLines, NextLineWaitsForTheRestOfAnUnfinishedInput)
-{
-    size_t Position = 0;
-    std::string_view Line;
-    // Without the end of the input, a line with no end yet and a CR at the
-    // very end (perhaps half a CR LF) are not taken.
-    EXPECT_FALSE(NextLine("abc", Position, Line, false));
-    EXPECT_FALSE(NextLine("abc\r", Position, Line, false));
-    EXPECT_EQ(Position, 0u);
-    EXPECT_TRUE(NextLine("abc\r\n", Position, Line, false));
-    EXPECT_EQ(Line, "abc");
-    EXPECT_EQ(Position, 5u);
-    Position = 0;
-    EXPECT_TRUE(NextLine("abc\r", Position, Line, true));
-    EXPECT_EQ(Position, 4u);
-}
-
 } // namespace
