@@ -4,6 +4,7 @@
 // and read comes from the presentation layer.
 #pragma once
 
+#include "analysis/TrafficStats.h"
 #include "app/FormStorage.h"
 #include "core/Stamp.h"
 #include "presentation/CaptureItems.h"
@@ -18,11 +19,13 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QModelIndex;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
+class TCallsForm;
 class TCaptureFileDialogs;
 class TCaptureListModel;
 class TCaptureListView;
@@ -34,6 +37,7 @@ class TIsupCatalog;
 class TMessageTree;
 class TOptionsForm;
 class TOwnerDrawPanel;
+class TStatisticsForm;
 class TUdpEndpoint;
 
 class TCaptureForm : public QMainWindow {
@@ -94,6 +98,26 @@ public:
     // Writes all captures to a capture file; errors go to a message box.
     void SaveCaptures(const QString& FileName);
 
+    // --- Filter, calls and statistics ----------------------------------------
+    // Shows only the captures the expression keeps (a blank one shows all)
+    // and keeps the selected capture selected where it stays visible. A bad
+    // expression is reported in the filter bar, with the cursor where it
+    // went wrong, and changes nothing: false then.
+    bool ApplyFilter(const QString& Expression);
+    QLineEdit* FilterEdit() const { return edFilter; }
+    // The filter bar's message: the rows shown, or what is wrong.
+    QString FilterMessage() const;
+    // Selects the row of capture Index, showing every capture first when
+    // the filter hides it.
+    void SelectCapture(int Index);
+    // The calls and counts of the captures, kept as they arrive.
+    const TCaptureAnalysis& Analysis() const { return FAnalysis; }
+    // View > Calls and View > Statistics; the windows are made when first shown.
+    void ShowCalls();
+    void ShowStatistics();
+    TCallsForm* CallsForm() const { return FCallsForm; }
+    TStatisticsForm* StatisticsForm() const { return FStatisticsForm; }
+
 signals:
     void heartBeatReceived();
     void formClosed();
@@ -111,6 +135,11 @@ private:
     void CreateMenus();
     void CreateLayout();
     void CreateStatusBar();
+    void CreateFilterBar(QWidget* Parent);
+    // The calls and statistics windows take in what arrived, once per
+    // event-loop turn.
+    void AnalysisChanged();
+    void RefreshAnalysisViews();
     void ConnectViews();
     int ListWidth() const;
     void SetListWidth(int Width);
@@ -164,6 +193,11 @@ private:
     QLabel* StatusTextPanel = nullptr;
     // The four heartbeat timers with the oscillator and heart glyphs.
     THeartBeatMonitor* FHeartBeat = nullptr;
+    QWidget* pnFilter = nullptr;
+    QLineEdit* edFilter = nullptr;
+    QLabel* lbFilter = nullptr;
+    TCallsForm* FCallsForm = nullptr;
+    TStatisticsForm* FStatisticsForm = nullptr;
     QMenu* ppProtocol = nullptr;
     QMenu* ppStatus = nullptr;
 
@@ -181,12 +215,17 @@ private:
     QAction* miClear = nullptr;
     QAction* miCopyToClip = nullptr;
     QAction* miCopy = nullptr;
+    QAction* miCalls = nullptr;
+    QAction* miStatistics = nullptr;
 
     // State images of the list (5, 7, 9, 10) and of the tree (1-3, 5-7).
     QVector<QPixmap> Images;
     QVector<QPixmap> IsupImages;
 
     // --- Fields -----------------------------------------------------------
+    // Told of every capture by Captures, so it goes before them.
+    TCaptureAnalysis FAnalysis;
+    bool FAnalysisRefreshQueued = false;
     TCaptureItemsCollection Captures;
     // Spaced hex of the selected capture's message; empty with no selection.
     std::string FDumpText;
@@ -201,7 +240,7 @@ private:
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;
-    // The capture the decoded view shows: its row, and the generation of
+    // The capture the decoded view shows: its index, and the generation of
     // the captures it belongs to (every clear starts a new one), -1 for none.
     int FShownRow = -1;
     uint64_t FShownGeneration = 0;

@@ -2,15 +2,18 @@
 // captures, a thin adapter over the presentation layer's rows. Cell texts
 // are made when a cell is drawn (the names and errors, kept once in the
 // captures' text pool, are converted once); captures appended are shown in
-// one insertion per event-loop turn.
+// one insertion per event-loop turn. With a filter set, the rows are the
+// captures the filter keeps, in arrival order.
 #pragma once
 
+#include "analysis/CaptureFilter.h"
 #include "presentation/CaptureRow.h"
 
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QVector>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,13 +56,32 @@ public:
     void BeginClear();
     void EndClear();
 
+    // Shows only the captures Filter keeps (an empty filter shows all), the
+    // pending ones included; the rows are made again.
+    void SetFilter(const TCaptureFilter& Filter);
+    bool Filtered() const { return !FFilter.Empty(); }
+    const TCaptureFilter& Filter() const { return FFilter; }
+    // The capture index of a row, -1 for none.
+    int CaptureIndex(int Row) const;
+    // The row of a capture, -1 when it has no row (hidden or still pending).
+    int RowOfCapture(int Index) const;
+    // With a filter: the capture index of each row.
+    std::span<const uint32_t> RowCaptures() const { return FVisible; }
+
 private:
     QString PooledText(uint32_t Index) const;
+    // The captures from FScanned on that the filter keeps, appended to
+    // FVisible; FScanned then counts every capture.
+    void ScanCaptures();
 
     const TCaptureItemsCollection& FCaptures;
     const QVector<QPixmap>& FImages;
     int FRowCount = 0;
     bool FFlushQueued = false;
+    TCaptureFilter FFilter;
+    // With a filter: the captures shown, and how many captures were looked at.
+    std::vector<uint32_t> FVisible;
+    int FScanned = 0;
     // The pool's texts as QStrings, made when first drawn.
     mutable std::vector<QString> FPooled;
     mutable std::vector<bool> FPooledMade;

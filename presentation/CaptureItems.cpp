@@ -116,15 +116,23 @@ const TCaptureItem* TCaptureItemsCollection::Add(std::string_view RecordBytes, c
         return nullptr;
     const TCaptureItem Source = TCaptureItem::OverRecord(RecordBytes);
     TCaptureItem& Item = Append(Source.Stamp, Source.Direction, Source.Link, Source.OctetBytes());
-    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), Catalog), Item.Direction, FTexts);
+    Summarize(Item, Catalog);
     return &Item;
 }
 
 const TCaptureItem* TCaptureItemsCollection::Add(const TCaptureRecord& Record, const TIsupCatalog& Catalog)
 {
     TCaptureItem& Item = Append(Record.Stamp, Record.Direction, Record.Link, Record.Octets);
-    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), Catalog), Item.Direction, FTexts);
+    Summarize(Item, Catalog);
     return &Item;
+}
+
+void TCaptureItemsCollection::Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog)
+{
+    const TDecodedCapture Decoded(Item.OctetBytes(), Catalog);
+    Item.Summary = SummarizeCapture(Decoded, Item.Direction, FTexts);
+    if (FObserver)
+        FObserver->CaptureAdded(Count() - 1, Item, Decoded);
 }
 
 void TCaptureItemsCollection::Clear()

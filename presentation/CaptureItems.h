@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+class TDecodedCapture;
 class TIsupCatalog;
 
 // The capture list's state images of a row: indices into the window's
@@ -84,6 +85,17 @@ public:
     std::string GetRecordText() const;
 };
 
+// Told of each capture as it is added, with its message decoded once for
+// its summary: for whoever keeps something of every capture (calls,
+// counts) without decoding it again.
+class TCaptureObserver {
+public:
+    virtual ~TCaptureObserver() = default;
+    // Index is the capture's place in the collection; the item's summary is
+    // made.
+    virtual void CaptureAdded(int Index, const TCaptureItem& Item, const TDecodedCapture& Decoded) = 0;
+};
+
 // The captures in arrival order, with the pool their summaries' texts are
 // kept in. Items are only appended or all removed together; an item's
 // address stays valid until Clear.
@@ -103,6 +115,8 @@ public:
     const TCaptureItem* Add(std::string_view RecordBytes, const TIsupCatalog& Catalog);
     const TCaptureItem* Add(const TCaptureRecord& Record, const TIsupCatalog& Catalog);
     void Clear();
+    // The observer told of every capture added from now on; null for none.
+    void SetObserver(TCaptureObserver* Observer) { FObserver = Observer; }
 
     TTextPool& Texts() { return FTexts; }
     const TTextPool& Texts() const { return FTexts; }
@@ -112,6 +126,7 @@ public:
 
 private:
     TCaptureItem& Append(const TSystemTime& Stamp, uint8_t Direction, uint8_t Link, std::string_view Octets);
+    void Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog);
     const uint8_t* StoreOctets(const uint8_t* Bytes, size_t Count);
 
     std::deque<TCaptureItem> FItems;
@@ -122,4 +137,5 @@ private:
     size_t FArenaBytes = 0;
     // Kept over Clear: the names of the next captures are mostly the same.
     TTextPool FTexts;
+    TCaptureObserver* FObserver = nullptr;
 };

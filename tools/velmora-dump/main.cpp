@@ -3,6 +3,7 @@
 // and prints, for each one, the texts the capture list shows (as aligned
 // columns, tab-separated columns or JSON Lines) and optionally the decoded
 // view's lines.
+#include "tools/velmora-dump/DumpAnalysis.h"
 #include "tools/velmora-dump/DumpFormat.h"
 
 #include "catalog/Definitions.h"
@@ -65,6 +66,50 @@ Output:
               any other message; nothing for a stop entry. Message lines
               never start with eight blanks, so scripts can tell them apart
   -h, --help  show this text
+
+Filters, calls and counts:
+  --filter EXPR
+              keep only the messages that match EXPR, in every output form;
+              the filter language of the monitor's filter bar: terms
+              separated by blanks, all of which must hold:
+                FIELD=V[,V...]  the field has any of the values; a number
+                                may be a range A-B. Fields: name (message
+                                name), dir (in, out), link, opc, dpc, pc
+                                (OPC or DPC), sls, si, cic
+                !TERM           the term does not hold
+                WORD, "WORDS"   one of the message's texts (name, link,
+                                routing label, CIC, time, date, error)
+                                contains it, letter case ignored
+              e.g. --filter name=IAM, --filter 'pc=1234 cic=5-9',
+              --filter '!name=IAM,ACM,ANM,REL,RLC'. A bad expression is
+              reported with its column and exits 2
+  --calls     instead of the messages, print the calls correlated from
+              them, one line per call in order of the IAM: an IAM starts
+              a call on its point-code pair (either way round) and CIC;
+              SAM, ACM, CON, CPG, ANM, SUS, RES, REL and RLC there belong to
+              it and RLC completes it; a new IAM, an RSC, or a GRS whose
+              range covers the CIC ends it. Columns: CALL START OPC DPC CIC
+              CALLING CALLED STATE (setup, alerting, answered, released,
+              complete) ANSWERED CAUSE ("RELEASED BY" calling or called
+              side) ("ENDED BY" IAM, RSC or GRS) MESSAGES DURATION (IAM to
+              REL or to the last message, seconds)
+  --calls --json
+              one JSON object per call: call (its number), opc, dpc, cic
+              (of the IAM), calling, called (with the SAM digits), state,
+              answered (ANM or CON seen), cause, cause_text, cause_location,
+              location_text (of the REL; absent without one), released_by,
+              ended_by, complete (RLC seen), messages (their count); from
+              capture records also direction and link (of the IAM), start,
+              answer, release, end (ISO 8601) and duration_ms, talk_ms
+  --stats     instead of the messages, print their counts: by name and
+              direction, by link, by point-code pair, the REL causes, and
+              from capture records the messages per second by minute
+  --stats --json
+              one JSON object: messages, by_name (name -> count),
+              by_name_direction (name -> IN, OUT, other), by_direction,
+              by_link, by_pc_pair ("OPC-DPC" -> count), causes (value ->
+              text, count), calls, answered, complete, and from capture
+              records per_second (a list of [second, count])
 
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
 Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
@@ -136,6 +181,7 @@ struct TOptions {
     TOutputMode Output = TOutputMode::Aligned;
     bool Header = false;
     bool Verbose = false;
+    TAnalysisOptions Analysis;
     // The definitions folder named on the command line; empty: CFG/ beside
     // the program.
     std::string CfgFolder;
@@ -225,7 +271,19 @@ int main(int argc, char** argv)
             Options.Header = true;
         else if (Arg == "-v" || Arg == "--verbose")
             Options.Verbose = true;
-        else if (Arg == "--cfg") {
+        else if (Arg == "--calls")
+            Options.Analysis.Calls = true;
+        else if (Arg == "--stats")
+            Options.Analysis.Stats = true;
+        else if (Arg == "--filter") {
+            if (I + 1 >= argc)
+                return UsageError("--filter needs an expression");
+            try {
+                Options.Analysis.Filter = TCaptureFilter::Parse(argv[++I]);
+            } catch (const EFilterError& Error) {
+                return UsageError(std::string("bad --filter expression: ") + Error.what());
+            }
+        } else if (Arg == "--cfg") {
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
             Options.CfgFolder = argv[++I];
@@ -256,12 +314,16 @@ int main(int argc, char** argv)
     }
 
     const TTextStyle Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
-    if (Options.Header && Options.Output != TOutputMode::Json)
+    Options.Analysis.Json = Options.Output == TOutputMode::Json;
+    Options.Analysis.Header = Options.Header;
+    Options.Analysis.Style = Style;
+    // Names and errors, kept once as the window keeps them.
+    TTextPool Texts;
+    TDumpAnalysis Analysis(std::move(Options.Analysis), Texts);
+    if (Options.Header && Options.Output != TOutputMode::Json && !Analysis.TakesLines())
         WriteLine(FormatHeader(Records, Style));
 
     TLineReader Reader(File);
-    // Names and errors, kept once as the window keeps them.
-    TTextPool Texts;
     std::string_view Line;
     std::string Bytes;
     int LineNumber = 0;
@@ -284,6 +346,12 @@ int main(int argc, char** argv)
         const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
         TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
         Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
+        if (!Analysis.Keep(Entry))
+            continue;
+        if (Analysis.TakesLines()) {
+            Analysis.Add(Entry);
+            continue;
+        }
         if (Options.Output == TOutputMode::Json) {
             WriteLine(FormatJson(Entry, Texts));
             continue;
@@ -300,6 +368,10 @@ int main(int argc, char** argv)
     if (Reader.Failed()) {
         std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
         return 1;
+    }
+    if (Analysis.TakesLines()) {
+        const std::string Report = Analysis.Report();
+        std::fwrite(Report.data(), 1, Report.size(), stdout);
     }
     if (std::fflush(stdout) != 0) {
         std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));

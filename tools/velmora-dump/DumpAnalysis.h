@@ -1,0 +1,50 @@
+// velmora-dump's --filter, --calls and --stats: a consumer of the decoded
+// lines that keeps the filtered ones and, instead of printing them, feeds
+// the call correlation and the counts, then prints those at the end.
+#pragma once
+
+#include "analysis/CaptureFilter.h"
+#include "analysis/TrafficStats.h"
+#include "tools/velmora-dump/DumpFormat.h"
+
+#include <string>
+
+struct TAnalysisOptions {
+    // The --filter expression, parsed; empty keeps every message.
+    TCaptureFilter Filter;
+    bool Calls = false;
+    bool Stats = false;
+    bool Json = false;
+    bool Header = false;
+    TTextStyle Style = TTextStyle::Aligned;
+};
+
+class TDumpAnalysis {
+public:
+    TDumpAnalysis(TAnalysisOptions Options, const TTextPool& Texts);
+
+    // Whether the line passes the filter.
+    bool Keep(const TDumpLine& Entry) const { return FOptions.Filter.Matches(Entry.Item, FTexts); }
+    // Whether the lines are taken in instead of printed (--calls, --stats).
+    bool TakesLines() const { return FOptions.Calls || FOptions.Stats; }
+    void Add(const TDumpLine& Entry);
+    // What --calls and --stats print at the end, each line ended.
+    std::string Report() const;
+
+    const TCaptureAnalysis& Analysis() const { return FAnalysis; }
+
+private:
+    std::string CallsText() const;
+    std::string StatsText() const;
+
+    TAnalysisOptions FOptions;
+    const TTextPool& FTexts;
+    TCaptureAnalysis FAnalysis;
+    uint32_t FCount = 0;
+    // Whether every line was a capture record: only records have stamps.
+    bool FStamped = true;
+};
+
+// One call as a JSON object; Stamped (read from capture records): with its
+// direction, link and times.
+std::string FormatCallJson(const TCallRecord& Call, bool Stamped);
