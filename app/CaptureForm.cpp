@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -818,8 +819,10 @@ bool TCaptureForm::ApplyFilter(const QString& Expression)
         return false;
     }
     lbFilter->setStyleSheet(QString());
-    if (edFilter->text() != Expression)
+    if (edFilter->text() != Expression) {
+        const QSignalBlocker Quiet(edFilter);
         edFilter->setText(Expression);
+    }
     FListModel->FlushPendingRows();
     const int Selected = FListModel->CaptureIndex(SelectedRow());
     // The rows are made again: the selection model forgets its rows

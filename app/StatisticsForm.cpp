@@ -69,15 +69,15 @@ void TRateChart::paintEvent(QPaintEvent*)
     }
     const int64_t Last = LastSecond();
     const int Shown = SecondsShown();
-    const uint32_t Peak = std::max<uint32_t>(Peak(), 1);
-    Canvas.drawText(QRect(0, Plot.top(), ChartMargin - 4, 14), Qt::AlignRight, QString::number(Peak));
+    const uint32_t Top = std::max<uint32_t>(Peak(), 1);
+    Canvas.drawText(QRect(0, Plot.top(), ChartMargin - 4, 14), Qt::AlignRight, QString::number(Top));
     Canvas.drawText(QRect(0, Plot.bottom() - 14, ChartMargin - 4, 14), Qt::AlignRight, QStringLiteral("0"));
     Canvas.drawText(QRect(Plot.left(), Plot.bottom() + 2, Plot.width(), 16), Qt::AlignLeft,
                     QStringLiteral("messages per second, the last %1 s").arg(Shown));
     const QColor Bar = Colors.color(QPalette::Highlight);
     for (auto At = Seconds.lower_bound(Last - Shown + 1); At != Seconds.end(); ++At) {
         const int X = Plot.right() - static_cast<int>(Last - At->first + 1) * BarWidth;
-        const int Height = static_cast<int>(static_cast<int64_t>(Plot.height() - 2) * At->second / Peak);
+        const int Height = static_cast<int>(static_cast<int64_t>(Plot.height() - 2) * At->second / Top);
         Canvas.fillRect(QRect(X, Plot.bottom() - Height, BarWidth, Height), Bar);
     }
 }
