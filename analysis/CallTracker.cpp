@@ -125,6 +125,8 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
         Call.EndTime = Item.Stamp;
         Call.Calling = Facts.Calling;
         Call.Called = Facts.Digits;
+        // Most calls have a few messages: one allocation for them.
+        Call.Messages.reserve(8);
         Call.Messages.push_back(Index);
         FOpen[Circuit] = Number;
         return;
@@ -194,7 +196,7 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
 
 void TCallTracker::Clear()
 {
-    FCalls.clear();
+    std::deque<TCallRecord>().swap(FCalls);
     FOpen.clear();
 }
 
@@ -226,7 +228,7 @@ std::string SecondsText(int64_t Ms)
 
 } // namespace
 
-std::string CallsCsv(const std::vector<TCallRecord>& Calls)
+std::string CallsCsv(const std::deque<TCallRecord>& Calls)
 {
     std::string Text = "call,start,opc,dpc,cic,direction,link,calling,called,state,answered,answer,release,"
                        "duration,talk,cause,cause_text,cause_location,released_by,ended_by,complete,messages\r\n";
@@ -250,8 +252,8 @@ std::string CallsCsv(const std::vector<TCallRecord>& Calls)
             SecondsText(Call.DurationMs()),
             SecondsText(Call.TalkMs()),
             Call.HasCause ? std::to_string(Call.CauseValue) : std::string(),
-            Call.HasCause ? Call.CauseText : std::string(),
-            Call.HasCause ? Call.LocationText : std::string(),
+            Call.HasCause ? std::string(Call.CauseText) : std::string(),
+            Call.HasCause ? std::string(Call.LocationText) : std::string(),
             ReleaseSideText(Call.ReleasedBy),
             CallEndText(Call.EndedBy),
             Call.Complete ? "yes" : "no",

@@ -10,6 +10,7 @@
 #include "core/Stamp.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,8 +61,9 @@ struct TCallRecord {
     bool HasCause = false;
     uint8_t CauseValue = 0;
     uint8_t CauseLocation = 0;
-    std::string CauseText;
-    std::string LocationText;
+    // Texts kept by the tracker's reader, valid while the tracker lives.
+    std::string_view CauseText;
+    std::string_view LocationText;
     // The side whose exchange sent the REL: the calling side is the IAM's
     // originating point code.
     TReleaseSide ReleasedBy = TReleaseSide::None;
@@ -86,7 +88,8 @@ public:
     void Add(uint32_t Index, const TCaptureItem& Item, const TIsupFacts& Facts, uint16_t Cic);
     void Clear();
 
-    const std::vector<TCallRecord>& Calls() const { return FCalls; }
+    // In order of their IAMs; a call stays where it is while more come.
+    const std::deque<TCallRecord>& Calls() const { return FCalls; }
     TIsupFactReader& Reader() { return FReader; }
 
 private:
@@ -95,7 +98,7 @@ private:
 
     TIsupFactReader FReader;
     TIsupFacts FFacts;
-    std::vector<TCallRecord> FCalls;
+    std::deque<TCallRecord> FCalls;
     // The open call of each circuit: key -> index into FCalls.
     std::unordered_map<uint64_t, uint32_t> FOpen;
 };
@@ -105,4 +108,4 @@ private:
 // called, state, answered, answer and release times, duration and talk
 // time in seconds, cause value, text and location, released by, ended by,
 // complete, messages.
-std::string CallsCsv(const std::vector<TCallRecord>& Calls);
+std::string CallsCsv(const std::deque<TCallRecord>& Calls);

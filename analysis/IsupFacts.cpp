@@ -105,11 +105,19 @@ void TIsupFactReader::Read(const TCustomIsupPacket& Packet, TIsupFacts& Facts)
             const TFieldDef* Location = FindField(*Cause, "Location");
             if (Value && Cause->GetValueLength() > Value->Bit / 8) {
                 Facts.HasCause = true;
-                Facts.CauseValue = static_cast<uint8_t>(FieldOps::GetValue(*Value, Cause));
-                Facts.CauseText = FieldOps::GetValueText(*Value, Cause);
+                Facts.CauseValue = static_cast<uint8_t>(FieldOps::GetValue(*Value, Cause) & 0x7F);
+                if (!FCauseKnown[Facts.CauseValue]) {
+                    FCauseTexts[Facts.CauseValue] = FieldOps::GetValueText(*Value, Cause);
+                    FCauseKnown[Facts.CauseValue] = true;
+                }
+                Facts.CauseText = FCauseTexts[Facts.CauseValue];
                 if (Location) {
-                    Facts.CauseLocation = static_cast<uint8_t>(FieldOps::GetValue(*Location, Cause));
-                    Facts.LocationText = FieldOps::GetValueText(*Location, Cause);
+                    Facts.CauseLocation = static_cast<uint8_t>(FieldOps::GetValue(*Location, Cause) & 0x0F);
+                    if (!FLocationKnown[Facts.CauseLocation]) {
+                        FLocationTexts[Facts.CauseLocation] = FieldOps::GetValueText(*Location, Cause);
+                        FLocationKnown[Facts.CauseLocation] = true;
+                    }
+                    Facts.LocationText = FLocationTexts[Facts.CauseLocation];
                 }
             }
         }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class TCustomIsupPacket;
 class TCustomParameter;
@@ -29,9 +30,10 @@ struct TIsupFacts {
     bool HasCause = false;
     uint8_t CauseValue = 0;
     uint8_t CauseLocation = 0;
-    // The cause value's and location's texts, as the decoded view shows them.
-    std::string CauseText;
-    std::string LocationText;
+    // The cause value's and location's texts, as the decoded view shows
+    // them; kept by the reader that read them, as long as it lives.
+    std::string_view CauseText;
+    std::string_view LocationText;
     // GRS: the range (the circuits CIC to CIC + Range are reset).
     bool HasRange = false;
     uint8_t Range = 0;
@@ -56,6 +58,11 @@ private:
     // parameters, -1 unknown, -2 none.
     std::array<std::array<int16_t, 4>, 256> FParameterAt;
     const TCustomParameter* Parameter(const TCustomIsupPacket& Packet, int Slot, const char* Name);
+    // The texts of each cause value and location, read once.
+    std::array<std::string, 128> FCauseTexts;
+    std::array<bool, 128> FCauseKnown{};
+    std::array<std::string, 16> FLocationTexts;
+    std::array<bool, 16> FLocationKnown{};
 };
 
 // The field of a parameter's layout named Name, or null.

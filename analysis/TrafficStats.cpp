@@ -31,7 +31,7 @@ void TTrafficStats::Add(const TCaptureItem& Item, const TIsupFacts* Facts)
     if (Facts && Facts->Kind == TIsupKind::REL && Facts->HasCause) {
         const size_t Value = Facts->CauseValue & 0x7F;
         if (FCauses[Value]++ == 0)
-            FCauseTexts[Value] = Facts->CauseText;
+            FCauseTexts[Value] = std::string(Facts->CauseText);
     }
     const int64_t Millisecond = StampMilliseconds(Item.Stamp);
     const int64_t Second = Millisecond >= 0 ? Millisecond / 1000 : (Millisecond - 999) / 1000;

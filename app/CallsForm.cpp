@@ -85,7 +85,8 @@ QString TCallListModel::CellText(const TCallRecord& Call, int Column)
     case colCause:
         if (!Call.HasCause)
             return {};
-        return QString::number(Call.CauseValue) + QStringLiteral(" ") + QString::fromStdString(Call.CauseText);
+        return QString::number(Call.CauseValue) + QStringLiteral(" ") +
+            QString::fromUtf8(Call.CauseText.data(), static_cast<qsizetype>(Call.CauseText.size()));
     case colReleasedBy:
         return QString::fromLatin1(ReleaseSideText(Call.ReleasedBy));
     case colEndedBy:
@@ -105,7 +106,7 @@ QVariant TCallListModel::data(const QModelIndex& Index, int Role) const
     if (Role == Qt::DisplayRole)
         return CellText(Call, Index.column());
     if (Role == Qt::ToolTipRole && Index.column() == colCause && Call.HasCause)
-        return QString::fromStdString(Call.LocationText);
+        return QString::fromUtf8(Call.LocationText.data(), static_cast<qsizetype>(Call.LocationText.size()));
     if (Role == Qt::TextAlignmentRole) {
         switch (Index.column()) {
         case colNumber:
@@ -351,7 +352,9 @@ void TCallsForm::ShowLadder(int Row)
                         .arg(Call.Calling.empty() ? QStringLiteral("-") : QString::fromStdString(Call.Calling),
                              QString::fromStdString(Call.Called), QString::fromLatin1(CallStateText(Call.State)));
     if (Call.HasCause)
-        Title += QStringLiteral(", cause %1 %2").arg(Call.CauseValue).arg(QString::fromStdString(Call.CauseText));
+        Title += QStringLiteral(", cause %1 %2")
+                     .arg(Call.CauseValue)
+                     .arg(QString::fromUtf8(Call.CauseText.data(), static_cast<qsizetype>(Call.CauseText.size())));
     if (Call.EndedBy != TCallEnd::None)
         Title += QStringLiteral(", ended by %1").arg(QString::fromLatin1(CallEndText(Call.EndedBy)));
     FLadderTitle->setText(Title + QStringLiteral(". Click a message to select it in the capture list."));
