@@ -837,10 +837,18 @@ bool TCaptureForm::ApplyFilter(const QString& Expression)
     } else {
         lvMsgSelectionChanged();
     }
-    lbFilter->setText(FListModel->Filtered()
-                          ? QStringLiteral("%1 of %2 shown").arg(FListModel->rowCount()).arg(Captures.Count())
-                          : QString());
+    ShowFilterCount();
     return true;
+}
+
+void TCaptureForm::ShowFilterCount()
+{
+    if (!FListModel->Filtered()) {
+        lbFilter->setText(QString());
+        return;
+    }
+    FListModel->FlushPendingRows();
+    lbFilter->setText(QStringLiteral("%1 of %2 shown").arg(FListModel->rowCount()).arg(Captures.Count()));
 }
 
 QString TCaptureForm::FilterMessage() const
@@ -887,7 +895,9 @@ void TCaptureForm::AnalysisChanged()
 {
     if (FAnalysisRefreshQueued)
         return;
-    const bool Showing = (FCallsForm && FCallsForm->isVisible()) || (FStatisticsForm && FStatisticsForm->isVisible());
+    // The filter bar's count of rows shown goes on with them.
+    const bool Showing = (FCallsForm && FCallsForm->isVisible()) || (FStatisticsForm && FStatisticsForm->isVisible()) ||
+        FListModel->Filtered();
     if (!Showing)
         return;
     FAnalysisRefreshQueued = true;
@@ -897,6 +907,7 @@ void TCaptureForm::AnalysisChanged()
 void TCaptureForm::RefreshAnalysisViews()
 {
     FAnalysisRefreshQueued = false;
+    ShowFilterCount();
     if (FCallsForm && FCallsForm->isVisible())
         FCallsForm->Refresh();
     if (FStatisticsForm && FStatisticsForm->isVisible())

@@ -140,6 +140,8 @@ private:
     // event-loop turn.
     void AnalysisChanged();
     void RefreshAnalysisViews();
+    // "N of M shown" in the filter bar while a filter is set.
+    void ShowFilterCount();
     void ConnectViews();
     int ListWidth() const;
     void SetListWidth(int Width);

@@ -120,6 +120,7 @@ private slots:
         Add(4000, cdIn, at::Rel(Them, Us, 7, 16, 2));
         Add(4040, cdOut, at::Rlc(Us, Them, 7));
         QCOMPARE(Names(), (QStringList{"ACM", "REL", "ANM", "REL"}));
+        QTRY_COMPARE(Form->FilterMessage(), QStringLiteral("4 of 9 shown"));
         QCOMPARE(Model()->CaptureIndex(3), 7);
         QCOMPARE(Model()->RowOfCapture(8), -1);
 
