@@ -1,10 +1,10 @@
 #include "app/CaptureFile.h"
 
+#include "core/Clock.h"
 #include "core/Convert.h"
 #include "core/HexString.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QProgressBar>
@@ -45,7 +45,7 @@ bool ParseCanonical(std::string_view Line, std::string& Bytes)
 // How long the loader works between two turns of the event loop: short
 // enough that Esc and live datagrams are seen within a few tens of
 // milliseconds, long enough that the event loop costs little.
-constexpr qint64 SliceMilliseconds = 20;
+constexpr int64_t SliceMilliseconds = 20;
 // Lines parsed between two looks at the clock, and the most rows handed to
 // the window in one model update.
 constexpr size_t LinesPerCheck = 256;
@@ -159,13 +159,15 @@ void WriteCaptureFile(const QString& FileName, size_t Count, const std::function
 TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Host)
 {
     TCaptureLoadResult Result;
-    QElapsedTimer Slice;
-    Slice.start();
-    auto Yield = [&Slice](bool Now) {
-        if (!Now && Slice.elapsed() < SliceMilliseconds)
+    // The time since the last turn of the event loop.
+    auto Now = [&Host] { return Host.Clock ? Host.Clock->MonotonicMs() : SteadyMilliseconds(); };
+    int64_t SliceStart = Now();
+    auto SliceOver = [&] { return Now() - SliceStart >= SliceMilliseconds; };
+    auto Yield = [&](bool Always) {
+        if (!Always && !SliceOver())
             return;
         QCoreApplication::processEvents();
-        Slice.restart();
+        SliceStart = Now();
     };
     auto Stopping = [&Host] { return !*Host.Loading || (Host.Terminating && Host.Terminating()); };
 
@@ -201,8 +203,7 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Host.ProgressBar->show();
     }
     Host.SetStatusText(QStringLiteral("Loading..."));
-    QCoreApplication::processEvents();
-    Slice.restart();
+    Yield(true);
 
     std::vector<std::string> Batch;
     Batch.reserve(LinesPerCheck);
@@ -236,12 +237,11 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
             // Rows reach the window before the event loop runs, so live
             // datagrams handled there land after the lines read so far.
             Flush();
-            if (Slice.elapsed() < SliceMilliseconds)
+            if (!SliceOver())
                 continue;
             if (Host.ProgressBar)
                 Host.ProgressBar->setValue(static_cast<int>(std::min<size_t>(Result.LinesRead, INT_MAX)));
-            QCoreApplication::processEvents();
-            Slice.restart();
+            Yield(true);
             if (Stopping()) {
                 Result.Stopped = true;
                 break;

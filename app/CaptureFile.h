@@ -16,6 +16,7 @@
 
 class QProgressBar;
 class QWidget;
+class TClock;
 
 // A capture file could not be read or written.
 class ECaptureFileError : public Exception {
@@ -68,6 +69,9 @@ struct TCaptureLoadHost {
     std::function<std::vector<std::string>(size_t Index)> RecordsFrom;
     std::function<void(const QString& Text)> SetStatusText;
     QProgressBar* ProgressBar = nullptr;
+    // The time the load's slices are measured on; the system's monotonic
+    // clock when null.
+    TClock* Clock = nullptr;
     // The window's Loading flag; Esc clears it to stop the load.
     bool* Loading = nullptr;
     // True when the window is going away: the load stops at once.

@@ -5,6 +5,7 @@
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
 #include "app/CaptureSearch.h"
+#include "app/EventLoopClock.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/HelpFile.h"
 #include "app/MessageTree.h"
@@ -67,13 +68,30 @@ QString SpacedHex(const TCaptureItem& Item, int Offset)
 } // namespace
 
 TCaptureForm::TCaptureForm(QWidget* Parent)
-    : TCaptureForm(NoDefinitions, Parent)
+    : TCaptureForm(NoDefinitions, nullptr, Parent)
 {
 }
 
 TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent)
+    : TCaptureForm(Catalog, nullptr, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(TClock& Clock, QWidget* Parent)
+    : TCaptureForm(NoDefinitions, &Clock, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock& Clock, QWidget* Parent)
+    : TCaptureForm(Catalog, &Clock, Parent)
+{
+}
+
+TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent)
     : QMainWindow(Parent)
     , FCatalog(Catalog)
+    , FOwnClock(Clock ? nullptr : std::make_unique<TEventLoopClock>())
+    , FClock(Clock ? *Clock : *FOwnClock)
     , FStorage(this, QStringLiteral("CaptureForm"), true)
 {
     setObjectName(QStringLiteral("CaptureForm"));
@@ -95,7 +113,7 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent)
     CreateStatusBar();
     ConnectViews();
     FFileDialogs = std::make_unique<TCaptureFileDialogs>();
-    HeartBeat = new THeartBeatMonitor(LastHeartBeat, this);
+    HeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
     HeartBeat->AttachHeart(aiHeart);
     HeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
     HeartBeat->OnTick = [this] { StatusBar->update(); };
@@ -118,6 +136,11 @@ TCaptureForm::~TCaptureForm()
     disconnect(CaptureModel, nullptr, this, nullptr);
     UDP->OnDataReceived = nullptr;
     UDP->OnStatus = nullptr;
+    // The monitor's timers run on the window's clock, which may be one of
+    // the window's members: they go first.
+    StatusPanel0->OnDrawPanel = nullptr;
+    delete HeartBeat;
+    HeartBeat = nullptr;
     if (!FStorage.SavedSinceRestore()) {
         try {
             FStorage.SaveFormPlacement(true);
@@ -325,7 +348,7 @@ void TCaptureForm::ConnectViews()
 
 void TCaptureForm::FormCreate()
 {
-    LastHeartBeat = LocalTimeNow();
+    LastHeartBeat = FClock.LocalTime();
     FStorage.AddProperty(
         QStringLiteral("lvMsg_Width"), [this] { return QString::number(ListWidth()); },
         [this](const QString& Text) {
@@ -428,7 +451,7 @@ void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const 
         return;
     switch (Datagram[0]) {
     case CaptureDatagram: {
-        const TStampBytes Stamp = StampToBytes(LocalTimeNow());
+        const TStampBytes Stamp = StampToBytes(FClock.LocalTime());
         std::copy(Stamp.begin(), Stamp.end(), Record);
         AddCapture(
             std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
@@ -790,6 +813,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
+    Host.Clock = &FClock;
     Host.Loading = &Loading;
     Host.Terminating = [&Closed] { return Closed; };
     try {
@@ -852,7 +876,7 @@ void TCaptureForm::miCopyClick()
 void TCaptureForm::miPasteClipClick()
 {
     try {
-        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), LocalTimeNow());
+        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), FClock.LocalTime());
         if (!Record.empty())
             AddCapture(Record);
     } catch (const std::exception& Error) {

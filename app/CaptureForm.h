@@ -24,6 +24,7 @@ class QTreeWidgetItem;
 class TCaptureListModel;
 class TCaptureFileDialogs;
 class TCaptureListView;
+class TClock;
 class TCustomIsupPacket;
 class THeartBeatMonitor;
 class THexString;
@@ -45,6 +46,10 @@ public:
     explicit TCaptureForm(const TIsupCatalog& Catalog, QWidget* Parent = nullptr);
     // A window without definitions: every ISUP message is unknown to it.
     explicit TCaptureForm(QWidget* Parent = nullptr);
+    // The same windows on Clock (heartbeat timers, capture stamps, the pace
+    // of a file load) instead of real time; Clock outlives the window.
+    TCaptureForm(const TIsupCatalog& Catalog, TClock& Clock, QWidget* Parent = nullptr);
+    explicit TCaptureForm(TClock& Clock, QWidget* Parent = nullptr);
     ~TCaptureForm() override;
 
     // --- Components ---------------------------------------------------
@@ -168,6 +173,7 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent);
     void FormCreate();
     void FormShow();
     void CreateActions();
@@ -183,6 +189,8 @@ private:
     void SetListWidth(int Width);
 
     const TIsupCatalog& FCatalog;
+    std::unique_ptr<TClock> FOwnClock;
+    TClock& FClock;
     TFormStorage FStorage;
     TOptionsForm* FOptionsForm = nullptr;
     bool FShown = false;

@@ -1,7 +1,5 @@
 #include "app/HeartBeatMonitor.h"
 
-#include "app/LifeOsc.h"
-
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,16 +8,16 @@ namespace {
 
 // A restart is a stop and a start; enabling a running timer leaves it
 // running as it was.
-void Restart(QTimer& Timer)
+void Restart(TClockTimer& Timer)
 {
-    Timer.stop();
-    Timer.start();
+    Timer.Stop();
+    Timer.Start();
 }
 
-void Enable(QTimer& Timer)
+void Enable(TClockTimer& Timer)
 {
-    if (!Timer.isActive())
-        Timer.start();
+    if (!Timer.IsActive())
+        Timer.Start();
 }
 
 QPainterPath HeartPath(qreal Scale)
@@ -57,35 +55,28 @@ QPixmap HeartPicture(const QColor& Fill, qreal Scale, bool Crossed)
 
 } // namespace
 
-THeartBeatMonitor::THeartBeatMonitor(TSystemTime& LastHeartBeat, QObject* Owner)
+THeartBeatMonitor::THeartBeatMonitor(TSystemTime& LastHeartBeat, TClock& Clock, QObject* Owner)
     : QObject(Owner)
+    , tmTick(Clock.NewTimer(TickInterval, [this] { tmTickTimer(); }))
+    , tmPulseLoss(Clock.NewTimer(PulseLossInterval, [this] { tmPulseLossTimer(); }))
+    , tmNoHeartBeat(Clock.NewTimer(NoHeartBeatInterval, [this] { tmNoHeartBeatTimer(); }))
+    , tmHeartBeat(Clock.NewTimer(HeartBeatInterval, [this] { tmHeartBeatTimer(); }))
     , ilOsc(LifeOsc::MakeOscillatorImages())
     , HeartGlyphs(MakeHeartGlyphs())
     , FLastHeartBeat(LastHeartBeat)
+    , FClock(Clock)
 {
-    tmTick.setInterval(TickInterval);
-    tmPulseLoss.setInterval(PulseLossInterval);
-    tmNoHeartBeat.setInterval(NoHeartBeatInterval);
-    tmHeartBeat.setInterval(HeartBeatInterval);
-    // Precise timers: the 1100 ms pulse-loss and 3000 ms no-heartbeat limits
-    // are compared against heartbeats that may come exactly a second apart.
-    for (QTimer* Timer : {&tmTick, &tmPulseLoss, &tmNoHeartBeat, &tmHeartBeat})
-        Timer->setTimerType(Qt::PreciseTimer);
-    connect(&tmTick, &QTimer::timeout, this, &THeartBeatMonitor::tmTickTimer);
-    connect(&tmPulseLoss, &QTimer::timeout, this, &THeartBeatMonitor::tmPulseLossTimer);
-    connect(&tmNoHeartBeat, &QTimer::timeout, this, &THeartBeatMonitor::tmNoHeartBeatTimer);
-    connect(&tmHeartBeat, &QTimer::timeout, this, &THeartBeatMonitor::tmHeartBeatTimer);
-    tmTick.start();
+    tmTick->Start();
 }
 
 void THeartBeatMonitor::HeartBeatReceived()
 {
-    Restart(tmNoHeartBeat);
-    Enable(tmHeartBeat);
-    FLastHeartBeat = LocalTimeNow();
+    Restart(*tmNoHeartBeat);
+    Enable(*tmHeartBeat);
+    FLastHeartBeat = FClock.LocalTime();
     SetHeartGlyph(hgBeat);
-    LifeOsc::Pulse();
-    Restart(tmPulseLoss);
+    FOscillator.Pulse();
+    Restart(*tmPulseLoss);
 }
 
 std::string THeartBeatMonitor::StopRecord(const TSystemTime& LastHeartBeat)
@@ -99,7 +90,7 @@ std::string THeartBeatMonitor::StopRecord(const TSystemTime& LastHeartBeat)
 
 void THeartBeatMonitor::tmTickTimer()
 {
-    LifeOsc::Tick();
+    FOscillator.Tick();
     if (OnTick)
         OnTick();
 }
@@ -107,7 +98,7 @@ void THeartBeatMonitor::tmTickTimer()
 void THeartBeatMonitor::tmPulseLossTimer()
 {
     // Stays enabled: while heartbeats stay away it fires again without effect.
-    LifeOsc::PulseLost();
+    FOscillator.PulseLost();
 }
 
 void THeartBeatMonitor::tmNoHeartBeatTimer()
@@ -116,13 +107,13 @@ void THeartBeatMonitor::tmNoHeartBeatTimer()
     if (OnStopEntry)
         OnStopEntry(StopRecord(FLastHeartBeat));
     // One stop entry per loss; the next heartbeat starts the timer again.
-    tmNoHeartBeat.stop();
+    tmNoHeartBeat->Stop();
 }
 
 void THeartBeatMonitor::tmHeartBeatTimer()
 {
     SetHeartGlyph(hgResting);
-    tmHeartBeat.stop();
+    tmHeartBeat->Stop();
 }
 
 void THeartBeatMonitor::AttachHeart(QLabel* Heart)
@@ -141,7 +132,7 @@ void THeartBeatMonitor::SetHeartGlyph(int Glyph)
 
 void THeartBeatMonitor::StatusBarDrawPanel(QPainter& Canvas, const QRect& Rect) const
 {
-    LifeOsc::DrawOscillator(Canvas, Rect, ilOsc);
+    FOscillator.DrawOscillator(Canvas, Rect, ilOsc);
 }
 
 QList<QPixmap> THeartBeatMonitor::MakeHeartGlyphs()

@@ -1,15 +1,17 @@
 // THeartBeatMonitor: the four timers of the main window that turn the
 // signalling processor's heartbeats, or their absence, into the oscillator
 // of status panel 0, the glyph of the heart indicator aiHeart and a stop
-// entry among the captures.
+// entry among the captures. The timers and the heartbeat's time come from
+// the window's clock.
 #pragma once
 
+#include "app/LifeOsc.h"
+#include "core/Clock.h"
 #include "core/Stamp.h"
 
 #include <QList>
 #include <QObject>
 #include <QPixmap>
-#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -29,8 +31,9 @@ public:
     enum THeartGlyph { hgResting = 0, hgBeat = 1, hgStopped = 2 };
 
     // LastHeartBeat is the main window's field, set at every heartbeat and
-    // stamped on the stop entry. The tick timer starts at once.
-    THeartBeatMonitor(TSystemTime& LastHeartBeat, QObject* Owner = nullptr);
+    // stamped on the stop entry. The timers run on Clock, which outlives the
+    // monitor; the tick timer starts at once.
+    THeartBeatMonitor(TSystemTime& LastHeartBeat, TClock& Clock, QObject* Owner = nullptr);
 
     // The heartbeat branch of the datagram intake.
     void HeartBeatReceived();
@@ -51,10 +54,13 @@ public:
     // Called after every tick so that the status bar repaints panel 0.
     std::function<void()> OnTick;
 
-    QTimer tmTick;
-    QTimer tmPulseLoss;
-    QTimer tmNoHeartBeat;
-    QTimer tmHeartBeat;
+    const std::unique_ptr<TClockTimer> tmTick;
+    const std::unique_ptr<TClockTimer> tmPulseLoss;
+    const std::unique_ptr<TClockTimer> tmNoHeartBeat;
+    const std::unique_ptr<TClockTimer> tmHeartBeat;
+
+    // The oscillator the tick timer drives and panel 0 shows.
+    const TLifeOsc& Oscillator() const { return FOscillator; }
 
     // The ten oscillator frames and the three heart glyphs (resting: a
     // small pink heart; beat: a large red one; stopped: a grey heart
@@ -71,6 +77,8 @@ private:
     void SetHeartGlyph(int Glyph);
 
     TSystemTime& FLastHeartBeat;
+    TClock& FClock;
+    TLifeOsc FOscillator;
     QLabel* FHeart = nullptr;
     int FHeartGlyph = hgStopped;
 };

@@ -33,18 +33,19 @@ const TStateInfo& Info(TOscState State)
     return Table[static_cast<size_t>(State) - 1];
 }
 
-TOscState FState = osDead;
-int32_t FCounter = 0;
+} // namespace
 
-void ChangeState(TOscState State)
+} // namespace LifeOsc
+
+using namespace LifeOsc;
+
+void TLifeOsc::ChangeState(TOscState State)
 {
     FState = State;
     FCounter = -1;
 }
 
-} // namespace
-
-void Pulse()
+void TLifeOsc::Pulse()
 {
     if (FState == osDead)
         ChangeState(osAliveStarting);
@@ -52,13 +53,13 @@ void Pulse()
         ChangeState(osAlive);
 }
 
-void PulseLost()
+void TLifeOsc::PulseLost()
 {
     if (FState == osAliveStarting || FState == osAlive)
         ChangeState(osDying);
 }
 
-void Tick()
+void TLifeOsc::Tick()
 {
     ++FCounter;
     const TStateInfo& Current = Info(FState);
@@ -69,22 +70,12 @@ void Tick()
     }
 }
 
-TOscState State()
-{
-    return FState;
-}
-
-int32_t FrameCounter()
-{
-    return FCounter;
-}
-
-const char* StateText()
+const char* TLifeOsc::StateText() const
 {
     return Info(FState).Text;
 }
 
-int CurrentImage()
+int TLifeOsc::CurrentImage() const
 {
     const auto Frames = Info(FState).Frames;
     if (FCounter < 0 || FCounter >= static_cast<int32_t>(Frames.size()))
@@ -92,13 +83,7 @@ int CurrentImage()
     return Frames[static_cast<size_t>(FCounter)];
 }
 
-void Reset()
-{
-    FState = osDead;
-    FCounter = 0;
-}
-
-void DrawOscillator(QPainter& Canvas, const QRect& Rect, const QList<QPixmap>& Images)
+void TLifeOsc::DrawOscillator(QPainter& Canvas, const QRect& Rect, const QList<QPixmap>& Images) const
 {
     Canvas.save();
     Canvas.setClipRect(Rect);
@@ -112,6 +97,8 @@ void DrawOscillator(QPainter& Canvas, const QRect& Rect, const QList<QPixmap>& I
         Canvas.drawPixmap(Rect.left() + 1, Rect.top() + 1, Images[Image]);
     Canvas.restore();
 }
+
+namespace LifeOsc {
 
 namespace {
 

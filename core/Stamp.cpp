@@ -24,6 +24,27 @@ TSystemTime LocalTimeNow()
     return Stamp;
 }
 
+TSystemTime AddMilliseconds(const TSystemTime& Stamp, int64_t Ms)
+{
+    using namespace std::chrono;
+    const sys_days Day{year{Stamp.Year} / month{Stamp.Month} / day{Stamp.Day}};
+    const sys_time<milliseconds> At = Day + hours{Stamp.Hour} + minutes{Stamp.Minute} + seconds{Stamp.Second} +
+        milliseconds{Stamp.Milliseconds} + milliseconds{Ms};
+    const sys_days NewDay = floor<days>(At);
+    const year_month_day Date{NewDay};
+    const hh_mm_ss<milliseconds> Time{At - NewDay};
+    TSystemTime Result;
+    Result.Year = static_cast<uint16_t>(static_cast<int>(Date.year()));
+    Result.Month = static_cast<uint16_t>(static_cast<unsigned>(Date.month()));
+    Result.DayOfWeek = static_cast<uint16_t>(weekday{NewDay}.c_encoding());
+    Result.Day = static_cast<uint16_t>(static_cast<unsigned>(Date.day()));
+    Result.Hour = static_cast<uint16_t>(Time.hours().count());
+    Result.Minute = static_cast<uint16_t>(Time.minutes().count());
+    Result.Second = static_cast<uint16_t>(Time.seconds().count());
+    Result.Milliseconds = static_cast<uint16_t>(Time.subseconds().count());
+    return Result;
+}
+
 TStampBytes StampToBytes(const TSystemTime& Stamp)
 {
     const uint16_t Words[8] = {Stamp.Year, Stamp.Month,  Stamp.DayOfWeek, Stamp.Day,

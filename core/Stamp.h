@@ -26,6 +26,10 @@ using TStampBytes = std::array<uint8_t, StampSize>;
 
 // The current local date and time.
 TSystemTime LocalTimeNow();
+// Stamp moved on by Ms milliseconds (back for Ms < 0) on the calendar,
+// day of week included; local time is taken to have no daylight-saving
+// steps.
+TSystemTime AddMilliseconds(const TSystemTime& Stamp, int64_t Ms);
 // The 16 raw octets of a stamp, as at offset 0 of a capture record.
 TStampBytes StampToBytes(const TSystemTime& Stamp);
 // The stamp held by the first 16 octets at Bytes.

@@ -1,6 +1,7 @@
 // Shared set-up of the monitor window tests: a window with its
-// configuration window on a free loopback port, a private state file, and
-// datagrams sent to it from real UDP sockets.
+// configuration window listening on a port of the system's choice, on a
+// hand-driven clock, with a private state file; and datagrams sent to it
+// from real UDP sockets.
 #pragma once
 
 #include "app/CaptureForm.h"
@@ -9,6 +10,7 @@
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
 #include "catalog/Definitions.h"
+#include "core/Clock.h"
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "net/UdpEndpoint.h"
@@ -44,24 +46,29 @@ inline std::string Record(const char* DirectionLinkMessage)
     return Bytes("EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00") + Bytes(DirectionLinkMessage);
 }
 
-inline int FreeUdpPort()
-{
-    QUdpSocket Probe;
-    Probe.bind(QHostAddress::LocalHost, 0);
-    return Probe.localPort();
-}
+// The local port settings a window can be made with: a port of the
+// system's choice (the endpoint binds port 0), or whatever the state file
+// holds (30001 on a first run). A port found free by a probe socket and
+// released could be taken by anyone before the window binds it.
+constexpr int AnyPort = 0;
+constexpr int StoredPort = -1;
 
 // The main window and its configuration window as start-up makes them,
 // with definitions of their own (the bundled set unless another folder is
 // named), the state file in a temporary folder, shown once so that the
-// configuration is applied.
+// configuration is applied. The window's clock starts at
+// TManualClock::DefaultStart and moves only when the test advances it.
 struct TWindow {
     QTemporaryDir Folder;
     TDefinitions Definitions;
+    TManualClock Clock;
     std::unique_ptr<TCaptureForm> Form;
     std::unique_ptr<TOptionsForm> Options;
+    // Datagrams the endpoint has handed to the window and the window has
+    // handled, whatever it made of them.
+    int Delivered = 0;
 
-    explicit TWindow(bool Show = true, int Port = FreeUdpPort(), const std::string& CfgFolder = VELMORA_SOURCE_CFG)
+    explicit TWindow(bool Show = true, int Port = AnyPort, const std::string& CfgFolder = VELMORA_SOURCE_CFG)
         : Definitions(LoadDefinitions(CfgFolder))
     {
         StateFileName = (Folder.path() + QStringLiteral("/State.ini")).toStdString();
@@ -70,10 +77,16 @@ struct TWindow {
 
     void Make(bool Show, int Port)
     {
-        Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets);
+        Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets, Clock);
+        auto Intake = Form->UDP->OnDataReceived;
+        Form->UDP->OnDataReceived = [this, Intake](TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP,
+                                                   int FromPort) {
+            Intake(Sender, NumberBytes, FromIP, FromPort);
+            ++Delivered;
+        };
         Options = std::make_unique<TOptionsForm>(Form.get());
         Form->SetOptionsForm(Options.get());
-        if (Port > 0)
+        if (Port != StoredPort)
             Options->seCaptureLocalPort->setValue(Port);
         if (Show) {
             Form->show();
@@ -87,7 +100,8 @@ struct TWindow {
         Form.reset();
     }
 
-    int Port() const { return Form->UDP->LocalPort(); }
+    // The port the window listens on.
+    int Port() const { return Form->UDP->BoundPort(); }
     int Rows() const
     {
         Form->CaptureModel->FlushPendingRows();
@@ -106,6 +120,11 @@ struct TWindow {
             return false;
         QTest::qWait(20);
         return Form->Captures.Count() == Count;
+    }
+    // Waits until Count datagrams in all have been handled by the window.
+    bool WaitForDeliveries(int Count, int TimeoutMs = 5000) const
+    {
+        return QTest::qWaitFor([&] { return Delivered >= Count; }, TimeoutMs);
     }
 };
 

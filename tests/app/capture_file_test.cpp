@@ -1,6 +1,7 @@
 // Capture files below the window: writing that never destroys the previous
 // file, and the chunked loader with its progress, status and errors.
 #include "app/CaptureFile.h"
+#include "core/Clock.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -133,6 +135,46 @@ private slots:
         QCOMPARE(Window.Progress.maximum(), 1000);
         // Rows go to the window in a few model updates, not one per line.
         QVERIFY(Window.Updates <= 1000 / 256 + 1);
+    }
+
+    void TheLoadTurnsTheEventLoopAndShowsProgressAsItsClockRuns()
+    {
+        const QString Name = Path("slices.ss7");
+        WriteRecords(Name, 20000);
+        // Every look at the clock finds a millisecond gone: the load takes
+        // many slices of time, each ended by a turn of the event loop with
+        // the lines read so far on the progress bar.
+        TManualClock Clock;
+        Clock.SetStepPerReading(1);
+        TFakeWindow Window;
+        Window.Host.Clock = &Clock;
+        std::vector<int> Shown;
+        connect(&Window.Progress, &QProgressBar::valueChanged, this, [&](int Value) {
+            // Past the 0 the load starts with.
+            if (Window.Loading && Value > 0)
+                Shown.push_back(Value);
+        });
+        int Turns = 0;
+        QTimer Turn;
+        connect(&Turn, &QTimer::timeout, this, [&] { Turns += Window.Loading; });
+        Turn.start(0);
+        LoadCaptureFile(Name, Window.Host);
+        QCOMPARE(Window.Captures.size(), size_t(20000));
+        QVERIFY(Shown.size() >= 2);
+        QVERIFY(std::is_sorted(Shown.begin(), Shown.end()));
+        QVERIFY(Shown.back() < 20000);
+        QVERIFY(Turns > static_cast<int>(Shown.size()));
+
+        // A clock that stands still: the whole file is one slice.
+        TManualClock Frozen;
+        TFakeWindow Still;
+        Still.Host.Clock = &Frozen;
+        int Values = 0;
+        connect(&Still.Progress, &QProgressBar::valueChanged, this,
+                [&](int Value) { Values += Still.Loading && Value > 0; });
+        LoadCaptureFile(Name, Still.Host);
+        QCOMPARE(Still.Captures.size(), size_t(20000));
+        QCOMPARE(Values, 0);
     }
 
     void LfOnlyAndCrOnlyFilesLoadLikeCrLfFiles()

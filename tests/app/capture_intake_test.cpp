@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
+#include <poll.h>
+
 using namespace AppTest;
 
 namespace {
@@ -31,8 +33,10 @@ private slots:
     {
         TWindow W;
         TSender Sender;
-        const TSystemTime Before = LocalTimeNow();
         Sender.Send(Capture("01 03 81 29 89 34 01 11 60 01 23 45 67 89 AB"), W.Port());
+        QVERIFY(W.WaitForCaptures(1));
+        // Each capture is stamped with the local time it is taken in.
+        W.Clock.Advance(1500);
         Sender.Send(Capture("02 07 81 29 89 34 01 21 60 01 23 45 67 89 AB"), W.Port());
         Sender.Send(Capture("03 FF 81 29 89 34 01 11 60 01 23 45 67 89 AB"), W.Port());
         QVERIFY(W.WaitForCaptures(3));
@@ -43,10 +47,13 @@ private slots:
         QCOMPARE(First.Link, 3);
         QCOMPARE(First.OctetCount(), 13);
         QCOMPARE(QString::fromStdString(First.Octets().ToText()), QStringLiteral("812989340111600123456789AB"));
-        // Stamped on arrival with the local time.
-        QVERIFY(First.Stamp.Year >= Before.Year);
-        QCOMPARE(W.Cell(0, TCaptureListModel::colTime), QString::fromStdString(FormatStampTime(First.Stamp)));
-        QCOMPARE(W.Cell(0, TCaptureListModel::colDate), QString::fromStdString(FormatStampDate(First.Stamp)));
+        QCOMPARE(First.Stamp, TManualClock::DefaultStart);
+        QCOMPARE(W.Cell(0, TCaptureListModel::colTime), QStringLiteral("9:05:03.012"));
+        QCOMPARE(W.Cell(0, TCaptureListModel::colDate), QStringLiteral("7.12.2026"));
+        QCOMPARE(W.Form->Captures.Items(1).Stamp, AddMilliseconds(TManualClock::DefaultStart, 1500));
+        QCOMPARE(W.Cell(2, TCaptureListModel::colTime), QStringLiteral("9:05:04.512"));
+        QCOMPARE(QString::fromStdString(W.Form->Captures.Items(2).GetRecordText()).left(48),
+                 QStringLiteral("EA 07 0C 00 01 00 07 00 09 00 05 00 04 00 00 02 "));
 
         // Received: name under IN only, blue triangle right.
         QCOMPARE(W.Cell(0, TCaptureListModel::colIn), QStringLiteral("SLTM"));
@@ -93,8 +100,9 @@ private slots:
         // A host written as a name never equals a sender's dotted address.
         W.Options->seCaptureRemotePort->setValue(0);
         W.Options->edCaptureHost->setText(QStringLiteral("localhost"));
+        const int Delivered = W.Delivered;
         Local.Send(Capture("01 05 81 29 89 34 01 11 60 01 23 45 67 89 AB"), W.Port());
-        QTest::qWait(150);
+        QVERIFY(W.WaitForDeliveries(Delivered + 1));
         QCOMPARE(W.Form->Captures.Count(), 2);
 
         // Empty host and port 0 accept every sender.
@@ -300,7 +308,7 @@ private slots:
 
     void captionFollowsTheConfiguration()
     {
-        TWindow W(true, 0);
+        TWindow W(true, StoredPort);
         // First run: empty host, remote port 0, local port 30001.
         QCOMPARE(W.Options->edCaptureHost->text(), QString());
         QCOMPARE(W.Options->seCaptureRemotePort->value(), 0);
@@ -308,10 +316,20 @@ private slots:
         QCOMPARE(W.Form->EndpointTitle(), QStringLiteral(" : 30001"));
         QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora -  : 30001"));
 
-        const int Port = FreeUdpPort();
+        // A new local port opens the endpoint on it at once: here a port of
+        // the system's choice...
+        W.Options->seCaptureLocalPort->setValue(0);
+        QCOMPARE(W.Form->UDP->LocalPort(), 0);
+        QVERIFY(W.Form->UDP->IsBound());
+        QVERIFY(W.Form->UDP->BoundPort() > 0);
+        QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora -  : 0"));
+        // ... and a given one, held here by another socket so that nobody else
+        // can take it meanwhile: the endpoint goes to it, the caption shows it.
+        QUdpSocket Holder;
+        QVERIFY(Holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+        const int Port = Holder.localPort();
         W.Options->seCaptureLocalPort->setValue(Port);
         QCOMPARE(W.Form->UDP->LocalPort(), Port);
-        QVERIFY(W.Form->UDP->IsBound());
         W.Options->edCaptureHost->setText(QStringLiteral("10.0.0.1"));
         QCOMPARE(W.Form->UDP->RemoteHost, QStringLiteral("10.0.0.1"));
         QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora - 10.0.0.1 : %1").arg(Port));
@@ -344,8 +362,12 @@ private slots:
         TSender Sender;
         for (int I = 0; I < 5; ++I)
             Sender.Send(Capture("01 01 81 29 89 34 01 11 60 01 23 45 67 89 AB"), W.Port());
-        // Wait for the kernel to queue them without letting the window read them.
-        QTest::qSleep(100);
+        // Wait until the kernel has queued them, without letting the window
+        // read them: re-creating the socket now would lose them.
+        QUdpSocket* Socket = W.Form->UDP->findChild<QUdpSocket*>();
+        QVERIFY(Socket);
+        pollfd Readable{static_cast<int>(Socket->socketDescriptor()), POLLIN, 0};
+        QCOMPARE(::poll(&Readable, 1, 5000), 1);
         W.Options->seCaptureRemotePort->setValue(Sender.Port());
         W.Options->edCaptureHost->setText(QStringLiteral("127.0.0.1"));
         QVERIFY(W.WaitForCaptures(5));

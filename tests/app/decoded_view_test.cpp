@@ -114,7 +114,7 @@ private slots:
 
     void isupMessageTree()
     {
-        TWindow W(true, FreeUdpPort(), Cfg());
+        TWindow W(true, AnyPort, Cfg());
         W.Form->AddCapture(Record(Iam));
         W.Rows();
         W.Form->lvMsg->selectRow(0);
@@ -172,7 +172,7 @@ private slots:
         // window sees them changed.
         int Listed = 0;
         {
-            TWindow W(true, FreeUdpPort(), Cfg());
+            TWindow W(true, AnyPort, Cfg());
             TStaticPacket* Prototype = nullptr;
             const TStaticPackets& Packets = *W.Definitions.StaticPackets;
             for (int I = 0; I < Packets.Count() && !Prototype; ++I) {
@@ -194,7 +194,7 @@ private slots:
         }
 
         // A window over freshly loaded definitions shows every mark set.
-        TWindow Fresh(true, FreeUdpPort(), Cfg());
+        TWindow Fresh(true, AnyPort, Cfg());
         Fresh.Form->AddCapture(Record(Iam));
         Fresh.Rows();
         Fresh.Form->lvMsg->selectRow(0);
@@ -223,7 +223,7 @@ private slots:
 
     void typedCharactersAreConsumedByTheTree()
     {
-        TWindow W(true, FreeUdpPort(), Cfg());
+        TWindow W(true, AnyPort, Cfg());
         W.Form->AddCapture(Record(Iam));
         W.Rows();
         W.Form->lvMsg->selectRow(0);

@@ -11,7 +11,15 @@ namespace {
 
 class LifeOscTest : public ::testing::Test {
 protected:
-    void SetUp() override { Reset(); }
+    TLifeOsc Osc;
+
+    void Pulse() { Osc.Pulse(); }
+    void PulseLost() { Osc.PulseLost(); }
+    void Tick() { Osc.Tick(); }
+    TOscState State() const { return Osc.State(); }
+    int32_t FrameCounter() const { return Osc.FrameCounter(); }
+    const char* StateText() const { return Osc.StateText(); }
+    int CurrentImage() const { return Osc.CurrentImage(); }
 
     // The image shown after each of N ticks.
     std::string Frames(int N)
@@ -104,6 +112,16 @@ TEST_F(LifeOscTest, PulseWhileDyingGoesStraightToSteadyBeat)
     EXPECT_EQ(State(), osAlive);
     EXPECT_EQ(FrameCounter(), -1);
     EXPECT_EQ(Frames(3), "454");
+}
+
+TEST_F(LifeOscTest, EachOscillatorKeepsItsOwnState)
+{
+    TLifeOsc Other;
+    Pulse();
+    Frames(2);
+    EXPECT_EQ(Other.State(), osDead);
+    EXPECT_EQ(Other.FrameCounter(), 0);
+    EXPECT_EQ(State(), osAliveStarting);
 }
 
 TEST_F(LifeOscTest, PulseAfterDeathStartsOver)

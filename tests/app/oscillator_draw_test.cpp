@@ -10,14 +10,14 @@ namespace {
 
 const QColor Background(200, 210, 220);
 
-QImage Paint(const QList<QPixmap>& Images)
+QImage Paint(const TLifeOsc& Osc, const QList<QPixmap>& Images)
 {
     QImage Canvas(50, 21, QImage::Format_ARGB32);
     Canvas.fill(Qt::black);
     QPainter Painter(&Canvas);
     Painter.setBrush(Background);
     Painter.setPen(Qt::black);
-    LifeOsc::DrawOscillator(Painter, QRect(0, 0, 50, 21), Images);
+    Osc.DrawOscillator(Painter, QRect(0, 0, 50, 21), Images);
     return Canvas;
 }
 
@@ -60,29 +60,29 @@ private slots:
     void DrawsTheTextAndTheCurrentFrame()
     {
         const QList<QPixmap> Images = LifeOsc::MakeOscillatorImages();
-        LifeOsc::Reset();
-        QImage Canvas = Paint(Images);
+        TLifeOsc Osc;
+        QImage Canvas = Paint(Osc, Images);
         QVERIFY(FrameShown(Canvas, Images[0]));
         // The text starts 20 pixels in and 5 down; the panel is filled
         // around it, erasing whatever was there.
         QVERIFY(!Blank(Canvas, QRect(20, 5, 30, 16)));
         QVERIFY(Blank(Canvas, QRect(18, 0, 2, 21)));
         QVERIFY(Blank(Canvas, QRect(0, 0, 50, 1)));
-        LifeOsc::Tick();
-        QVERIFY(FrameShown(Paint(Images), Images[9]));
+        Osc.Tick();
+        QVERIFY(FrameShown(Paint(Osc, Images), Images[9]));
     }
 
     void AStateChangeShowsOnlyTheTextUntilTheNextTick()
     {
         const QList<QPixmap> Images = LifeOsc::MakeOscillatorImages();
-        LifeOsc::Reset();
-        const QImage Dead = Paint(Images);
-        LifeOsc::Pulse();
-        const QImage Alive = Paint(Images);
+        TLifeOsc Osc;
+        const QImage Dead = Paint(Osc, Images);
+        Osc.Pulse();
+        const QImage Alive = Paint(Osc, Images);
         QVERIFY(Blank(Alive, QRect(0, 0, 18, 21)));
         QVERIFY(Alive.copy(20, 0, 30, 21) != Dead.copy(20, 0, 30, 21));
-        LifeOsc::Tick();
-        QVERIFY(FrameShown(Paint(Images), Images[1]));
+        Osc.Tick();
+        QVERIFY(FrameShown(Paint(Osc, Images), Images[1]));
     }
 };
 

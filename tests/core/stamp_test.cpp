@@ -79,6 +79,23 @@ TEST(Stamp, LocalTimeNowIsAValidDate)
     EXPECT_LE(Now.Milliseconds, 999);
 }
 
+TEST(Stamp, AddMillisecondsCarriesThroughTheCalendar)
+{
+    const TSystemTime Start = Sample(); // Monday 7.12.2026 9:05:03.012
+    EXPECT_EQ(AddMilliseconds(Start, 0), Start);
+    EXPECT_EQ(FormatStampTime(AddMilliseconds(Start, 988)), "9:05:04.000");
+    EXPECT_EQ(FormatStampTime(AddMilliseconds(Start, -13)), "9:05:02.999");
+    // Past midnight on New Year's Eve, a Thursday: a Friday in a new year.
+    const TSystemTime Late{2026, 12, 4, 31, 23, 59, 59, 500};
+    const TSystemTime NewYear = AddMilliseconds(Late, 600);
+    EXPECT_EQ(NewYear, (TSystemTime{2027, 1, 5, 1, 0, 0, 0, 100}));
+    EXPECT_EQ(AddMilliseconds(NewYear, -600), Late);
+    // 29 February of a leap year, and a whole week later the same weekday.
+    EXPECT_EQ(AddMilliseconds(TSystemTime{2028, 2, 1, 28, 12, 0, 0, 0}, 86400000),
+              (TSystemTime{2028, 2, 2, 29, 12, 0, 0, 0}));
+    EXPECT_EQ(AddMilliseconds(Start, 7 * 86400000LL).DayOfWeek, Start.DayOfWeek);
+}
+
 } // namespace
 
 // Local time to and from seconds since 1970, in a zone with summer time

@@ -3,10 +3,13 @@
 #include "net/UdpEndpoint.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QHostAddress>
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -21,13 +24,41 @@ struct TReceived {
     int Port;
 };
 
-// A port that was free a moment ago: bound by the system, then released.
-int FreePort()
+// Binds the endpoint to a port of the system's choice and returns it; 0
+// when binding failed. A port found free by a probe socket and released
+// could be taken by anyone before the endpoint binds it.
+int BindAnyPort(TUdpEndpoint& Endpoint)
 {
-    QUdpSocket Probe;
-    if (!Probe.bind(QHostAddress::AnyIPv4, 0))
-        return 0;
-    return Probe.localPort();
+    return Endpoint.SetLocalPort(0) ? Endpoint.BoundPort() : 0;
+}
+
+// True when a UDP socket of this process is bound to Port: the kernel's
+// socket table (/proc/net/udp) against the socket inodes of our own file
+// descriptors.
+bool HeldByThisProcess(int Port)
+{
+    std::set<QString> Inodes;
+    const QDir Descriptors(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo& Fd : Descriptors.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString Target = Fd.symLinkTarget().section(QLatin1Char('/'), -1);
+        if (Target.startsWith(QStringLiteral("socket:[")))
+            Inodes.insert(Target.mid(8).chopped(1));
+    }
+    QFile Table(QStringLiteral("/proc/net/udp"));
+    if (!Table.open(QIODevice::ReadOnly))
+        return false;
+    Table.readLine(); // the column headings
+    while (!Table.atEnd()) {
+        // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
+        const QStringList Fields = QString::fromLatin1(Table.readLine()).simplified().split(QLatin1Char(' '));
+        if (Fields.size() < 10)
+            continue;
+        bool Ok = false;
+        const int Local = Fields[1].section(QLatin1Char(':'), 1).toInt(&Ok, 16);
+        if (Ok && Local == Port && Inodes.count(Fields[9]))
+            return true;
+    }
+    return false;
 }
 
 // Records every notification, copying the datagram out as the intake does.
@@ -82,10 +113,9 @@ void TUdpEndpointTest::BurstArrivesCompleteAndInOrder()
     TUdpEndpoint Endpoint;
     std::vector<TReceived> Received;
     Record(Endpoint, Received);
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
     QVERIFY(Endpoint.IsBound());
-    QCOMPARE(Endpoint.LocalPort(), Port);
 
     QUdpSocket Sender;
     constexpr int Total = 2000;
@@ -113,8 +143,8 @@ void TUdpEndpointTest::ReportsSenderAddressAndPortWithoutFiltering()
     Endpoint.RemotePort = 9;
     std::vector<TReceived> Received;
     Record(Endpoint, Received);
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
 
     QUdpSocket Plain;
     QVERIFY(Plain.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
@@ -138,8 +168,8 @@ void TUdpEndpointTest::DeliversUpTo2048BytesAndFlagsLongerAsMinusOne()
     TUdpEndpoint Endpoint;
     std::vector<TReceived> Received;
     Record(Endpoint, Received);
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
 
     QUdpSocket Sender;
     const QByteArray Full = Numbered(1, 2048);
@@ -192,8 +222,8 @@ void TUdpEndpointTest::BindFailureIsReportedWithPortAndReason()
     QVERIFY(Endpoint.LastError().contains(QStringLiteral("out of range")));
 
     // A failed endpoint recovers with the next good port; the error is cleared.
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
     QVERIFY(Endpoint.LastError().isEmpty());
     QUdpSocket Sender;
     Sender.writeDatagram("wxyz", 4, QHostAddress::LocalHost, static_cast<quint16>(Port));
@@ -208,12 +238,12 @@ void TUdpEndpointTest::StatusTextsAreGatedByReportLevel()
     QStringList Statuses;
     Endpoint.OnStatus = [&Statuses](TUdpEndpoint*, const QString& Status) { Statuses << Status; };
 
-    QVERIFY(Endpoint.SetLocalPort(FreePort()));
+    QVERIFY(BindAnyPort(Endpoint) > 0);
     QVERIFY(Statuses.isEmpty());
 
     Endpoint.ReportLevel = 16;
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
     QCOMPARE(Statuses,
              (QStringList{QStringLiteral("Checking Error In Error Manager"),
                           QStringLiteral("Listening on UDP port %1").arg(Port)}));
@@ -231,21 +261,24 @@ void TUdpEndpointTest::RebindingKeepsReceiving()
     TUdpEndpoint Endpoint;
     std::vector<TReceived> Received;
     Record(Endpoint, Received);
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    // Assigning the port the endpoint already holds opens it again.
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
     QVERIFY(Endpoint.SetLocalPort(Port));
     QVERIFY(Endpoint.IsBound());
+    QCOMPARE(Endpoint.BoundPort(), Port);
+    QVERIFY(HeldByThisProcess(Port));
 
     QUdpSocket Sender;
     Sender.writeDatagram(Numbered(1, 8), QHostAddress::LocalHost, static_cast<quint16>(Port));
     QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(1), 5000);
 
     // After moving to another port the old one is released and silent.
-    const int Other = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Other));
-    QUdpSocket Reuse;
-    QVERIFY(Reuse.bind(QHostAddress::AnyIPv4, static_cast<quint16>(Port), QAbstractSocket::DontShareAddress));
-    Reuse.close();
+    const int Other = BindAnyPort(Endpoint);
+    QVERIFY(Other > 0);
+    QVERIFY(Other != Port);
+    QVERIFY(!HeldByThisProcess(Port));
+    QVERIFY(HeldByThisProcess(Other));
     Sender.writeDatagram(Numbered(2, 8), QHostAddress::LocalHost, static_cast<quint16>(Port));
     Sender.writeDatagram(Numbered(3, 8), QHostAddress::LocalHost, static_cast<quint16>(Other));
     QTRY_COMPARE_WITH_TIMEOUT(Received.size(), size_t(2), 5000);
@@ -272,8 +305,8 @@ void TUdpEndpointTest::PortZeroTakesTheSystemsChoice()
 void TUdpEndpointTest::HandlerMayRebindAndThrowWithoutLosingLaterDatagrams()
 {
     TUdpEndpoint Endpoint;
-    const int Port = FreePort();
-    QVERIFY(Endpoint.SetLocalPort(Port));
+    const int Port = BindAnyPort(Endpoint);
+    QVERIFY(Port > 0);
     QStringList Statuses;
     Endpoint.OnStatus = [&Statuses](TUdpEndpoint*, const QString& Status) { Statuses << Status; };
     std::vector<int> Numbers;
@@ -305,7 +338,7 @@ void TUdpEndpointTest::ReceiveBufferIsLarge()
 {
     TUdpEndpoint Endpoint;
     QCOMPARE(Endpoint.ReceiveBufferSize(), 0);
-    QVERIFY(Endpoint.SetLocalPort(FreePort()));
+    QVERIFY(BindAnyPort(Endpoint) > 0);
     qInfo("effective receive buffer: %d bytes", Endpoint.ReceiveBufferSize());
     if (::geteuid() != 0)
         QSKIP("only a privileged process can raise the buffer beyond net.core.rmem_max");
