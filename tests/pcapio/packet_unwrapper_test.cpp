@@ -315,3 +315,40 @@ TEST(PacketUnwrapper, OnlyTheLinkTypesThatCarrySs7AreTaken)
     EXPECT_THROW(TPacketUnwrapper(142, {}), EPcapError);
     EXPECT_FALSE(TPacketUnwrapper::Supports(248));
 }
+
+TEST(PacketUnwrapper, DamagedPacketsOfEveryLinkTypeNeverReadPastTheirEnd)
+{
+    // Octets of good packets changed at random (a fixed sequence): whatever
+    // the lengths and types then say, the unwrapper reads only the packet
+    // (the sanitizers watch) and every message it gives lies within it.
+    const std::string Chunks = DataChunk(3, M3uaData(Msg1, M3uaParameter(6, Be32(1)))) +
+        Chunk(3, 0, Be32(5) + Be32(1000) + Be32(0)) + DataChunk(5, M2paUserData(Msg2));
+    const std::vector<std::pair<int, std::string>> Packets = {
+        {LinkTypeEthernet, Ethernet(Ipv4(1, 2, Sctp(2905, 2905, Chunks)), 0x0800, Hex("81 00 00 0A"))},
+        {LinkTypeEthernet, Ethernet(Ipv6(1, 2, Hex("00 00 01 04 00 00 00 00") + Sctp(2905, 2905, Chunks), 0), 0x86DD)},
+        {LinkTypeMtp2WithPhdr, Hex("01 01 00 07 81 80 82 80 09 00") + Msg1},
+        {LinkTypeMtp2, Hex("81 82 09") + Msg1},
+        {LinkTypeLinuxSll2, Be16(0x0800) + std::string(18, '\0') + Ipv4(1, 2, Sctp(3565, 3565, Chunks))},
+    };
+    uint32_t Random = 12345;
+    auto Next = [&Random] { return Random = Random * 1103515245 + 12345, Random >> 16; };
+    for (const auto& [LinkType, Good] : Packets) {
+        TPacketUnwrapper Unwrapper(LinkType, {});
+        for (int Round = 0; Round < 3000; ++Round) {
+            std::string Damaged = Good;
+            for (int Change = 1 + Next() % 4; Change > 0; --Change)
+                Damaged[Next() % Damaged.size()] = static_cast<char>(Next());
+            Damaged.resize(Damaged.size() - Next() % 8);
+            std::vector<uint8_t> Copy(Damaged.begin(), Damaged.end());
+            TUnwrapped Out;
+            Unwrapper.Unwrap(Copy.data(), Copy.size(), Out);
+            size_t Total = 0;
+            for (const auto& M : Out.Messages) {
+                ASSERT_LE(M.Offset + M.Length, Out.Octets.size());
+                Total += M.Length;
+            }
+            EXPECT_LE(Total, Copy.size() + 5 * Out.Messages.size());
+            EXPECT_TRUE(!Out.Messages.empty() || Out.Skip != TSkipKind::None);
+        }
+    }
+}
