@@ -160,6 +160,7 @@ bool TPcapReader::NextPacket()
     }
     FStamp = FSecondStamp;
     FStamp.Milliseconds = static_cast<uint16_t>(Header->ts.tv_usec / 1000 % 1000);
+    FTime = Second * 1000000 + static_cast<int64_t>(Header->ts.tv_usec);
 
     FUnwrapper->Unwrap(Data, Header->caplen, FPacket);
     FNextMessage = 0;
@@ -201,6 +202,7 @@ bool TPcapReader::Next(TPcapMessage& Message)
     const TUnwrapped::TMessage& Found = FPacket.Messages[FNextMessage++];
     Message.Packet = FCounts.Packets;
     Message.Stamp = FStamp;
+    Message.Time = FTime;
     Message.Direction = Found.Direction;
     Message.Link = Found.Link;
     Message.Octets =

@@ -27,6 +27,8 @@ struct TPcapOptions {
 struct TPcapMessage {
     uint64_t Packet = 0; // counting from 1
     TSystemTime Stamp;
+    // The packet time: microseconds since 1970 UTC.
+    int64_t Time = 0;
     uint8_t Direction = 1;
     uint8_t Link = 0;
     std::string_view Octets;
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<TPacketUnwrapper> FUnwrapper;
     TUnwrapped FPacket;
     TSystemTime FStamp;
+    int64_t FTime = 0;
     size_t FNextMessage = 0;
     int64_t FStampSecond = INT64_MIN;
     TSystemTime FSecondStamp;

@@ -24,6 +24,11 @@ const std::vector<TColumn> RecordColumns = {
     {"LINE", 5, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
     {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
+// The records of a pcap: the first column holds packet numbers.
+const std::vector<TColumn> PacketColumns = {
+    {"PACKET", 6, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
+    {"LINK", 4, true},   {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
+};
 const std::vector<TColumn> MessageColumns = {
     {"LINE", 5, true}, {"NAME", 5, false},    {"ROUTING LABEL", 22, false},
     {"CIC", 5, true},  {"DETAIL", 24, false}, {"ERROR", 0, false},
@@ -73,9 +78,9 @@ std::string Detail(const TDecodedCapture& Decoded)
 
 } // namespace
 
-std::string FormatHeader(bool Records, TTextStyle Style)
+std::string FormatHeader(bool Records, TTextStyle Style, bool Packets)
 {
-    const auto& Columns = Records ? RecordColumns : MessageColumns;
+    const auto& Columns = Packets ? PacketColumns : Records ? RecordColumns : MessageColumns;
     std::vector<std::string> Cells;
     for (const auto& Column : Columns)
         Cells.emplace_back(Column.Title);
@@ -93,7 +98,7 @@ std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyl
                            {Line, Cell(Item, colIn, Texts), Cell(Item, colRoutingLabel, Texts),
                             Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
                            Style);
-    return JoinColumns(RecordColumns,
+    return JoinColumns(Entry.FromPacket ? PacketColumns : RecordColumns,
                        {Line, Cell(Item, colTime, Texts), Cell(Item, colDate, Texts), Cell(Item, colIn, Texts),
                         Cell(Item, colOut, Texts), Cell(Item, colLink, Texts), Cell(Item, colRoutingLabel, Texts),
                         Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
@@ -188,7 +193,7 @@ std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts)
     const TCaptureItem& Item = Entry.Item;
     const TDecodedCapture& Decoded = Entry.Decoded;
     TJsonObject Object;
-    Object.Add("line", int64_t{Entry.Line});
+    Object.Add(Entry.FromPacket ? "packet" : "line", int64_t{Entry.Line});
     if (Entry.IsRecord) {
         Object.Add("stamp", FormatStampIso(Item.Stamp));
         Object.Add("direction", int64_t{Item.Direction});

@@ -1,15 +1,19 @@
-// velmora-dump: the headless decoder. Reads level-4 messages as hex lines or
-// capture records (.ss7), decodes them against the ISUP definitions of CFG/,
-// and prints, for each one, the texts the capture list shows (as aligned
-// columns, tab-separated columns or JSON Lines) and optionally the decoded
-// view's lines.
+// velmora-dump: the headless decoder. Reads level-4 messages as hex lines,
+// capture records (.ss7) or the packets of a pcap or pcapng file, decodes
+// them against the ISUP definitions of CFG/, and prints, for each one, the
+// texts the capture list shows (as aligned columns, tab-separated columns or
+// JSON Lines) and optionally the decoded view's lines; or writes the
+// captures as a pcap file.
 #include "tools/velmora-dump/DumpFormat.h"
 
 #include "catalog/Definitions.h"
+#include "core/Convert.h"
 #include "core/Exception.h"
 #include "core/Globals.h"
 #include "core/StringList.h"
 #include "core/Words.h"
+#include "pcapio/PcapReader.h"
+#include "pcapio/PcapWriter.h"
 #include "presentation/CaptureRecord.h"
 #include "presentation/DecodedView.h"
 #include "presentation/TextLines.h"
@@ -18,6 +22,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,8 +33,8 @@ namespace {
 // The help; @...@ stands for a text of the window, filled in by HelpText.
 constexpr const char* HelpTemplate = R"HELP(Usage: velmora-dump [OPTION]... [FILE]
 Decodes SS7 level-4 messages as the Velmora monitor does and prints one line
-per message. FILE is a capture file or a file of hex messages; without FILE,
-or with "-", standard input is read.
+per message. FILE is a capture file (.ss7), a file of hex messages, or a
+pcap or pcapng file; without FILE, or with "-", standard input is read.
 
 Input, one item per line (CR, LF or CR LF line ends; lines that start with
 '#' are skipped, and so are blank lines of a record file, while a blank hex
@@ -43,6 +49,32 @@ their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
               part
   Without either option, a FILE whose name ends in .ss7 (any letter case) is
   read as records, anything else as hex messages.
+  A named FILE that begins as a pcap or pcapng file does (whatever its name,
+  and whatever the options above say) is read as one, through libpcap: its
+  level-4 messages are records whose stamp is the packet time in local time.
+  Link types MTP2 (139 with pseudo-header, 140), MTP3 (141), Ethernet (1,
+  with 802.1Q tags), Linux cooked (113, 276), raw IP (101, 228, 229) and
+  loopback (0, 108) are read; over IP, every SCTP DATA chunk whose payload
+  protocol is M3UA (3) or M2PA (5), or, when it is 0, that uses port 2905
+  (M3UA) or 3565 (M2PA). M3UA DATA gives its Protocol Data as a message
+  with an ITU routing label: a point code wider than 14 bits cannot be
+  shown in one, so such a message is left out, counted, and the first one
+  reported with its packet number. MTP2 fill-in and link status units and
+  packets without SS7 are counted, not shown. The counts go to standard
+  error at the end, and so do malformed packets, each with its number.
+  Direction and link of a pcap's messages:
+    link       the order in which each SCTP association (a pair of address
+               and port endpoints, either way round) first delivers a
+               message: 0 for the first, 1 for the next, on modulo 256; the
+               link number of MTP2 with pseudo-header (139); 0 for the other
+               MTP2 and MTP3 captures
+    direction  IN (1), except OUT (2) for MTP2 with pseudo-header whose
+               "sent" flag is set; with --own-pc, OUT for the messages from
+               the point codes named and IN for all others, whatever the
+               link type
+  --own-pc PC[,PC...]
+              your own point codes (decimal, 0-16383; or hex as 0x3FFF):
+              the messages of a pcap whose OPC is one of them are OUT
 
 Definitions:
   --cfg DIR   read the ISUP definitions (Parameters.ini, Messages.ini,
@@ -64,11 +96,22 @@ Output:
               "@MessageDump@" and the octets after the routing label for
               any other message; nothing for a stop entry. Message lines
               never start with eight blanks, so scripts can tell them apart
+  -w, --write OUT
+              write the input's captures to OUT as a pcap file (link type
+              139, MTP2 with pseudo-header: the "sent" flag set for OUT, the
+              link number the capture's link, the packet time the stamp read
+              as local time) instead of printing them; "-" is standard
+              output. Stop entries are not messages: they are left out, and
+              standard error says how many. Bare hex messages have no stamp:
+              they are written with the time 1970-01-01 00:00:00 UTC, IN
   -h, --help  show this text
 
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
 Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
+Columns of a pcap:   PACKET TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
   LINE           the input line number, counting from 1
+  PACKET         the number of the packet that carried the message, counting
+                 from 1 (one packet may carry several messages)
   TIME, DATE     the stamp as H:MM:SS.mmm and D.M.YYYY
   IN, OUT        the message name under IN when received (direction 1),
                  under OUT when sent (2), under both for any other code;
@@ -86,7 +129,8 @@ Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
                  e.g. "Unknown Subsystem Code: 0x03"
 
 JSON members, in this order, each only where it applies:
-  line (number), stamp (ISO 8601 local time, records), direction (the code,
+  line (number; packet, the packet number, for a pcap), stamp (ISO 8601
+  local time, records), direction (the code,
   records), link (records, not for a stop entry), si, opc, dpc, sls (from the
   SIO and routing label, also when decoding failed), name, caption (the
   decoded view's caption: "@MtpCaption@", "@LinkTestCaption@",
@@ -103,10 +147,12 @@ JSON members, in this order, each only where it applies:
   \u00XX (texts are single-byte code page text).
 
 Exit status: 0 when the input was read to its end (messages that do not
-decode are part of the output; lines that are not hex, and records shorter
-than 18 octets, are reported on standard error with their line number and
-skipped); 1 when the input or the definitions cannot be read; 2 for a wrong
-command line. Without the default CFG folder, ISUP messages do not decode
+decode are part of the output; lines that are not hex, records shorter
+than 18 octets, and malformed packets are reported on standard error with
+their line or packet number and skipped); 1 when the input or the
+definitions cannot be read, or the output file cannot be written (a pcap
+that ends inside a packet: its messages before are printed first); 2 for a
+wrong command line. Without the default CFG folder, ISUP messages do not decode
 and a note says so on standard error.
 )HELP";
 
@@ -140,7 +186,27 @@ struct TOptions {
     // the program.
     std::string CfgFolder;
     std::string FileName;
+    // The user's own point codes, for the direction of a pcap's messages.
+    std::vector<uint16_t> OwnPointCodes;
+    // -w: the pcap file to write; empty: print.
+    std::string WriteName;
 };
+
+// "2061,0x20" into point codes; false when a code is no number of 14 bits.
+bool ParsePointCodes(std::string_view Text, std::vector<uint16_t>& Codes)
+{
+    Codes.clear();
+    while (true) {
+        const size_t Comma = Text.find(',');
+        const std::optional<int32_t> Code = TryStrToInt(Text.substr(0, Comma));
+        if (!Code || *Code < 0 || *Code > 0x3FFF)
+            return false;
+        Codes.push_back(static_cast<uint16_t>(*Code));
+        if (Comma == std::string_view::npos)
+            return true;
+        Text.remove_prefix(Comma + 1);
+    }
+}
 
 bool EndsWithSs7(std::string_view Name)
 {
@@ -201,6 +267,116 @@ void WriteLine(const std::string& Text)
     std::fputc('\n', stdout);
 }
 
+// Where the captures go: printed in the chosen form, or written to a pcap.
+class TOutput {
+public:
+    TOutput(const TOptions& Options, const TIsupCatalog& Catalog)
+        : FOptions(Options)
+        , FCatalog(Catalog)
+        , FStyle(Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned)
+    {
+        if (!Options.WriteName.empty())
+            FWriter = std::make_unique<TPcapWriter>(Options.WriteName);
+    }
+
+    void Header(bool Records, bool Packets)
+    {
+        if (!FWriter && FOptions.Header && FOptions.Output != TOutputMode::Json)
+            WriteLine(FormatHeader(Records, FStyle, Packets));
+    }
+
+    // Number: the input line, or the packet for a pcap's message.
+    void Add(int Number, bool Record, bool FromPacket, const TCaptureItem& Item)
+    {
+        if (FWriter) {
+            FWriter->Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
+            return;
+        }
+        TDumpLine Entry{Number, Record, Item, TDecodedCapture(Item.OctetBytes(), FCatalog), FromPacket};
+        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, FTexts);
+        if (FOptions.Output == TOutputMode::Json) {
+            WriteLine(FormatJson(Entry, FTexts));
+            return;
+        }
+        WriteLine(FormatText(Entry, FTexts, FStyle));
+        if (FOptions.Verbose) {
+            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
+            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
+        }
+    }
+
+    // Closes the pcap written, its summary on standard error; false when
+    // the output could not be written.
+    bool Finish()
+    {
+        if (FWriter) {
+            try {
+                FWriter->Close();
+            } catch (const Exception& Error) {
+                std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+                return false;
+            }
+            std::fprintf(stderr, "velmora-dump: %s\n", FWriter->Summary().c_str());
+            if (FOptions.WriteName != "-")
+                return true;
+        }
+        if (std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const TOptions& FOptions;
+    const TIsupCatalog& FCatalog;
+    TTextStyle FStyle;
+    std::unique_ptr<TPcapWriter> FWriter;
+    // Names and errors, kept once as the window keeps them.
+    TTextPool FTexts;
+};
+
+void PrintNotes(TPcapReader& Reader)
+{
+    for (const std::string& Note : Reader.TakeNotes())
+        std::fprintf(stderr, "velmora-dump: %s\n", Note.c_str());
+}
+
+// The level-4 messages of a pcap or pcapng file; 1 when the file cannot be
+// read to its end, after the messages before the fault.
+int DumpPcap(const TOptions& Options, TOutput& Output)
+{
+    std::unique_ptr<TPcapReader> Reader;
+    try {
+        Reader = std::make_unique<TPcapReader>(Options.FileName, TPcapOptions{Options.OwnPointCodes});
+    } catch (const Exception& Error) {
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        return 1;
+    }
+    Output.Header(true, true);
+    int Status = 0;
+    TPcapMessage Message;
+    try {
+        while (Reader->Next(Message)) {
+            PrintNotes(*Reader);
+            TCaptureItem Item = TCaptureItem::OverMessage(Message.Octets);
+            Item.Stamp = Message.Stamp;
+            Item.Direction = Message.Direction;
+            Item.Link = Message.Link;
+            Output.Add(static_cast<int>(Message.Packet), true, true, Item);
+        }
+    } catch (const Exception& Error) {
+        PrintNotes(*Reader);
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        Status = 1;
+    }
+    PrintNotes(*Reader);
+    std::fprintf(stderr, "velmora-dump: %s\n", Reader->Summary().c_str());
+    if (!Output.Finish())
+        return 1;
+    return Status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -229,6 +405,14 @@ int main(int argc, char** argv)
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
             Options.CfgFolder = argv[++I];
+        } else if (Arg == "--own-pc") {
+            if (I + 1 >= argc || !ParsePointCodes(argv[I + 1], Options.OwnPointCodes))
+                return UsageError("--own-pc needs point codes from 0 to 16383, separated by commas");
+            ++I;
+        } else if (Arg == "-w" || Arg == "--write") {
+            if (I + 1 >= argc || argv[I + 1][0] == '\0')
+                return UsageError(std::string(Arg) + " needs a file name");
+            Options.WriteName = argv[++I];
         } else if (Arg.size() > 1 && Arg[0] == '-')
             return UsageError("unknown option '" + std::string(Arg) + "'");
         else if (FileGiven)
@@ -239,12 +423,23 @@ int main(int argc, char** argv)
         }
     }
 
+    // Writing a pcap decodes nothing.
     TDefinitions Definitions;
-    if (!LoadIsupDefinitions(Options.CfgFolder, Definitions))
+    if (Options.WriteName.empty() && !LoadIsupDefinitions(Options.CfgFolder, Definitions))
         return 1;
     const TIsupCatalog& Catalog = *Definitions.StaticPackets;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
+    std::unique_ptr<TOutput> Output;
+    try {
+        Output = std::make_unique<TOutput>(Options, Catalog);
+    } catch (const Exception& Error) {
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        return 1;
+    }
+    if (!FromStdin && IsPcapFile(Options.FileName))
+        return DumpPcap(Options, *Output);
+
     const bool Records = Options.Input == TInputMode::Records ||
         (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
     const std::string Source = FromStdin ? std::string("<stdin>") : Options.FileName;
@@ -255,13 +450,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const TTextStyle Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
-    if (Options.Header && Options.Output != TOutputMode::Json)
-        WriteLine(FormatHeader(Records, Style));
+    Output->Header(Records, false);
 
     TLineReader Reader(File);
-    // Names and errors, kept once as the window keeps them.
-    TTextPool Texts;
     std::string_view Line;
     std::string Bytes;
     int LineNumber = 0;
@@ -282,17 +473,7 @@ int main(int argc, char** argv)
             continue;
         }
         const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
-        TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
-        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
-        if (Options.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry, Texts));
-            continue;
-        }
-        WriteLine(FormatText(Entry, Texts, Style));
-        if (Options.Verbose) {
-            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
-            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
-        }
+        Output->Add(LineNumber, Records, false, Item);
     }
 
     if (!FromStdin)
@@ -301,9 +482,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
         return 1;
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    return Output->Finish() ? 0 : 1;
 }
