@@ -10,10 +10,12 @@
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
 #include "app/OwnerDrawPanel.h"
+#include "app/PcapFile.h"
 #include "app/StateImages.h"
 #include "core/Exception.h"
 #include "isup/IsupCatalog.h"
 #include "net/UdpEndpoint.h"
+#include "pcapio/PcapError.h"
 #include "presentation/CaptureSearch.h"
 #include "presentation/Datagram.h"
 #include "presentation/DecodedView.h"
@@ -92,6 +94,7 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
     CreateStatusBar();
     ConnectViews();
     FFileDialogs = std::make_unique<TCaptureFileDialogs>();
+    FPcapDialogs = std::make_unique<TPcapFileDialogs>();
     FHeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
     FHeartBeat->AttachHeart(aiHeart);
     FHeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
@@ -143,6 +146,9 @@ void TCaptureForm::CreateActions()
     };
     acLoadCaptures = Make("acLoadCaptures", QStringLiteral("Load Captures"), QKeySequence(Qt::CTRL | Qt::Key_L));
     acSaveCaptures = Make("acSaveCaptures", QStringLiteral("Save Captures"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    acImportPcap = Make("acImportPcap", QStringLiteral("Import pcap ..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    acExportPcap = Make("acExportPcap", QStringLiteral("Export pcap ..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+    acExportSelectedPcap = Make("acExportSelectedPcap", QStringLiteral("Export Selected as pcap ..."), QKeySequence());
     acFind = Make("acFind", QStringLiteral("Find ..."), QKeySequence(Qt::CTRL | Qt::Key_F));
     acSearchAgain = Make("acSearchAgain", QStringLiteral("Search Again"), QKeySequence(Qt::Key_F3));
     miExit = Make("miExit", QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -168,6 +174,9 @@ void TCaptureForm::CreateActions()
 
     connect(acLoadCaptures, &QAction::triggered, this, &TCaptureForm::acLoadCapturesExecute);
     connect(acSaveCaptures, &QAction::triggered, this, &TCaptureForm::acSaveCapturesExecute);
+    connect(acImportPcap, &QAction::triggered, this, &TCaptureForm::acImportPcapExecute);
+    connect(acExportPcap, &QAction::triggered, this, &TCaptureForm::acExportPcapExecute);
+    connect(acExportSelectedPcap, &QAction::triggered, this, &TCaptureForm::acExportSelectedPcapExecute);
     connect(acFind, &QAction::triggered, this, &TCaptureForm::acFindExecute);
     connect(acSearchAgain, &QAction::triggered, this, &TCaptureForm::acSearchAgainExecute);
     connect(miExit, &QAction::triggered, this, &TCaptureForm::miExitClick);
@@ -189,6 +198,10 @@ void TCaptureForm::CreateMenus()
     QMenu* File = menuBar()->addMenu(QStringLiteral("File"));
     File->addAction(acLoadCaptures);
     File->addAction(acSaveCaptures);
+    File->addSeparator();
+    File->addAction(acImportPcap);
+    File->addAction(acExportPcap);
+    File->addAction(acExportSelectedPcap);
     File->addSeparator();
     File->addAction(miExit);
     QMenu* Edit = menuBar()->addMenu(QStringLiteral("Edit"));
@@ -606,6 +619,81 @@ void TCaptureForm::acSaveCapturesExecute()
     const QString FileName = FFileDialogs->SaveFileName(this);
     if (!FileName.isEmpty())
         SaveCaptures(FileName);
+}
+
+void TCaptureForm::acImportPcapExecute()
+{
+    const QString FileName = FPcapDialogs->ImportFileName(this);
+    if (!FileName.isEmpty())
+        ImportPcap(FileName);
+}
+
+void TCaptureForm::acExportPcapExecute()
+{
+    const QString FileName = FPcapDialogs->ExportFileName(this);
+    if (!FileName.isEmpty())
+        ExportPcap(FileName, false);
+}
+
+void TCaptureForm::acExportSelectedPcapExecute()
+{
+    if (SelectedRow() < 0) {
+        SetStatusText(QStringLiteral("No capture is selected"));
+        return;
+    }
+    const QString FileName = FPcapDialogs->ExportFileName(this);
+    if (!FileName.isEmpty())
+        ExportPcap(FileName, true);
+}
+
+void TCaptureForm::ImportPcap(const QString& FileName)
+{
+    // The import runs the event loop, as a load does; only one at a time.
+    if (FLoading)
+        return;
+    bool Closed = false;
+    const QMetaObject::Connection WatchClose =
+        connect(this, &TCaptureForm::formClosed, this, [&Closed] { Closed = true; });
+    TCaptureLoadHost Host;
+    Host.AddCaptures = [this](const TRecordBatch& Records) {
+        for (size_t I = 0; I < Records.Count(); ++I)
+            Captures.Add(Records.Record(I), FCatalog);
+        FListModel->FlushPendingRows();
+    };
+    Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
+    Host.ProgressBar = ProgressBar;
+    Host.Clock = &FClock;
+    Host.Loading = &FLoading;
+    Host.Terminating = [&Closed] { return Closed; };
+    try {
+        const TPcapImportResult Result = ImportPcapFile(FileName, Host);
+        if (!Result.Error.empty()) {
+            std::string Text = Result.Error;
+            for (const std::string& Note : Result.Notes)
+                Text += "\n" + Note;
+            ShowException(this, EPcapError(Text));
+            SetStatusText(Result.Status);
+        }
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+    disconnect(WatchClose);
+}
+
+void TCaptureForm::ExportPcap(const QString& FileName, bool SelectedOnly)
+{
+    const TCaptureItem* Selected = SelectedOnly ? FListModel->ItemAt(SelectedRow()) : nullptr;
+    if (SelectedOnly && !Selected)
+        return;
+    try {
+        const std::string Summary = Selected
+            ? ExportPcapFile(FileName, 1, [Selected](size_t) -> const TCaptureItem& { return *Selected; })
+            : ExportPcapFile(FileName, static_cast<size_t>(Captures.Count()),
+                             [this](size_t I) -> const TCaptureItem& { return Captures.Items(static_cast<int>(I)); });
+        SetStatusText(QString::fromStdString(Summary));
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
 }
 
 void TCaptureForm::SaveCaptures(const QString& FileName)

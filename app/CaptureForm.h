@@ -24,6 +24,7 @@ class QProgressBar;
 class QSplitter;
 class QStatusBar;
 class TCaptureFileDialogs;
+class TPcapFileDialogs;
 class TCaptureListModel;
 class TCaptureListView;
 class TClock;
@@ -93,6 +94,12 @@ public:
     void LoadCaptures(const QString& FileName);
     // Writes all captures to a capture file; errors go to a message box.
     void SaveCaptures(const QString& FileName);
+    // Appends the level-4 messages of a pcap or pcapng file as captures,
+    // with progress and Esc as a load; errors go to a message box.
+    void ImportPcap(const QString& FileName);
+    // Writes all captures, or the selected one, as a pcap; the status text
+    // tells what was written, errors go to a message box.
+    void ExportPcap(const QString& FileName, bool SelectedOnly);
 
 signals:
     void heartBeatReceived();
@@ -130,6 +137,9 @@ private:
     // Menu and popup commands.
     void acLoadCapturesExecute();
     void acSaveCapturesExecute();
+    void acImportPcapExecute();
+    void acExportPcapExecute();
+    void acExportSelectedPcapExecute();
     void acFindExecute();
     void acSearchAgainExecute();
     void miCopyClipClick();
@@ -169,6 +179,9 @@ private:
 
     QAction* acLoadCaptures = nullptr;
     QAction* acSaveCaptures = nullptr;
+    QAction* acImportPcap = nullptr;
+    QAction* acExportPcap = nullptr;
+    QAction* acExportSelectedPcap = nullptr;
     QAction* acFind = nullptr;
     QAction* acSearchAgain = nullptr;
     QAction* miExit = nullptr;
@@ -198,6 +211,7 @@ private:
     QWidget* FSelectionForm = nullptr;
     QString FCommandLineFile;
     std::unique_ptr<TCaptureFileDialogs> FFileDialogs;
+    std::unique_ptr<TPcapFileDialogs> FPcapDialogs;
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;
