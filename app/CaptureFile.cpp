@@ -123,8 +123,6 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     if (Stopping()) {
         *Host.Loading = false;
         Result.Stopped = true;
-        Result.Status = QStringLiteral("Load stopped: no line read");
-        Host.SetStatusText(Result.Status);
         return Result;
     }
     Result.Lines = TLineSplitter::Count(Text);
