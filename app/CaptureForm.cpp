@@ -558,10 +558,14 @@ void TCaptureForm::ApplyCaptureOptions()
 
 void TCaptureForm::ShowIntakeState()
 {
-    QString Problem = UDP->IsBound() ? QString() : UDP->LastError();
-    if (Problem.isEmpty())
-        Problem = FIntake->HostProblem();
-    FPanels->ShowIntakeProblem(Problem);
+    if (!UDP->IsBound() && !UDP->LastError().isEmpty())
+        FPanels->ShowIntakeProblem(QStringLiteral("Not listening"), UDP->LastError());
+    else if (FIntake->HostState() == TIntakeFilter::THostState::NotFound)
+        FPanels->ShowIntakeProblem(QStringLiteral("Remote host unknown"), FIntake->HostProblem());
+    else if (FIntake->HostState() == TIntakeFilter::THostState::Resolving)
+        FPanels->ShowIntakeProblem(QStringLiteral("Looking up remote host"), FIntake->HostProblem());
+    else
+        FPanels->ShowIntakeProblem({}, {});
     FPanels->ShowDropped(FIntake->DroppedTotal(), FIntake->DropSummary());
     FPanels->ShowRemoved(Captures.Dropped(), FCaptureLimit);
     FPanels->ShowRingError(FRing ? QString::fromStdString(FRing->Error()) : QString());

@@ -34,9 +34,9 @@ TIntakePanels::TIntakePanels(QStatusBar* Bar)
     pnRing = Panel("pnRing", Bar, true);
 }
 
-void TIntakePanels::ShowIntakeProblem(const QString& Problem)
+void TIntakePanels::ShowIntakeProblem(const QString& Short, const QString& Problem)
 {
-    Show(pnIntake, Problem, Problem);
+    Show(pnIntake, Short, Problem);
 }
 
 void TIntakePanels::ShowDropped(uint64_t Total, const QString& Causes)

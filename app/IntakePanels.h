@@ -17,9 +17,10 @@ public:
     // Adds the panels at the right end of Bar, hidden.
     explicit TIntakePanels(QStatusBar* Bar);
 
-    // Problem: why nothing is received ("Can`t listen on UDP port ..." or the
-    // remote host's problem); empty hides the panel.
-    void ShowIntakeProblem(const QString& Problem);
+    // Problem: why nothing is received, in a word or two (Short) and in full
+    // ("Can`t listen on UDP port ..." or the remote host's problem) in the
+    // tooltip; an empty Short hides the panel.
+    void ShowIntakeProblem(const QString& Short, const QString& Problem);
     void ShowDropped(uint64_t Total, const QString& Causes);
     void ShowRemoved(uint64_t Removed, int Limit);
     void ShowRingError(const QString& Error);

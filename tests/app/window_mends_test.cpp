@@ -140,7 +140,8 @@ private slots:
         QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora -  : %1 (not listening)").arg(Taken));
         QLabel* Intake = Panel(*W.Form, "pnIntake");
         QVERIFY(Showing(Intake));
-        QCOMPARE(Intake->text(), Error);
+        QCOMPARE(Intake->text(), QStringLiteral("Not listening"));
+        QCOMPARE(Intake->toolTip(), Error);
         QCOMPARE(W.Form->StatusText(), Error);
 
         // Moving between the list (with no row selected) and the tree, the
@@ -223,7 +224,8 @@ private slots:
         QCOMPARE(W.Form->Intake().HostState(), TIntakeFilter::THostState::NotFound);
         QLabel* Intake = Panel(*W.Form, "pnIntake");
         QVERIFY(Showing(Intake));
-        QVERIFY(Intake->text().contains(QStringLiteral("\"not a host\" is not an IPv4 address")));
+        QCOMPARE(Intake->text(), QStringLiteral("Remote host unknown"));
+        QVERIFY(Intake->toolTip().contains(QStringLiteral("\"not a host\" is not an IPv4 address")));
         Sender.Send(Datagram("BB 01 05 85 01 80 00 30 05 01 10 00"), W.Port());
         QVERIFY(W.WaitForDeliveries(3));
         QCOMPARE(W.Captures(), 2);
