@@ -472,6 +472,25 @@ private slots:
         const TIniFile State(StateFileName);
         QCOMPARE(QString::fromStdString(State.ReadString("OptionsForm", "edRingFolder_Text", "")), Ring.path());
         QCOMPARE(State.ReadString("OptionsForm", "seRingFiles_Value", ""), std::string("2"));
+        // A folder that cannot be made is shown, with the reason, until it can.
+        QFile Blocker(Ring.filePath(QStringLiteral("plain")));
+        QVERIFY(Blocker.open(QIODevice::WriteOnly));
+        Blocker.close();
+        Options.edRingFolder->setText(Blocker.fileName() + QStringLiteral("/ring"));
+        emit Options.edRingFolder->editingFinished();
+        W.Form->AddCapture(Record("01 03 85 01 80 00 30 05 01 10 00"));
+        QLabel* RingPanel = Panel(*W.Form, "pnRing");
+        QTRY_VERIFY(Showing(RingPanel));
+        QVERIFY(RingPanel->toolTip().contains(QStringLiteral("Cannot create folder")));
+        QVERIFY(Blocker.remove());
+        // Tried again with the captures that follow the next flush.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                W.Form->AddCapture(Record("01 03 85 01 80 00 30 05 01 10 00"));
+                return W.Form->Ring()->Error().empty();
+            },
+            3000));
+        QTRY_VERIFY(!Showing(RingPanel));
         // An empty folder turns the ring off.
         Options.edRingFolder->clear();
         emit Options.edRingFolder->editingFinished();
