@@ -438,6 +438,15 @@ private slots:
         for (int I = 0; I < 200; ++I)
             W.Form->AddCapture(Records[0]);
         QCOMPARE(W.Captures(), Held + 200);
+        // A limit set later, and a file loaded, keep to it as well.
+        const QString File = W.Folder.filePath(QStringLiteral("many.ss7"));
+        QVERIFY(W.Form->SaveCaptures(File));
+        W.Options->CaptureOptions->seCaptureLimit->setValue(100);
+        QVERIFY(W.Captures() <= 100);
+        W.Form->LoadCaptures(File);
+        QVERIFY(W.Captures() <= 100);
+        QCOMPARE(W.Rows(), W.Captures());
+        QCOMPARE(RecordOf(W, W.Captures() - 1), Records[0]);
     }
 
     void TheRingOfCaptureFilesTakesEveryCaptureAsItArrives()
