@@ -5,9 +5,9 @@
 # of capture files on. Prints the window's resident memory every INTERVAL
 # seconds and, at the end, the datagrams sent against those the window took
 # in (held + removed by the limit), the drops it counted and what the ring
-# wrote (the window quits 2 s after the last capture, before the STOP entry
-# for the heartbeats that ended with the sender). Memory must stay flat once
-# the limit is reached; nothing may be lost.
+# wrote (a STOP entry for the heartbeats that end with the sender is the
+# window's own and not counted). Memory must stay flat once the limit is
+# reached; nothing may be lost.
 #
 #   bench/soak.sh [RATE [SECONDS [LIMIT [INTERVAL]]]]   (defaults 5000 1800 200000 30)
 #   VELMORA_BUILD_DIR selects the build folder (default build).
@@ -65,9 +65,15 @@ velmora_pid=
 sent=$(grep -o '[0-9]* datagrams and' "$work/sim" | cut -d' ' -f1)
 held=$(awk '/^captures / { print $2 }' "$work/report")
 removed=$(awk '/^removed / { print $2 }' "$work/report")
-taken=$(( ${held:-0} + ${removed:-0} ))
+# A STOP entry (heartbeats ended with the sender) is a capture of the
+# window's own, not a datagram.
+stops=$(awk -F'\t' '/^row / && $2 == "STOP"' "$work/report" | wc -l)
+taken=$(( ${held:-0} + ${removed:-0} - stops ))
+echo "last rows:"
+grep '^row ' "$work/report" | tail -n 3 | sed 's/^/  /'
+[ "$stops" -eq 0 ] || echo "           ($stops STOP entry among the last rows, not counted)"
 echo "sender:    $(tail -n1 "$work/sim")"
-echo "window:    ${held:-0} held, ${removed:-0} removed by the limit of $limit: $taken taken in"
+echo "window:    ${held:-0} held, ${removed:-0} removed by the limit of $limit: $taken datagrams taken in"
 echo "$(grep '^dropped ' "$work/report" || true)"
 echo "$(grep '^ring ' "$work/report" || true)"
 echo "lost:      $(( ${sent:-0} - taken )) of ${sent:-0}"
