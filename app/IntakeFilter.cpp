@@ -3,26 +3,34 @@
 #include <QHostAddress>
 #include <QHostInfo>
 
+namespace {
+
+// A name is looked up once typing has paused: the host box applies every
+// intermediate text.
+constexpr int LookupDelayMs = 300;
+
+} // namespace
+
 TIntakeFilter::TIntakeFilter(QObject* Parent)
     : QObject(Parent)
 {
+    FLookupDelay.setSingleShot(true);
+    FLookupDelay.setInterval(LookupDelayMs);
+    connect(&FLookupDelay, &QTimer::timeout, this,
+            [this] { FLookupId = QHostInfo::lookupHost(FHost, this, &TIntakeFilter::LookedUp); });
 }
 
-TIntakeFilter::~TIntakeFilter()
-{
-    if (FLookupId >= 0)
-        QHostInfo::abortHostLookup(FLookupId);
-}
+// A look-up still under way is not aborted (Qt then keeps its reply
+// handler for good); its answer, no longer asked for, is ignored.
+TIntakeFilter::~TIntakeFilter() = default;
 
 void TIntakeFilter::SetRemoteHost(const QString& Text)
 {
     const QString Host = Text.trimmed();
     if (Host == FHost && FState != THostState::NotFound)
         return;
-    if (FLookupId >= 0) {
-        QHostInfo::abortHostLookup(FLookupId);
-        FLookupId = -1;
-    }
+    FLookupDelay.stop();
+    FLookupId = -1;
     FHost = Host;
     FAddresses.clear();
     if (FHost.isEmpty()) {
@@ -39,12 +47,12 @@ void TIntakeFilter::SetRemoteHost(const QString& Text)
         return;
     }
     FState = THostState::Resolving;
-    FLookupId = QHostInfo::lookupHost(FHost, this, &TIntakeFilter::LookedUp);
+    FLookupDelay.start();
 }
 
 void TIntakeFilter::LookedUp(const QHostInfo& Info)
 {
-    if (Info.lookupId() != FLookupId)
+    if (FLookupId < 0 || Info.lookupId() != FLookupId)
         return;
     FLookupId = -1;
     FAddresses.clear();

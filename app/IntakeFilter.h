@@ -1,13 +1,14 @@
 // TIntakeFilter: which senders' datagrams the intake takes (the configured
 // remote host), and the count of datagrams it drops, by cause. The host may
-// be typed as a dotted address or as a name; a name is looked up once each
-// time the setting is applied, without blocking the window, and then
-// matches every IPv4 address it has.
+// be typed as a dotted address or as a name; a name is looked up once the
+// setting has stayed the same for a moment, without blocking the window,
+// and then matches every IPv4 address it has.
 #pragma once
 
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -62,6 +63,7 @@ private:
     QString FHost;
     THostState FState = THostState::Any;
     QSet<QString> FAddresses;
+    QTimer FLookupDelay;
     int FLookupId = -1;
     std::array<uint64_t, dcCauseCount> FDropped{};
 };
