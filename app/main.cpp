@@ -1,20 +1,23 @@
 // velmora: the SS7 level-4 monitor. Start-up: the state file and the
 // definitions beside the program, then the main window, the configuration
 // window and the ISUP message selection window.
+#include "app/CaptureFile.h"
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/IntakeFilter.h"
 #include "app/OptionsForm.h"
 #include "app/SelectionForm.h"
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureItems.h"
 #include "presentation/CaptureRecord.h"
+#include "presentation/CaptureRing.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSpinBox>
@@ -107,6 +110,10 @@ void PrintReport(TCaptureForm& Form)
     QTextStream Out(stdout);
     const int Rows = Model.rowCount();
     Out << "captures " << Model.CaptureCount() << "\n";
+    Out << "removed " << Form.RemovedCaptures() << "\n";
+    Out << "dropped " << Form.Intake().DroppedTotal() << " (" << Form.Intake().DropSummary() << ")\n";
+    if (const TCaptureRing* Ring = Form.Ring())
+        Out << "ring " << Ring->Written() << " written, " << Ring->Failed() << " failed\n";
     for (int Row = qMax(0, Rows - 5); Row < Rows; ++Row) {
         Out << "row " << Row;
         for (int Column = colIn; Column < CaptureColumnCount; ++Column)
@@ -116,24 +123,23 @@ void PrintReport(TCaptureForm& Form)
     Out.flush();
 }
 
-// Every capture as a capture file line, in collection order.
-void SaveAll(const TCaptureForm& Form, const QString& FileName)
+// Every capture as a capture file line, in collection order. False, with
+// the reason on standard error, when the file could not be written.
+bool SaveAll(const TCaptureForm& Form, const QString& FileName)
 {
-    QFile File(FileName);
-    if (!File.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "velmora: cannot write %s\n", qPrintable(FileName));
-        return;
-    }
-    const TCaptureListModel& Model = *Form.ListModel();
+    const TCaptureItemsCollection& Captures = Form.ListModel()->Captures();
     std::string Record;
-    std::string Line;
-    for (int I = 0; I < Model.CaptureCount(); ++I) {
-        Record.clear();
-        Line.clear();
-        Model.Captures().Items(I).AppendRecordBytes(Record);
-        AppendCaptureLine(Record, Line);
-        File.write(Line.data(), static_cast<qint64>(Line.size()));
+    try {
+        WriteCaptureFile(FileName, static_cast<size_t>(Captures.Count()), [&](size_t I, std::string& Text) {
+            Record.clear();
+            Captures.Items(static_cast<int>(I)).AppendRecordBytes(Record);
+            AppendCaptureLine(Record, Text);
+        });
+    } catch (const std::exception& Error) {
+        std::fprintf(stderr, "velmora: %s\n", Error.what());
+        return false;
     }
+    return true;
 }
 
 // Options for unattended runs: pictures and intake measurements.
@@ -212,8 +218,13 @@ int main(int argc, char* argv[])
     TSelectionForm SelectionForm(&CaptureForm, Definitions.StaticPackets.get());
     CaptureForm.SetSelectionForm(&SelectionForm);
 
+    // A port given on the command line is for this run: the state file
+    // keeps the configured one.
     if (Options.Port >= 0)
-        OptionsForm.seCaptureLocalPort->setValue(Options.Port);
+        OptionsForm.SetOneOffLocalPort(Options.Port);
+    // Runs that end by themselves never wait for a question.
+    CaptureForm.SetUnattended(!Options.SaveOnExit.isEmpty() || !Options.ScreenshotFile.isEmpty() ||
+                              Options.QuitAfter > 0 || Options.ExitAfterIdle > 0);
     CaptureForm.SetCommandLineFile(Options.CaptureFile);
     QObject::connect(&CaptureForm, &TCaptureForm::formClosed, &App, &QApplication::quit);
     InstallRunOptions(CaptureForm, Options);
@@ -222,7 +233,8 @@ int main(int argc, char* argv[])
     const int Result = QApplication::exec();
     if (Options.Report)
         PrintReport(CaptureForm);
-    if (!Options.SaveOnExit.isEmpty())
-        SaveAll(CaptureForm, Options.SaveOnExit);
+    CaptureForm.FlushRing();
+    if (!Options.SaveOnExit.isEmpty() && !SaveAll(CaptureForm, Options.SaveOnExit))
+        return Result == 0 ? 1 : Result;
     return Result;
 }
