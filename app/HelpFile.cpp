@@ -1,13 +1,14 @@
 #include "app/HelpFile.h"
 
 #include "core/Globals.h"
+#include "core/Locations.h"
 
 #include <QDesktopServices>
 #include <QUrl>
 
 QString HelpFileName()
 {
-    return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/velmora-help.html");
+    return QString::fromStdString(FindProgramFile(ProgramFolder(), "help/velmora-help.html"));
 }
 
 bool ShowHelp(int Context)

@@ -1,5 +1,6 @@
-// The help page beside the program (help/velmora-help.html), opened in the
-// desktop's browser at its contents or at the topic of a help context.
+// The help page beside the program (help/velmora-help.html), or in the
+// installed data folder, opened in the desktop's browser at its contents or
+// at the topic of a help context.
 #pragma once
 
 #include <QString>

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   tshark python3 xvfb xauth fonts-dejavu-core
+  dpkg-dev lintian desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
