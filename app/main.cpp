@@ -1,6 +1,7 @@
 // velmora: the SS7 level-4 monitor. Start-up: the definitions and the state
-// file (beside the program or in the installed places), then the main window, the configuration
-// window and the ISUP message selection window.
+// file (beside the program, or where an installed copy keeps them), then the
+// main window, the configuration window and the ISUP message selection
+// window.
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
