@@ -19,6 +19,15 @@ std::string Upper(std::string Text)
     return Text;
 }
 
+// An ISUP parameter's length octet counts its value octets (ITU-T Q.763),
+// so no value has more than 255 octets, and a fixed-part value is read as
+// Size modulo 256 octets. A larger Size describes nothing that can occur
+// and would only make every instance allocate it.
+constexpr int32_t MaxSize = 255;
+// A field is cut from one octet with a width taken modulo 32, so a Length
+// above 31 wraps around to a narrower field than the one written.
+constexpr int32_t MaxLength = 31;
+
 std::optional<uint8_t> FieldKindOf(const std::string& TypeText)
 {
     const std::string Type = Upper(TypeText);
@@ -58,7 +67,10 @@ void TStaticParameter::LoadLayout(const std::string& FileName)
         SetParamType(ptNumber);
     else if (Type == "VARIABLE")
         SetParamType(ptVariable);
-    SetSize(Ini.ReadInteger("General", "Size", 1));
+    const int32_t Size = Ini.ReadInteger("General", "Size", 1);
+    if (Size > MaxSize)
+        throw Exception(Format("Size too large (\"%s\": Size=%d, at most %d)", FileName.c_str(), Size, MaxSize));
+    SetSize(Size);
 
     for (const std::string& Section : Ini.ReadSections()) {
         if (Section.empty() || Section.front() != '.')
@@ -85,7 +97,11 @@ void TStaticParameter::LoadLayout(const std::string& FileName)
         if (Bit < 0)
             throw Exception(Format("Bit number missing (\"%s\": %s)", FileName.c_str(), FieldName.c_str()));
         Field.SetBit(Bit);
-        Field.SetLength(Ini.ReadInteger(Section, "Length", 1));
+        const int32_t Length = Ini.ReadInteger(Section, "Length", 1);
+        if (Length > MaxLength)
+            throw Exception(Format("Length too large (\"%s\": %s Length=%d, at most %d)", FileName.c_str(),
+                                   FieldName.c_str(), Length, MaxLength));
+        Field.SetLength(Length);
         Field.SetDefaultText(Ini.ReadString(Section, "Default", *Kind == fkEnum ? "Other" : "0"));
         if (*Kind != fkEnum)
             continue;
