@@ -2,6 +2,7 @@
 
 #include "app/HelpWindow.h"
 #include "core/Globals.h"
+#include "core/Locations.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -10,7 +11,7 @@
 
 QString HelpFileName()
 {
-    return QString::fromStdString(ProgramFolder()) + QStringLiteral("help/velmora-help.html");
+    return QString::fromStdString(FindProgramFile(ProgramFolder(), "help/velmora-help.html"));
 }
 
 QUrl HelpUrl(int Context)

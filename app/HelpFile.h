@@ -1,6 +1,6 @@
-// The help page beside the program (help/velmora-help.html), shown in the
-// program's help window at its contents or at the topic of a help context,
-// or opened in the desktop's browser.
+// The help page beside the program (help/velmora-help.html), or in the
+// installed data folder, shown in the program's help window at its contents
+// or at the topic of a help context, or opened in the desktop's browser.
 #pragma once
 
 #include <QString>

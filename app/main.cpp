@@ -1,6 +1,7 @@
-// velmora: the SS7 level-4 monitor. Start-up: the state file and the
-// definitions beside the program, then the main window, the configuration
-// window and the ISUP message selection window.
+// velmora: the SS7 level-4 monitor. Start-up: the definitions and the state
+// file (beside the program, or where an installed copy keeps them), then the
+// main window, the configuration window and the ISUP message selection
+// window.
 #include "app/CaptureFile.h"
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
@@ -10,6 +11,7 @@
 #include "app/SelectionForm.h"
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
+#include "core/Locations.h"
 #include "net/UdpEndpoint.h"
 #include "presentation/CaptureItems.h"
 #include "presentation/CaptureRecord.h"
@@ -55,6 +57,7 @@ TRunOptions ParseArguments(const QApplication& App)
                                   QStringLiteral("port"));
     const QCommandLineOption StateFile(QStringLiteral("state-file"),
                                        QStringLiteral("Window state file to use instead of CFG/State.ini "
+                                                      "(from the build tree) or ~/.config/velmora/State.ini "
                                                       "(an empty name keeps no state)."),
                                        QStringLiteral("file"));
     const QCommandLineOption Screenshot(QStringLiteral("screenshot"),
@@ -196,15 +199,17 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     const TRunOptions Options = ParseArguments(App);
 
-    StateFileName = ProgramFolder() + "CFG/State.ini";
-    if (Options.HasStateFile)
-        StateFileName = Options.StateFile.toStdString();
+    // The definitions beside the program, else those of the installed copy;
+    // the state file beside them in the build tree, else in the user's
+    // configuration folder (core/Locations.h).
+    const std::string Cfg = DefinitionsFolder();
+    StateFileName = Options.HasStateFile ? Options.StateFile.toStdString() : StateFileForProgram(Cfg);
 
     // The one set of definitions of the program: the main window decodes
     // with its message catalog and the selection window sets its marks.
     TDefinitions Definitions;
     try {
-        Definitions = LoadDefinitions(ProgramFolder() + "CFG/");
+        Definitions = LoadDefinitions(Cfg);
     } catch (const std::exception& Error) {
         // Without its definitions the program cannot decode ISUP: it stops
         // before any window is shown.

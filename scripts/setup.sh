@@ -10,6 +10,7 @@ packages=(
   libpcap-dev
   tshark wireshark-common python3 xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev llvm-14
+  dpkg-dev lintian desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,7 @@
 #include "catalog/Definitions.h"
 #include "core/Convert.h"
 #include "core/Exception.h"
-#include "core/Globals.h"
+#include "core/Locations.h"
 #include "core/StringList.h"
 #include "core/Words.h"
 #include "pcapio/PcapReader.h"
@@ -79,7 +79,9 @@ their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
 Definitions:
   --cfg DIR   read the ISUP definitions (Parameters.ini, Messages.ini,
               L2-L3.ini and the parameter description files) from DIR
-              instead of the CFG folder beside the program
+              instead of the CFG folder beside the program or, when there
+              is none, ../share/velmora/CFG from the program's folder (an
+              installed copy)
 
 Output:
   (default)   aligned columns, separated by at least two blanks
@@ -182,8 +184,8 @@ struct TOptions {
     TOutputMode Output = TOutputMode::Aligned;
     bool Header = false;
     bool Verbose = false;
-    // The definitions folder named on the command line; empty: CFG/ beside
-    // the program.
+    // The definitions folder named on the command line; empty: the program's
+    // own.
     std::string CfgFolder;
     std::string FileName;
     // The user's own point codes, for the direction of a pcap's messages.
@@ -230,15 +232,15 @@ bool IsSkipped(std::string_view Line, bool Records)
     return Records && CountWords(Line, StandardDelimiters) == 0;
 }
 
-// Loads the ISUP definitions from Folder, or from CFG/ beside the program
-// when Folder is empty, into Definitions. A named folder that does not
+// Loads the ISUP definitions from Folder, or from the program's own
+// definitions folder (core/Locations.h) when Folder is empty, into Definitions. A named folder that does not
 // exist, or definitions that do not load, are errors; a missing default
 // folder only means that ISUP messages will not decode.
 bool LoadIsupDefinitions(std::string Folder, TDefinitions& Definitions)
 {
     const bool Named = !Folder.empty();
     if (!Named)
-        Folder = ProgramFolder() + "CFG/";
+        Folder = DefinitionsFolder();
     else if (Folder.back() != '/')
         Folder.push_back('/');
     std::error_code Error;
