@@ -2,8 +2,10 @@
 
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "isup/ParameterCollection.h"
 
 #include <new>
+#include <ostream>
 
 namespace {
 
@@ -51,6 +53,11 @@ void TCustomParameter::operator delete(void* Block, size_t Size)
     ::operator delete(Block, Size);
 }
 
+void PrintTo(const TSelectionMark& Mark, std::ostream* Out)
+{
+    *Out << static_cast<int>(static_cast<uint8_t>(Mark));
+}
+
 TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code)
     : TCkCollectionItem(Collection)
     , FCode(Code)
@@ -58,6 +65,8 @@ TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint
     , FPresent(Mandatory)
     , FFields(this)
 {
+    if (auto* Parameters = dynamic_cast<TParameterCollection*>(Collection))
+        FOwnerVersion = &Parameters->FVersion;
 }
 
 TCustomParameter::~TCustomParameter() = default;
@@ -73,6 +82,7 @@ TParamLayout& TCustomParameter::MutableLayout()
     // parameter still shares is copied before the change.
     if (!FLayout || FLayout.use_count() != 1)
         FLayout = std::make_shared<TParamLayout>(Layout());
+    Changed();
     return const_cast<TParamLayout&>(*FLayout);
 }
 
@@ -88,6 +98,7 @@ bool TCustomParameter::FieldChecked(int I) const
 
 void TCustomParameter::SetFieldChecked(int I, bool Checked)
 {
+    Changed();
     if (I < 64) {
         const uint64_t Bit = uint64_t{1} << I;
         FFieldUnchecked = Checked ? FFieldUnchecked & ~Bit : FFieldUnchecked | Bit;
@@ -102,6 +113,7 @@ void TCustomParameter::SetFieldChecked(int I, bool Checked)
 void TCustomParameter::SetParamType(uint8_t ParamType)
 {
     FParamType = ParamType;
+    Changed();
     if (!FMandatory)
         FPart = ipOptional;
     else if (ParamType == ptFixed)
@@ -128,6 +140,7 @@ bool TCustomParameter::GetPresent() const
 void TCustomParameter::SetPresent(bool Flag)
 {
     FPresent = FMandatory || Flag;
+    Changed();
 }
 
 std::string TCustomParameter::GetTypeText() const
@@ -158,6 +171,7 @@ void TCustomParameter::LoadFromStream(TMemoryStream& Stream)
     FValue.assign(Length, '\0');
     Stream.Read(FValue.data(), Length);
     FPresent = true;
+    Changed();
 }
 
 void TCustomParameter::SaveToStream(TMemoryStream& Stream) const
@@ -177,6 +191,7 @@ void TCustomParameter::SetHexValue(std::string_view Text)
         ApplyDefaults();
     else
         FValue.assign(Parsed.Data());
+    Changed();
 }
 
 std::string TCustomParameter::GetHexValue() const
@@ -214,6 +229,7 @@ void TCustomParameter::ApplyDefaults()
 void TCustomParameter::SetValueLength(int Length)
 {
     FValue.resize(Length > 0 ? static_cast<size_t>(Length) : 0, '\0');
+    Changed();
 }
 
 std::string TCustomParameter::GetTitle() const
@@ -242,7 +258,9 @@ void TCustomParameter::CopyFrom(const TCustomParameter& Source)
     FOddBit = Source.FOddBit;
     FSize = Source.FSize;
     FValue = Source.FValue;
-    Checked = Source.Checked;
+    // A copy takes the mark as it stands; no mark has changed for that.
+    Checked.Load(Source.Checked);
+    Changed();
     // Fields: the layout is shared, the marks are copied.
     if (FFields.ObjectCount() > 0)
         FFields.Release();

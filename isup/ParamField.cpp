@@ -13,72 +13,150 @@ namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-// The octet of a bit number, or -1 for a negative one.
-int OctetOf(int32_t Bit)
-{
-    return Bit < 0 ? -1 : Bit / 8;
-}
-
 uint32_t Width(int32_t Length)
 {
     return static_cast<uint32_t>(Length) & 31u;
 }
 
-int ValueLength(const TCustomParameter* Parameter)
+// The first octet of the digits or the appendix.
+size_t TailStart(const TParamValue& Value)
 {
-    return Parameter ? Parameter->GetValueLength() : 0;
+    return Value.Size > 0 ? static_cast<size_t>(Value.Size) : 0;
 }
 
-// The first octet of the digits or the appendix.
-int TailStart(const TCustomParameter* Parameter)
+// The decimal texts of the values one octet can give.
+struct TDecimals {
+    TDecimals()
+    {
+        for (int I = 0; I < 256; ++I)
+            Texts[static_cast<size_t>(I)] = std::to_string(I);
+    }
+    std::string Texts[256];
+};
+
+const std::string& Decimal(uint32_t Value)
 {
-    const int32_t Size = Parameter ? Parameter->Size() : 0;
-    return Size > 0 ? Size : 0;
+    static const TDecimals Decimals;
+    return Decimals.Texts[Value & 0xFF];
 }
 
 } // namespace
 
+void TFieldDef::Compile()
+{
+    Octet = Kind == fkAppendix || Bit < 0 ? -1 : Bit / 8;
+    Shift = static_cast<uint8_t>(Bit < 0 ? 0 : Bit % 8);
+    // The octet shifted right has at most eight bits left.
+    Mask = static_cast<uint8_t>(BitMask(Width(Length)) & 0xFFu);
+}
+
 namespace FieldOps {
 
-uint32_t GetValue(const TFieldDef& Def, const TCustomParameter* Parameter)
+void AppendValueText(std::string& Out, const TFieldDef& Def, const TParamValue& Value)
 {
-    if (Def.Kind == fkAppendix)
-        return 0;
-    const int Octet = OctetOf(Def.Bit);
-    if (Octet < 0 || Octet >= ValueLength(Parameter))
-        return 0;
-    // A field never spans two octets: bits above bit 7 of its octet read as 0.
-    return GetBits(Parameter->ValueOctet(Octet), static_cast<uint32_t>(Def.Bit % 8), Width(Def.Length));
+    switch (Def.Kind) {
+    case fkInteger:
+        Out += Decimal(GetValue(Def, Value));
+        break;
+    case fkEnum: {
+        const uint32_t N = GetValue(Def, Value);
+        if (const std::string* Text = Def.Literals.FindText(static_cast<int32_t>(N)))
+            Out += *Text;
+        else
+            Out += Decimal(N);
+        break;
+    }
+    case fkBit:
+        Out += GetValue(Def, Value) != 0 ? "True" : "False";
+        break;
+    case fkAppendix:
+        AppendTailHex(Out, Value);
+        break;
+    case fkDigits:
+        AppendDigits(Out, Value);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string GetValueText(const TFieldDef& Def, const TParamValue& Value)
+{
+    std::string Text;
+    AppendValueText(Text, Def, Value);
+    return Text;
+}
+
+std::string GetHexText(const TFieldDef& Def, const TParamValue& Value)
+{
+    switch (Def.Kind) {
+    case fkInteger:
+    case fkEnum:
+        return Format("%.2X", GetValue(Def, Value));
+    case fkAppendix:
+    case fkDigits: {
+        std::string Text;
+        AppendTailHex(Text, Value);
+        return Text;
+    }
+    default:
+        return {};
+    }
+}
+
+void AppendTailHex(std::string& Out, const TParamValue& Value)
+{
+    const size_t Start = TailStart(Value);
+    const size_t End = Value.Octets.size();
+    if (Start >= End)
+        return;
+    Out.reserve(Out.size() + 3 * (End - Start));
+    for (size_t I = Start; I < End; ++I) {
+        if (I > Start)
+            Out.push_back(' ');
+        const auto Octet = static_cast<uint8_t>(Value.Octets[I]);
+        Out.push_back(HexDigits[Octet >> 4]);
+        Out.push_back(HexDigits[Octet & 0x0F]);
+    }
+}
+
+void AppendDigits(std::string& Out, const TParamValue& Value)
+{
+    const int32_t OddBit = Value.OddBit;
+    const bool Odd = OddBit >= 0 && GetBits(Value.Octet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
+    const size_t Start = TailStart(Value);
+    const size_t End = Value.Octets.size();
+    if (Start >= End)
+        return;
+    // BCD, the first digit in the low half of each octet (ITU-T Q.763).
+    Out.reserve(Out.size() + 2 * (End - Start));
+    for (size_t I = Start; I < End; ++I) {
+        const auto Octet = static_cast<uint8_t>(Value.Octets[I]);
+        Out.push_back(HexDigits[Octet & 0x0F]);
+        Out.push_back(HexDigits[Octet >> 4]);
+    }
+    // With the odd indicator set the last half-octet is filler.
+    if (Odd)
+        Out.pop_back();
+}
+
+std::string GetDigits(const TParamValue& Value)
+{
+    std::string Digits;
+    AppendDigits(Digits, Value);
+    return Digits;
 }
 
 void SetValue(const TFieldDef& Def, TCustomParameter* Parameter, uint32_t Value)
 {
-    if (Def.Kind == fkAppendix)
+    if (Def.Kind == fkAppendix || !Parameter)
         return;
-    const int Octet = OctetOf(Def.Bit);
-    if (Octet < 0 || Octet >= ValueLength(Parameter))
+    const int Octet = Def.Bit < 0 ? -1 : Def.Bit / 8;
+    if (Octet < 0 || Octet >= Parameter->GetValueLength())
         return;
     uint32_t Word = Parameter->ValueOctet(Octet);
     SetBits(Word, static_cast<uint32_t>(Def.Bit % 8), Width(Def.Length), Value);
     Parameter->SetValueOctet(Octet, static_cast<uint8_t>(Word));
-}
-
-std::string GetValueText(const TFieldDef& Def, const TCustomParameter* Parameter)
-{
-    switch (Def.Kind) {
-    case fkInteger:
-        return std::to_string(GetValue(Def, Parameter));
-    case fkEnum:
-        return Def.Literals.TextOf(static_cast<int32_t>(GetValue(Def, Parameter)));
-    case fkBit:
-        return GetValue(Def, Parameter) != 0 ? "True" : "False";
-    case fkAppendix:
-        return GetHexText(Def, Parameter);
-    case fkDigits:
-        return GetDigits(Parameter);
-    default:
-        return {};
-    }
 }
 
 void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string_view Text)
@@ -105,49 +183,6 @@ void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string
     }
 }
 
-std::string GetHexText(const TFieldDef& Def, const TCustomParameter* Parameter)
-{
-    switch (Def.Kind) {
-    case fkInteger:
-    case fkEnum:
-        return Format("%.2X", GetValue(Def, Parameter));
-    case fkAppendix:
-    case fkDigits: {
-        std::string Text;
-        for (int I = TailStart(Parameter); I < ValueLength(Parameter); ++I) {
-            if (!Text.empty())
-                Text.push_back(' ');
-            const uint8_t Octet = Parameter->ValueOctet(I);
-            Text.push_back(HexDigits[Octet >> 4]);
-            Text.push_back(HexDigits[Octet & 0x0F]);
-        }
-        return Text;
-    }
-    default:
-        return {};
-    }
-}
-
-std::string GetDigits(const TCustomParameter* Parameter)
-{
-    if (!Parameter)
-        return {};
-    const int32_t OddBit = Parameter->OddBit();
-    const bool Odd =
-        OddBit >= 0 && GetBits(Parameter->ValueOctet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
-    std::string Digits;
-    // BCD, the first digit in the low half of each octet (ITU-T Q.763).
-    for (int I = TailStart(Parameter); I < Parameter->GetValueLength(); ++I) {
-        const uint8_t Octet = Parameter->ValueOctet(I);
-        Digits.push_back(HexDigits[Octet & 0x0F]);
-        Digits.push_back(HexDigits[Octet >> 4]);
-    }
-    // With the odd indicator set the last half-octet is filler.
-    if (Odd && !Digits.empty())
-        Digits.pop_back();
-    return Digits;
-}
-
 void SetDigits(TCustomParameter* Parameter, std::string_view Text)
 {
     if (!Parameter)
@@ -159,7 +194,7 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
         SetBits(Word, static_cast<uint32_t>(OddBit % 8), 1, N % 2);
         Parameter->SetValueOctet(OddBit / 8, static_cast<uint8_t>(Word));
     }
-    const int Start = TailStart(Parameter);
+    const int Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
     const size_t Pairs = (N + 1) / 2;
     Parameter->SetValueLength(Start + static_cast<int>(Pairs));
     for (size_t J = 0; J < Pairs; ++J) {
@@ -180,8 +215,15 @@ TParamField::TParamField(TCollection* Collection)
 {
     if (auto* Fields = dynamic_cast<TParamFieldCollection*>(Collection))
         FParameter = Fields->Parameter();
-    if (!FParameter)
+    if (!FParameter) {
         FOwnDef = std::make_unique<TFieldDef>();
+        FOwnDef->Compile();
+    }
+}
+
+TParamValue TParamField::Value() const
+{
+    return FParameter ? FParameter->ValueView() : TParamValue{};
 }
 
 TParamField::~TParamField() = default;
@@ -207,17 +249,23 @@ void TParamField::SetName(std::string Name)
 
 void TParamField::SetKind(uint8_t Kind)
 {
-    MutableDef().Kind = Kind;
+    TFieldDef& Def = MutableDef();
+    Def.Kind = Kind;
+    Def.Compile();
 }
 
 void TParamField::SetBit(int32_t Bit)
 {
-    MutableDef().Bit = Bit;
+    TFieldDef& Def = MutableDef();
+    Def.Bit = Bit;
+    Def.Compile();
 }
 
 void TParamField::SetLength(int32_t Length)
 {
-    MutableDef().Length = Length;
+    TFieldDef& Def = MutableDef();
+    Def.Length = Length;
+    Def.Compile();
 }
 
 void TParamField::SetDefaultText(std::string Text)
@@ -242,7 +290,7 @@ int TParamField::GetBitShift() const
 
 uint32_t TParamField::GetValue() const
 {
-    return FieldOps::GetValue(Def(), FParameter);
+    return FieldOps::GetValue(Def(), Value());
 }
 
 void TParamField::SetValue(uint32_t Value)
@@ -252,7 +300,7 @@ void TParamField::SetValue(uint32_t Value)
 
 std::string TParamField::GetValueText() const
 {
-    return FieldOps::GetValueText(Def(), FParameter);
+    return FieldOps::GetValueText(Def(), Value());
 }
 
 void TParamField::SetValueText(std::string_view Text)
@@ -262,12 +310,12 @@ void TParamField::SetValueText(std::string_view Text)
 
 std::string TParamField::GetHexText() const
 {
-    return FieldOps::GetHexText(Def(), FParameter);
+    return FieldOps::GetHexText(Def(), Value());
 }
 
 std::string TParamField::GetDigits() const
 {
-    return FieldOps::GetDigits(FParameter);
+    return FieldOps::GetDigits(Value());
 }
 
 void TParamField::SetDigits(std::string_view Text)
@@ -277,7 +325,10 @@ void TParamField::SetDigits(std::string_view Text)
 
 std::string TParamField::GetDescription() const
 {
-    return Name() + " = " + GetValueText();
+    std::string Text = Name();
+    Text += " = ";
+    FieldOps::AppendValueText(Text, Def(), Value());
+    return Text;
 }
 
 void TParamField::Assign(const TPersistent& Source)

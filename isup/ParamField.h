@@ -35,6 +35,31 @@ struct TFieldDef {
     int32_t Length = 0;
     std::string DefaultText;
     TEnumLiterals Literals;
+
+    // Where the field's value lies, worked out from Kind, Bit and Length by
+    // Compile as the layout loads (every setter of TParamField calls it), so
+    // that reading a value is one octet, one shift and one mask: the octet
+    // (-1 when the field always reads 0: APPENDIX, or a negative Bit), the
+    // shift inside it and the mask of the field's bits after the shift.
+    int32_t Octet = 0;
+    uint8_t Shift = 0;
+    uint8_t Mask = 0;
+    void Compile();
+};
+
+// What the fields of a parameter read: its value octets, and the Size and
+// OddBit that place its digits and odd indicator. Made by a parameter, or by
+// a decoded message for a parameter it holds no object for.
+struct TParamValue {
+    std::string_view Octets;
+    int32_t Size = 0;
+    int32_t OddBit = 0;
+
+    uint8_t Octet(int I) const
+    {
+        return I >= 0 && static_cast<size_t>(I) < Octets.size() ? static_cast<uint8_t>(Octets[static_cast<size_t>(I)])
+                                                                : 0;
+    }
 };
 
 // One field of a parameter. It holds no value: everything it shows is read
@@ -95,20 +120,38 @@ public:
     const TFieldDef& Def() const;
 
 private:
+    // The value the field reads: its parameter's, or none.
+    TParamValue Value() const;
+
     TFieldDef& MutableDef();
 
     TCustomParameter* FParameter = nullptr;
     std::unique_ptr<TFieldDef> FOwnDef;
 };
 
-// The operations of a field on a layout and a parameter, shared by the field
-// objects and by the parameter's own texts (which need no field object).
+// The operations of a field on a layout and a value, shared by the field
+// objects, by the parameter's own texts and by whatever shows a decoded
+// message without making field objects. The readers take the value as a
+// TParamValue; the writers take the parameter whose value they change.
 namespace FieldOps {
-uint32_t GetValue(const TFieldDef& Def, const TCustomParameter* Parameter);
+inline uint32_t GetValue(const TFieldDef& Def, const TParamValue& Value)
+{
+    // A field never spans two octets: bits above bit 7 of its octet read as 0.
+    if (Def.Octet < 0 || static_cast<size_t>(Def.Octet) >= Value.Octets.size())
+        return 0;
+    return static_cast<uint32_t>(static_cast<uint8_t>(Value.Octets[static_cast<size_t>(Def.Octet)]) >> Def.Shift) &
+        Def.Mask;
+}
+std::string GetValueText(const TFieldDef& Def, const TParamValue& Value);
+// Appends what GetValueText gives.
+void AppendValueText(std::string& Out, const TFieldDef& Def, const TParamValue& Value);
+std::string GetHexText(const TFieldDef& Def, const TParamValue& Value);
+std::string GetDigits(const TParamValue& Value);
+void AppendDigits(std::string& Out, const TParamValue& Value);
+// Appends the octets from Size to the end as hex pairs separated by blanks.
+void AppendTailHex(std::string& Out, const TParamValue& Value);
+
 void SetValue(const TFieldDef& Def, TCustomParameter* Parameter, uint32_t Value);
-std::string GetValueText(const TFieldDef& Def, const TCustomParameter* Parameter);
 void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string_view Text);
-std::string GetHexText(const TFieldDef& Def, const TCustomParameter* Parameter);
-std::string GetDigits(const TCustomParameter* Parameter);
 void SetDigits(TCustomParameter* Parameter, std::string_view Text);
 } // namespace FieldOps

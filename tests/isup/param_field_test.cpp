@@ -144,7 +144,25 @@ TEST(ParamField, EnumLiterals)
     Copy.Add("Extra", 9);
     EXPECT_EQ(Copy.Count(), 4);
     EXPECT_EQ(Literals.Count(), 3);
+    EXPECT_EQ(Copy.TextOf(9), "Extra");
+    EXPECT_EQ(Literals.TextOf(9), "9");
     EXPECT_THROW(Copy.Assign(Enum.Parameter), EConvertError);
+
+    // Values outside one octet, and the first of a repeated one, whether
+    // it came before or after the others.
+    TEnumLiterals Wide;
+    Wide.Add("Big", 300);
+    Wide.Add("Negative", -1);
+    Wide.Add("Zero", 0);
+    Wide.Add("Again", 300);
+    Wide.Add("Top", 255);
+    Wide.Add("Nought", 0);
+    EXPECT_EQ(Wide.TextOf(300), "Big");
+    EXPECT_EQ(Wide.TextOf(-1), "Negative");
+    EXPECT_EQ(Wide.TextOf(0), "Zero");
+    EXPECT_EQ(Wide.TextOf(255), "Top");
+    EXPECT_EQ(Wide.FindText(256), nullptr);
+    EXPECT_EQ(Wide.TextOf(256), "256");
 }
 
 TEST(ParamField, DigitsWithAndWithoutOddIndicator)
