@@ -279,16 +279,6 @@ TEST(DefinitionsTest, WholeValueKeys)
     EXPECT_EQ(Value.Fields().Items(0).GetValue(), 0x123456u);
     EXPECT_EQ(Value.Fields().Items(1).GetValueText(), "1234");
     EXPECT_EQ(Value.Fields().Items(3).GetValue(), 1u);
-    Value.SetHexValue("12 34 56 01 00");
-    EXPECT_EQ(Value.Fields().Items(2).GetValueText(), "18");
-    Value.SetHexValue("01 34 56 01 00");
-    EXPECT_EQ(Value.Fields().Items(2).GetValueText(), "One (1)");
-    // A copy keeps the keys.
-    TParameterCollection Copies;
-    TCustomParameter& Copy = Copies.AddParameter(false, 1);
-    Copy.Assign(Value);
-    EXPECT_EQ(Copy.Fields().Items(1).GetValueText(), "1");
-    EXPECT_EQ(Copy.Fields().Items(0).GetValue(), 0x13456u);
 }
 
 TEST(DefinitionsTest, UnusableWholeValueKeysStopTheLoad)
