@@ -94,10 +94,6 @@ TEST(ParamField, AWholeValueReadsItsOctetsAsOneNumber)
     EXPECT_EQ(Wide.Field.GetValueText(), "4278190079");
     Wide.Field.SetOctets(4, true);
     EXPECT_EQ(Wide.Field.GetValue(), 0xFFFFFFFEu);
-    // Octets 1 is the one-octet rule.
-    TOneField One("FF FF", fkInteger, 4, 8);
-    One.Field.SetOctets(1, false);
-    EXPECT_EQ(One.Field.GetValue(), 0x0Fu);
 }
 
 TEST(ParamField, AWholeValueAtTheEndOfAShortParameter)
@@ -147,13 +143,6 @@ TEST(ParamField, AWholeValueStoreKeepsTheBitsAroundIt)
     Shifted.Field.SetValue(0xABCD);
     EXPECT_EQ(Hex(Shifted.Parameter.Value()), "FA BC DF ");
     EXPECT_EQ(Shifted.Field.GetValue(), 0xABCDu);
-
-    TOneField Enum("00 00", fkEnum, 0, 16);
-    Enum.Field.SetOctets(2, false);
-    Enum.Field.MutableLiterals().Add("Big", 0x1234);
-    Enum.Field.SetValueText("Big");
-    EXPECT_EQ(Hex(Enum.Parameter.Value()), "34 12 ");
-    EXPECT_EQ(Enum.Field.GetValueText(), "Big");
 }
 
 TEST(ParamField, AnEnumCanShowItsNumberAfterTheText)
