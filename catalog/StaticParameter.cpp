@@ -19,6 +19,16 @@ std::string Upper(std::string Text)
     return Text;
 }
 
+// An ISUP parameter's length octet counts its value octets (ITU-T Q.763),
+// so no value has more than 255 octets, and a fixed-part value is read as
+// Size modulo 256 octets. A larger Size describes nothing that can occur
+// and would only make every instance allocate it.
+constexpr int32_t MaxSize = 255;
+// A field inside one octet is cut with a width taken modulo 32, so a Length
+// above 31 wraps around to a narrower field than the one written. (A whole
+// value's Length is checked against its octets instead.)
+constexpr int32_t MaxLength = 31;
+
 std::optional<uint8_t> FieldKindOf(const std::string& TypeText)
 {
     const std::string Type = Upper(TypeText);
@@ -46,13 +56,18 @@ std::optional<uint8_t> FieldKindOf(const std::string& TypeText)
 
 // The keys of a whole value (Octets, Order) and Length, read into the field
 // whose Bit is set: a field without Octets keeps the one-octet rule and the
-// tolerant Length (1 when it is not an integer). With Octets, every key must
+// tolerant Length (1 when it is not an integer, at most MaxLength). With
+// Octets, every key must
 // make sense: Length defaults to the bits from Bit to the end of the octets
 // and must lie inside them.
 void ReadWidth(const TIniFile& Ini, const std::string& Section, TParamField& Field)
 {
     if (!Ini.ValueExists(Section, "Octets")) {
-        Field.SetLength(Ini.ReadInteger(Section, "Length", 1));
+        const int32_t Length = Ini.ReadInteger(Section, "Length", 1);
+        if (Length > MaxLength)
+            throw Exception(Format("Length too large (\"%s\": %s Length=%d, at most %d)", Ini.FileName().c_str(),
+                                   Section.substr(1).c_str(), Length, MaxLength));
+        Field.SetLength(Length);
         if (Ini.ValueExists(Section, "Order"))
             InvalidValue(Ini, Section, "Order", "allowed only with Octets");
         return;
@@ -112,7 +127,10 @@ void TStaticParameter::LoadLayout(const std::string& FileName)
         SetParamType(ptNumber);
     else if (Type == "VARIABLE")
         SetParamType(ptVariable);
-    SetSize(Ini.ReadInteger("General", "Size", 1));
+    const int32_t Size = Ini.ReadInteger("General", "Size", 1);
+    if (Size > MaxSize)
+        throw Exception(Format("Size too large (\"%s\": Size=%d, at most %d)", FileName.c_str(), Size, MaxSize));
+    SetSize(Size);
 
     for (const std::string& Section : Ini.ReadSections()) {
         if (Section.empty() || Section.front() != '.')

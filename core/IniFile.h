@@ -93,6 +93,8 @@ public:
 class TIniWriter {
 public:
     explicit TIniWriter(std::string FileName);
+    // A writer over Text as the content of a file named FileName.
+    static TIniWriter FromText(std::string FileName, std::string_view Text);
 
     const std::string& FileName() const { return FFileName; }
 
@@ -113,7 +115,12 @@ public:
     std::string Text() const;
 
 private:
+    TIniWriter() = default;
+    void Load(std::string_view Text);
+
     std::string FFileName;
+    // A UTF-8 byte order mark the file started with, written back in front.
+    std::string FByteOrderMark;
     std::vector<std::string> FLines;
     std::string FLineEnd = "\r\n";
 };

@@ -9,6 +9,8 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -244,9 +246,15 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
         SetBits(Word, static_cast<uint32_t>(OddBit % 8), 1, N % 2);
         Parameter->SetValueOctet(OddBit / 8, static_cast<uint8_t>(Word));
     }
-    const int Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
+    // Octet positions in 64 bits: Size may be as large as an int holds, and
+    // the digits behind it must not wrap to a negative length. Digits that
+    // would end beyond the longest value an int can measure leave the
+    // length alone and are dropped like any store beyond the value.
+    const int64_t Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
     const size_t Pairs = (N + 1) / 2;
-    Parameter->SetValueLength(Start + static_cast<int>(Pairs));
+    const int64_t End = Start + static_cast<int64_t>(Pairs);
+    if (End <= std::numeric_limits<int>::max())
+        Parameter->SetValueLength(static_cast<int>(End));
     for (size_t J = 0; J < Pairs; ++J) {
         const char Low = Text[2 * J];
         const char High = 2 * J + 1 < N ? Text[2 * J + 1] : '0';
@@ -254,7 +262,9 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
         const int HighValue = HexDigitValue(High);
         if (LowValue < 0 || HighValue < 0)
             throw EConvertError(Format("'%s' is not a valid integer value", (std::string("$") + High + Low).c_str()));
-        Parameter->SetValueOctet(Start + static_cast<int>(J), static_cast<uint8_t>(LowValue + 16 * HighValue));
+        const int64_t Octet = Start + static_cast<int64_t>(J);
+        if (Octet <= std::numeric_limits<int>::max())
+            Parameter->SetValueOctet(static_cast<int>(Octet), static_cast<uint8_t>(LowValue + 16 * HighValue));
     }
 }
 

@@ -2,6 +2,8 @@
 // from them for messages.
 #include "tests/catalog/catalog_test_data.h"
 
+#include "core/Convert.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -303,6 +305,39 @@ TEST(DefinitionsTest, UnusableWholeValueKeysStopTheLoad)
         EXPECT_EQ(ErrorText([&] { Set.Load(std::string("[.Good]\nType=Digits\n[.Bad]\nType=integer\n") + Keys); }),
                   Text)
             << Keys;
+    // A whole value of four octets may use all 32 bits.
+    EXPECT_EQ(ErrorText([&] { Set.Load("[.All]\nType=Integer\nBit=0\nOctets=4\nLength=32\n"); }), "");
     // The keys of a Digits or Appendix field are not read.
     EXPECT_EQ(ErrorText([&] { Set.Load("[.Tail]\nType=Appendix\nOctets=9\nOrder=?\nShowValue=?\n"); }), "");
+}
+
+TEST(DefinitionsTest, SizeAndLengthHaveUpperBounds)
+{
+    // A value has at most 255 octets and a field width wraps at 32 bits:
+    // larger numbers stop the load, naming the file and the key, instead of
+    // making every instance allocate them.
+    const fs::path Folder = fs::temp_directory_path() / "velmora-catalog-bounds";
+    fs::remove_all(Folder);
+    fs::create_directories(Folder);
+    std::ofstream(Folder / "Parameters.ini") << "[General]\nFileName=%s.txt\n[Codes]\nP=1\n";
+    std::ofstream(Folder / "Messages.ini") << "[Codes]\nM=1\n[M]\nF=P\n";
+    const std::string Description = (Folder / "P.txt").string();
+    auto Load = [&](const std::string& Text) {
+        std::ofstream(Description) << Text;
+        return ErrorText([&] { LoadDefinitions(Folder.string() + "/"); });
+    };
+
+    for (const char* Size : {"256", "2000000000", "0x7FFFFFFF"})
+        EXPECT_EQ(Load(std::string("[General]\nType=Fixed\nSize=") + Size + "\n"),
+                  "Size too large (\"" + Description + "\": Size=" + std::to_string(StrToInt(Size)) + ", at most 255)");
+    EXPECT_EQ(Load("[General]\nType=Fixed\nSize=1\n[.Wide]\nType=Integer\nBit=0\nLength=32\n"),
+              "Length too large (\"" + Description + "\": Wide Length=32, at most 31)");
+
+    // The bounds themselves load, and the instance has all 255 octets.
+    EXPECT_EQ(Load("[General]\nType=Fixed\nSize=255\n[.Wide]\nType=Integer\nBit=2032\nLength=31\nDefault=255\n"), "");
+    const TDefinitions Definitions = LoadDefinitions(Folder.string() + "/");
+    const TCustomParameter& Instance = Prototype(Definitions, "M").Parameters().Items(0);
+    EXPECT_EQ(Instance.GetValueLength(), 255);
+    EXPECT_EQ(static_cast<uint8_t>(Instance.Value().back()), 0xFF);
+    fs::remove_all(Folder);
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace isuptest;
 
 namespace {
@@ -315,6 +317,26 @@ TEST(ParamField, SetDigitsPacksAndSetsTheIndicator)
     EXPECT_EQ(Hex(Short.Value()), "21 03 ");
 }
 
+TEST(ParamField, DigitsBehindTheLargestSizeDoNotWrap)
+{
+    // Size + digit octets used to be summed as an int: 2147483647 + 1
+    // overflowed to a negative length (UBSan: signed integer overflow).
+    // Digits that would end past the longest value an int can measure are
+    // dropped like any store beyond the value; the value keeps its length.
+    TCustomParameter Number(nullptr, false, 1);
+    Number.SetSize(std::numeric_limits<int32_t>::max());
+    Number.SetOddBit(7);
+    TParamField& Digits = Number.Fields().Add();
+    Digits.SetKind(fkDigits);
+    Number.SetValue(Octets("00 11"));
+    Digits.SetValueText("1");
+    EXPECT_EQ(Hex(Number.Value()), "80 11 ");
+    EXPECT_EQ(Digits.GetDigits(), "");
+    // The digits are still checked.
+    EXPECT_THROW(Digits.SetDigits("1X"), EConvertError);
+    EXPECT_EQ(Hex(Number.Value()), "00 11 ");
+}
+
 TEST(CustomParameter, DefaultsAndHexEntry)
 {
     TParameterCollection Layouts;
@@ -464,3 +486,22 @@ TEST(ParamFieldCollection, DescriptionOrderAndAssign)
     EXPECT_EQ(Alone.GetValueText(), "False");
     EXPECT_EQ(Alone.Checked, 0);
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PARAM_TEST_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(PARAM_TEST_ADDRESS_SANITIZER)
+TEST(CustomParameter, FreedBlocksAreNotRecycledUnderAddressSanitizer)
+{
+    // A recycled block would hide a use after free from the sanitizer, which
+    // holds freed memory back before handing it out again.
+    auto* First = new TCustomParameter(nullptr, false, 1);
+    const void* Block = First;
+    delete First;
+    auto* Second = new TCustomParameter(nullptr, false, 2);
+    EXPECT_NE(static_cast<const void*>(Second), Block);
+    delete Second;
+}
+#endif
