@@ -140,6 +140,11 @@ std::string JsonFields(const TCustomParameter& Parameter)
         if (Field.Kind() == fkInteger || Field.Kind() == fkEnum || Field.Kind() == fkBit) {
             Object.Add("bit", int64_t{Field.Bit()});
             Object.Add("length", int64_t{Field.Length()});
+            // A whole value says which octets make its number.
+            if (Field.Octets() > 1) {
+                Object.Add("octets", int64_t{Field.Octets()});
+                Object.Add("order", Field.MsbFirst() ? "MsbFirst" : "LsbFirst");
+            }
         }
         Object.Add("value", int64_t{Field.GetValue()});
         Object.Add("text", Field.GetValueText());

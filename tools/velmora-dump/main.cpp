@@ -142,8 +142,10 @@ JSON members, in this order, each only where it applies:
   message order, each {"name", "caption", "code", "mandatory" (true/false),
   "hex" (its value octets), "fields"}; fields lists every field of the
   parameter's layout as {"name", "kind" (INTEGER, ENUM, BIT, DIGITS or
-  APPENDIX), "bit" and "length" (INTEGER, ENUM and BIT only), "value" (the
-  field's integer), "text" (its text in the decoded view)}).
+  APPENDIX), "bit" and "length" (INTEGER, ENUM and BIT only), "octets" and
+  "order" (LsbFirst or MsbFirst; only for a whole value read from two or
+  more octets), "value" (the field's integer), "text" (its text in the
+  decoded view)}).
   Hex values are upper-case pairs separated by single blanks. Strings escape
   quotes, backslashes, control characters and every octet from 0x7F up as
   \u00XX (texts are single-byte code page text).
