@@ -7,21 +7,12 @@
 
 TSystemTime LocalTimeNow()
 {
-    const auto Now = std::chrono::system_clock::now();
-    const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
-    const auto Millis = std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() % 1000;
-    std::tm Local{};
-    localtime_r(&Seconds, &Local);
-    TSystemTime Stamp;
-    Stamp.Year = static_cast<uint16_t>(Local.tm_year + 1900);
-    Stamp.Month = static_cast<uint16_t>(Local.tm_mon + 1);
-    Stamp.DayOfWeek = static_cast<uint16_t>(Local.tm_wday);
-    Stamp.Day = static_cast<uint16_t>(Local.tm_mday);
-    Stamp.Hour = static_cast<uint16_t>(Local.tm_hour);
-    Stamp.Minute = static_cast<uint16_t>(Local.tm_min);
-    Stamp.Second = static_cast<uint16_t>(Local.tm_sec > 59 ? 59 : Local.tm_sec);
-    Stamp.Milliseconds = static_cast<uint16_t>(Millis < 0 ? 0 : Millis);
-    return Stamp;
+    const auto Millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    // Floor division keeps the milliseconds in 0..999 on either side of 1970.
+    const int64_t Seconds = Millis >= 0 ? Millis / 1000 : (Millis - 999) / 1000;
+    return LocalTimeFromEpoch(Seconds, static_cast<unsigned>(Millis - Seconds * 1000));
 }
 
 TSystemTime AddMilliseconds(const TSystemTime& Stamp, int64_t Ms)
