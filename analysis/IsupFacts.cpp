@@ -37,9 +37,9 @@ const char* IsupKindName(TIsupKind Kind)
     return "";
 }
 
-const TFieldDef* FindField(const TCustomParameter& Parameter, const char* Name)
+const TFieldDef* FindField(const TParameterView& Parameter, const char* Name)
 {
-    for (const TFieldDef& Def : Parameter.Layout().Fields)
+    for (const TFieldDef& Def : Parameter.Fields())
         if (Def.Name == Name)
             return &Def;
     return nullptr;
@@ -64,24 +64,38 @@ TIsupKind TIsupFactReader::KindOf(const TCustomIsupPacket& Packet)
     return static_cast<TIsupKind>(Known);
 }
 
-const TCustomParameter* TIsupFactReader::Parameter(const TCustomIsupPacket& Packet, int Slot, const char* Name)
+std::optional<TParameterView> TIsupFactReader::Parameter(const TCustomIsupPacket& Packet, int Slot, const char* Name)
 {
     // A message type's parameters come in the order of its definition, the
     // same in every message decoded from it: the index found once holds.
+    // Views read the decoded message without making parameter objects.
     int16_t& At = FParameterAt[Packet.MessageType][static_cast<size_t>(Slot)];
     const TParameterCollection& Parameters = Packet.Parameters();
-    if (At >= 0 && At < Parameters.Count() && Parameters.Items(At).Name() == Name) {
-        const TCustomParameter& Found = Parameters.Items(At);
-        return Found.GetPresent() ? &Found : nullptr;
+    const int Count = Parameters.Count();
+    if (At >= 0 && At < Count) {
+        TParameterView Found = Parameters.View(At);
+        if (Found.Name() == Name)
+            return Found.GetPresent() ? std::optional(Found) : std::nullopt;
     }
+    if (At == -2)
+        return std::nullopt;
     At = -2;
-    for (int I = 0; I < Parameters.Count(); ++I) {
-        if (Parameters.Items(I).Name() == Name) {
+    for (int I = 0; I < Count; ++I) {
+        TParameterView Found = Parameters.View(I);
+        if (Found.Name() == Name) {
             At = static_cast<int16_t>(I);
-            return Parameters.Items(I).GetPresent() ? &Parameters.Items(I) : nullptr;
+            return Found.GetPresent() ? std::optional(Found) : std::nullopt;
         }
     }
-    return nullptr;
+    return std::nullopt;
+}
+
+// The text of an enumerated field's value without its number, which the
+// decoded view may show beside it ("Normal call clearing", not
+// "Normal call clearing (16)"); the number for a value without a text.
+static std::string LiteralText(const TFieldDef& Def, uint32_t Value)
+{
+    return Def.Literals.TextOf(static_cast<int32_t>(Value));
 }
 
 void TIsupFactReader::Read(const TCustomIsupPacket& Packet, TIsupFacts& Facts)
@@ -90,31 +104,32 @@ void TIsupFactReader::Read(const TCustomIsupPacket& Packet, TIsupFacts& Facts)
     Facts.Kind = KindOf(Packet);
     switch (Facts.Kind) {
     case TIsupKind::IAM:
-        if (const TCustomParameter* Called = Parameter(Packet, slCalled, CalledPartyNumber))
-            Facts.Digits = FieldOps::GetDigits(Called);
-        if (const TCustomParameter* Calling = Parameter(Packet, slCalling, CallingPartyNumber))
-            Facts.Calling = FieldOps::GetDigits(Calling);
+        if (const auto Called = Parameter(Packet, slCalled, CalledPartyNumber))
+            Facts.Digits = FieldOps::GetDigits(Called->ValueView());
+        if (const auto Calling = Parameter(Packet, slCalling, CallingPartyNumber))
+            Facts.Calling = FieldOps::GetDigits(Calling->ValueView());
         break;
     case TIsupKind::SAM:
-        if (const TCustomParameter* Subsequent = Parameter(Packet, slSubsequent, SubsequentNumber))
-            Facts.Digits = FieldOps::GetDigits(Subsequent);
+        if (const auto Subsequent = Parameter(Packet, slSubsequent, SubsequentNumber))
+            Facts.Digits = FieldOps::GetDigits(Subsequent->ValueView());
         break;
     case TIsupKind::REL:
-        if (const TCustomParameter* Cause = Parameter(Packet, slCauseOrRange, CauseIndicators)) {
+        if (const auto Cause = Parameter(Packet, slCauseOrRange, CauseIndicators)) {
             const TFieldDef* Value = FindField(*Cause, "Cause value");
             const TFieldDef* Location = FindField(*Cause, "Location");
-            if (Value && Cause->GetValueLength() > Value->Bit / 8) {
+            const TParamValue Octets = Cause->ValueView();
+            if (Value && Octets.Octets.size() > static_cast<size_t>(Value->Bit / 8)) {
                 Facts.HasCause = true;
-                Facts.CauseValue = static_cast<uint8_t>(FieldOps::GetValue(*Value, Cause) & 0x7F);
+                Facts.CauseValue = static_cast<uint8_t>(FieldOps::GetValue(*Value, Octets) & 0x7F);
                 if (!FCauseKnown[Facts.CauseValue]) {
-                    FCauseTexts[Facts.CauseValue] = FieldOps::GetValueText(*Value, Cause);
+                    FCauseTexts[Facts.CauseValue] = LiteralText(*Value, Facts.CauseValue);
                     FCauseKnown[Facts.CauseValue] = true;
                 }
                 Facts.CauseText = FCauseTexts[Facts.CauseValue];
                 if (Location) {
-                    Facts.CauseLocation = static_cast<uint8_t>(FieldOps::GetValue(*Location, Cause) & 0x0F);
+                    Facts.CauseLocation = static_cast<uint8_t>(FieldOps::GetValue(*Location, Octets) & 0x0F);
                     if (!FLocationKnown[Facts.CauseLocation]) {
-                        FLocationTexts[Facts.CauseLocation] = FieldOps::GetValueText(*Location, Cause);
+                        FLocationTexts[Facts.CauseLocation] = LiteralText(*Location, Facts.CauseLocation);
                         FLocationKnown[Facts.CauseLocation] = true;
                     }
                     Facts.LocationText = FLocationTexts[Facts.CauseLocation];
@@ -123,11 +138,12 @@ void TIsupFactReader::Read(const TCustomIsupPacket& Packet, TIsupFacts& Facts)
         }
         break;
     case TIsupKind::GRS:
-        if (const TCustomParameter* Range = Parameter(Packet, slCauseOrRange, RangeAndStatus)) {
+        if (const auto Range = Parameter(Packet, slCauseOrRange, RangeAndStatus)) {
             const TFieldDef* Field = FindField(*Range, "Range");
-            if (Field && Range->GetValueLength() > Field->Bit / 8) {
+            const TParamValue Octets = Range->ValueView();
+            if (Field && Octets.Octets.size() > static_cast<size_t>(Field->Bit / 8)) {
                 Facts.HasRange = true;
-                Facts.Range = static_cast<uint8_t>(FieldOps::GetValue(*Field, Range));
+                Facts.Range = static_cast<uint8_t>(FieldOps::GetValue(*Field, Octets));
             }
         }
         break;

@@ -5,13 +5,15 @@
 // the names the definition files give them, not from octet offsets.
 #pragma once
 
+#include "isup/ParameterCollection.h"
+
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 class TCustomIsupPacket;
-class TCustomParameter;
 struct TFieldDef;
 
 // The messages that take part in a call, and those that end calls.
@@ -30,8 +32,9 @@ struct TIsupFacts {
     bool HasCause = false;
     uint8_t CauseValue = 0;
     uint8_t CauseLocation = 0;
-    // The cause value's and location's texts, as the decoded view shows
-    // them; kept by the reader that read them, as long as it lives.
+    // The cause value's and location's texts (their literals, without the
+    // number the decoded view may add); kept by the reader that read them,
+    // as long as it lives.
     std::string_view CauseText;
     std::string_view LocationText;
     // GRS: the range (the circuits CIC to CIC + Range are reset).
@@ -57,7 +60,9 @@ private:
     // Per message type and wanted parameter: its index in the message's
     // parameters, -1 unknown, -2 none.
     std::array<std::array<int16_t, 4>, 256> FParameterAt;
-    const TCustomParameter* Parameter(const TCustomIsupPacket& Packet, int Slot, const char* Name);
+    // The parameter Name of Packet when present; Slot: its place in the
+    // table of where the parameters sit.
+    std::optional<TParameterView> Parameter(const TCustomIsupPacket& Packet, int Slot, const char* Name);
     // The texts of each cause value and location, read once.
     std::array<std::string, 128> FCauseTexts;
     std::array<bool, 128> FCauseKnown{};
@@ -66,4 +71,4 @@ private:
 };
 
 // The field of a parameter's layout named Name, or null.
-const TFieldDef* FindField(const TCustomParameter& Parameter, const char* Name);
+const TFieldDef* FindField(const TParameterView& Parameter, const char* Name);

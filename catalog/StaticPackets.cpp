@@ -32,6 +32,23 @@ TStaticPackets::TStaticPackets(const TIniFile& Messages, const TStaticParameters
         for (const std::string& Word : Words.Lines())
             Parameters.InstantiateByName(Packet.Parameters(), Word, false);
     }
+    // Everything a decode needs, worked out now: the index by message type
+    // and every prototype's plan, which its copies share.
+    FindByType(0);
+    for (int I = 0; I < Count(); ++I)
+        Items(I).Parameters().PreparePlan();
+}
+
+TStaticPacket& TStaticPackets::AddPacket(uint8_t Code)
+{
+    const bool Indexed = FIndexedCount == Count();
+    TStaticPacket& Packet = *Add<TStaticPacketsItem>(Code).Packet;
+    if (Indexed) {
+        if (FFirstOfType[Packet.MessageType] < 0)
+            FFirstOfType[Packet.MessageType] = Count() - 1;
+        FIndexedCount = Count();
+    }
+    return Packet;
 }
 
 const TStaticPacket* TStaticPackets::FindByType(uint8_t MessageType) const

@@ -44,17 +44,20 @@ public:
 
     TStaticPacket& Items(int I) const { return *static_cast<TStaticPacketsItem*>(GetItem(I))->Packet; }
     // Appends an empty prototype with this message type.
-    TStaticPacket& AddPacket(uint8_t Code) { return *Add<TStaticPacketsItem>(Code).Packet; }
+    TStaticPacket& AddPacket(uint8_t Code);
 
     // The first prototype, in catalog order, of this message type, or null.
     const TStaticPacket* FindByType(uint8_t MessageType) const;
     // A clone of FindByType's prototype, owned by the caller; null when the
     // catalog has no such message type.
     std::unique_ptr<TCustomIsupPacket> NewMessage(uint8_t MessageType) const override;
+    // FindByType's prototype: the decoder renews its packets from it.
+    const TCustomIsupPacket* Prototype(uint8_t MessageType) const override { return FindByType(MessageType); }
 
 private:
-    // Message type -> index of its first prototype (-1 none); rebuilt when
-    // the catalog has grown since. Message types never change after loading.
+    // Message type -> index of its first prototype (-1 none); kept up to
+    // date by AddPacket and rebuilt when the catalog has changed otherwise.
+    // Message types never change after loading.
     mutable std::array<int, 256> FFirstOfType{};
     mutable int FIndexedCount = -1;
 };

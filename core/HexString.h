@@ -61,3 +61,11 @@ private:
 
 // Spaced hex text of a run of octets: "01 A2 FF " (blank after every pair).
 std::string BytesToSpacedHex(const uint8_t* Bytes, size_t Count);
+
+// Reads spaced hex text as FromText does in the spaced form and appends the
+// octets to Out: words split at StandardDelimiters, each a hex number of at
+// most eight significant digits whose low octet is kept. At a word that is
+// no such number it stops and returns false, with *Bad (when not null) that
+// word; the octets of the words before it are appended. One table lookup
+// per character: every capture file line and hex message goes through it.
+bool AppendSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad);

@@ -204,6 +204,12 @@ bool TIniFile::SectionExists(std::string_view Section) const
     return FindSection(Section) != nullptr;
 }
 
+bool TIniFile::ValueExists(std::string_view Section, std::string_view Key) const
+{
+    const TSection* Found = FindSection(Section);
+    return Found && FindEntry(*Found, Key);
+}
+
 std::vector<std::string> TIniFile::ReadSections() const
 {
     return CutNameList(FSections, [](const TSection& S) -> const std::string& { return S.Name; });

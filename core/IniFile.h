@@ -44,6 +44,8 @@ public:
     // convert gives Default; never raises.
     int32_t ReadInteger(std::string_view Section, std::string_view Key, int32_t Default) const;
     bool SectionExists(std::string_view Section) const;
+    // Whether Section holds Key (with any value, the empty one included).
+    bool ValueExists(std::string_view Section, std::string_view Key) const;
 
     // Every section name in file order (a repeated section appears each
     // time), cut to IniMaxNameListLength.

@@ -40,3 +40,12 @@ std::string FormatStampTime(const TSystemTime& Stamp);
 std::string FormatStampDate(const TSystemTime& Stamp);
 // ISO 8601 local time: 2026-12-07T09:05:03.012
 std::string FormatStampIso(const TSystemTime& Stamp);
+
+// The local date and time of a moment given as seconds since 1970-01-01 UTC
+// and milliseconds (0-999).
+TSystemTime LocalTimeFromEpoch(int64_t Seconds, unsigned Milliseconds);
+// The seconds since 1970-01-01 UTC of a stamp read as local time (its
+// milliseconds and day of week left aside); false when the stamp is not a
+// date and time (month 13, minute 60, ...). In the hour that a change from
+// summer time repeats, the first of the two moments is given.
+bool EpochFromLocalTime(const TSystemTime& Stamp, int64_t& Seconds);

@@ -15,7 +15,7 @@ TCharSet MakeSet(std::string_view Members, bool WithControls)
 
 } // namespace
 
-const TCharSet StandardDelimiters = MakeSet("\"'(),./:;[\\]`{}", true);
+const TCharSet StandardDelimiters = MakeSet(StandardDelimiterMarks, true);
 const TCharSet BracketDelimiters = MakeSet("()[]{}", false);
 
 int CountWords(std::string_view Text, const TCharSet& Delimiters)

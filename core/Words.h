@@ -7,6 +7,9 @@
 
 using TCharSet = std::bitset<256>;
 
+// The marks among the standard delimiters; the others are the control
+// characters and the blank (codes 0 to 32).
+inline constexpr std::string_view StandardDelimiterMarks = "\"'(),./:;[\\]`{}";
 // Every control character and the blank, and " ' ( ) , . / : ; [ \ ] ` { }.
 extern const TCharSet StandardDelimiters;
 // The six brackets ( ) [ ] { }.

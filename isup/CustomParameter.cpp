@@ -2,8 +2,10 @@
 
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "isup/ParameterCollection.h"
 
 #include <new>
+#include <ostream>
 
 namespace {
 
@@ -57,6 +59,11 @@ void TCustomParameter::operator delete(void* Block, size_t Size)
     ::operator delete(Block, Size);
 }
 
+void PrintTo(const TSelectionMark& Mark, std::ostream* Out)
+{
+    *Out << static_cast<int>(static_cast<uint8_t>(Mark));
+}
+
 TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code)
     : TCkCollectionItem(Collection)
     , FCode(Code)
@@ -64,6 +71,8 @@ TCustomParameter::TCustomParameter(TCollection* Collection, bool Mandatory, uint
     , FPresent(Mandatory)
     , FFields(this)
 {
+    if (auto* Parameters = dynamic_cast<TParameterCollection*>(Collection))
+        FOwnerVersion = &Parameters->FVersion;
 }
 
 TCustomParameter::~TCustomParameter() = default;
@@ -79,6 +88,7 @@ TParamLayout& TCustomParameter::MutableLayout()
     // parameter still shares is copied before the change.
     if (!FLayout || FLayout.use_count() != 1)
         FLayout = std::make_shared<TParamLayout>(Layout());
+    Changed();
     return const_cast<TParamLayout&>(*FLayout);
 }
 
@@ -94,6 +104,7 @@ bool TCustomParameter::FieldChecked(int I) const
 
 void TCustomParameter::SetFieldChecked(int I, bool Checked)
 {
+    Changed();
     if (I < 64) {
         const uint64_t Bit = uint64_t{1} << I;
         FFieldUnchecked = Checked ? FFieldUnchecked & ~Bit : FFieldUnchecked | Bit;
@@ -108,6 +119,7 @@ void TCustomParameter::SetFieldChecked(int I, bool Checked)
 void TCustomParameter::SetParamType(uint8_t ParamType)
 {
     FParamType = ParamType;
+    Changed();
     if (!FMandatory)
         FPart = ipOptional;
     else if (ParamType == ptFixed)
@@ -134,6 +146,7 @@ bool TCustomParameter::GetPresent() const
 void TCustomParameter::SetPresent(bool Flag)
 {
     FPresent = FMandatory || Flag;
+    Changed();
 }
 
 std::string TCustomParameter::GetTypeText() const
@@ -164,6 +177,7 @@ void TCustomParameter::LoadFromStream(TMemoryStream& Stream)
     FValue.assign(Length, '\0');
     Stream.Read(FValue.data(), Length);
     FPresent = true;
+    Changed();
 }
 
 void TCustomParameter::SaveToStream(TMemoryStream& Stream) const
@@ -183,6 +197,7 @@ void TCustomParameter::SetHexValue(std::string_view Text)
         ApplyDefaults();
     else
         FValue.assign(Parsed.Data());
+    Changed();
 }
 
 std::string TCustomParameter::GetHexValue() const
@@ -220,6 +235,7 @@ void TCustomParameter::ApplyDefaults()
 void TCustomParameter::SetValueLength(int Length)
 {
     FValue.resize(Length > 0 ? static_cast<size_t>(Length) : 0, '\0');
+    Changed();
 }
 
 std::string TCustomParameter::GetTitle() const
@@ -248,7 +264,9 @@ void TCustomParameter::CopyFrom(const TCustomParameter& Source)
     FOddBit = Source.FOddBit;
     FSize = Source.FSize;
     FValue = Source.FValue;
-    Checked = Source.Checked;
+    // A copy takes the mark as it stands; no mark has changed for that.
+    Checked.Load(Source.Checked);
+    Changed();
     // Fields: the layout is shared, the marks are copied.
     if (FFields.ObjectCount() > 0)
         FFields.Release();

@@ -49,6 +49,10 @@ struct TParamLayout {
 // Copying (Assign) shares the layout and copies only what a decoded message
 // may change: Value, Present, Checked and the fields' Checked marks; the
 // field objects are made again on first access.
+//
+// Every change of a parameter counts in the version of the collection that
+// holds it, so that a collection knows when the copies it hands out must be
+// taken afresh (see TParameterCollection).
 class TCustomParameter : public TCkCollectionItem {
 public:
     TCustomParameter(TCollection* Collection, bool Mandatory, uint8_t Code);
@@ -61,7 +65,11 @@ public:
     const char* ClassName() const override { return "TCustomParameter"; }
 
     uint8_t Code() const { return FCode; }
-    void SetCode(uint8_t Code) { FCode = Code; }
+    void SetCode(uint8_t Code)
+    {
+        FCode = Code;
+        Changed();
+    }
     // 0 mandatory fixed part, 1 mandatory variable part, 2 optional part.
     uint8_t Part() const { return FPart; }
     // 1 Fixed, 2 Variable, 3 Number, 0 unset.
@@ -69,15 +77,29 @@ public:
     // Sets the type and derives Part from it and from Mandatory.
     void SetParamType(uint8_t ParamType);
     int32_t Size() const { return FSize; }
-    void SetSize(int32_t Size) { FSize = Size; }
+    void SetSize(int32_t Size)
+    {
+        FSize = Size;
+        Changed();
+    }
     bool Mandatory() const { return FMandatory; }
     bool Present() const { return FPresent; }
     int32_t OddBit() const { return FOddBit; }
-    void SetOddBit(int32_t OddBit) { FOddBit = OddBit; }
+    void SetOddBit(int32_t OddBit)
+    {
+        FOddBit = OddBit;
+        Changed();
+    }
 
     // The raw value octets.
     const std::string& Value() const { return FValue; }
-    void SetValue(std::string_view Octets) { FValue.assign(Octets.data(), Octets.size()); }
+    void SetValue(std::string_view Octets)
+    {
+        FValue.assign(Octets.data(), Octets.size());
+        Changed();
+    }
+    // What the fields read: the value with Size and OddBit.
+    TParamValue ValueView() const { return {FValue, FSize, FOddBit}; }
     // Octet I of the value, 0 beyond its end.
     uint8_t ValueOctet(int I) const
     {
@@ -89,6 +111,7 @@ public:
     {
         if (I >= 0 && static_cast<size_t>(I) < FValue.size())
             FValue[static_cast<size_t>(I)] = static_cast<char>(Octet);
+        Changed();
     }
 
     const std::string& Name() const { return Layout().Name; }
@@ -101,6 +124,8 @@ public:
     const TParamLayout& Layout() const;
     // True when both parameters read their fields through one layout.
     bool SharesLayoutWith(const TCustomParameter& Other) const { return FLayout && FLayout == Other.FLayout; }
+    // The Checked mark of field I, read without making the field objects.
+    bool FieldChecked(int I) const;
 
     // True when mandatory, else the Present flag.
     virtual bool GetPresent() const;
@@ -147,9 +172,14 @@ private:
 
     // Assign from a parameter, without the type test.
     void CopyFrom(const TCustomParameter& Source);
+    // Counts a change in the holding collection's version.
+    void Changed()
+    {
+        if (FOwnerVersion)
+            ++*FOwnerVersion;
+    }
 
     TParamLayout& MutableLayout();
-    bool FieldChecked(int I) const;
     void SetFieldChecked(int I, bool Checked);
 
     uint8_t FCode;
@@ -161,6 +191,9 @@ private:
     int32_t FOddBit = 0;
     std::string FValue;
     std::shared_ptr<const TParamLayout> FLayout;
+    // The version counter of the TParameterCollection holding this
+    // parameter; null for a parameter held by another kind of collection.
+    uint64_t* FOwnerVersion = nullptr;
     // The fields' Checked marks while their objects do not exist: bit I of
     // FFieldUnchecked for field I < 64 (set = cleared mark), FFieldCheckedHigh
     // for the rest.

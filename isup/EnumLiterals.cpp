@@ -4,29 +4,37 @@ void TEnumLiterals::Add(std::string Text, int32_t Value)
 {
     // The table is built once while the layouts load: append in place while
     // nobody else holds it, copy it first otherwise.
-    if (FItems && FItems.use_count() == 1) {
-        const_cast<std::vector<TEnumLiteral>&>(*FItems).push_back({std::move(Text), Value});
-        return;
-    }
-    auto Items =
-        FItems ? std::make_shared<std::vector<TEnumLiteral>>(*FItems) : std::make_shared<std::vector<TEnumLiteral>>();
-    Items->push_back({std::move(Text), Value});
-    FItems = std::move(Items);
+    std::shared_ptr<TTable> Table;
+    if (FTable && FTable.use_count() == 1)
+        Table = std::const_pointer_cast<TTable>(FTable);
+    else
+        Table = FTable ? std::make_shared<TTable>(*FTable) : std::make_shared<TTable>();
+    const size_t Index = Table->Items.size();
+    Table->Items.push_back({std::move(Text), Value});
+    if (Value >= 0 && Value < 256 && Table->FirstOfOctet[static_cast<size_t>(Value)] < 0)
+        Table->FirstOfOctet[static_cast<size_t>(Value)] = static_cast<int32_t>(Index);
+    FTable = std::move(Table);
+}
+
+const std::string* TEnumLiterals::FindTextBeyondOctet(int32_t Value) const
+{
+    for (const TEnumLiteral& Literal : FTable->Items)
+        if (Literal.Value == Value)
+            return &Literal.Text;
+    return nullptr;
 }
 
 std::string TEnumLiterals::TextOf(int32_t Value) const
 {
-    if (FItems)
-        for (const TEnumLiteral& Literal : *FItems)
-            if (Literal.Value == Value)
-                return Literal.Text;
+    if (const std::string* Text = FindText(Value))
+        return *Text;
     return std::to_string(Value);
 }
 
 int32_t TEnumLiterals::ValueOf(std::string_view Text) const
 {
-    if (FItems)
-        for (const TEnumLiteral& Literal : *FItems)
+    if (FTable)
+        for (const TEnumLiteral& Literal : FTable->Items)
             if (Literal.Text == Text)
                 return Literal.Value;
     return 0;
@@ -35,7 +43,7 @@ int32_t TEnumLiterals::ValueOf(std::string_view Text) const
 void TEnumLiterals::Assign(const TPersistent& Source)
 {
     if (const auto* Literals = dynamic_cast<const TEnumLiterals*>(&Source)) {
-        FItems = Literals->FItems;
+        FTable = Literals->FTable;
         return;
     }
     TPersistent::Assign(Source);

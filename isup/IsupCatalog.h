@@ -15,6 +15,11 @@ public:
     // A new plain TCustomIsupPacket, owned by the caller, assigned from the
     // first prototype whose MessageType equals the octet; null when none.
     virtual std::unique_ptr<TCustomIsupPacket> NewMessage(uint8_t MessageType) const = 0;
+    // The prototype that NewMessage copies for the octet, for a decoder that
+    // renews packets of its own from it (TCustomIsupPacket::Renew); null
+    // when there is none, and in a catalog that lends no prototypes (the
+    // decoder then asks NewMessage).
+    virtual const TCustomIsupPacket* Prototype(uint8_t MessageType) const;
 };
 
 // A catalog without message types: every ISUP message is unknown to it.

@@ -52,22 +52,49 @@ void TCustomIsupPacket::SetCaption(std::string Caption)
 void TCustomIsupPacket::Assign(const TPersistent& Source)
 {
     if (const auto* Packet = dynamic_cast<const TCustomIsupPacket*>(&Source)) {
-        if (Packet == this)
-            return;
-        MessageType = Packet->MessageType;
-        FTexts = Packet->FTexts;
-        // The name as the source gives it, should a subclass name itself.
-        std::string SourceName = Packet->GetName();
-        if (SourceName != Name())
-            SetName(std::move(SourceName));
-        Checked = Packet->Checked;
-        Cic = Packet->Cic;
-        FParameters.Assign(Packet->FParameters);
-        // The level-4 header too, so that a copy encodes as its source does.
-        TCustomPacketL4::Assign(Source);
+        CopyFrom(*Packet);
         return;
     }
     TCustomPacketL4::Assign(Source);
+}
+
+void TCustomIsupPacket::CopyFrom(const TCustomIsupPacket& Source)
+{
+    if (&Source == this)
+        return;
+    MessageType = Source.MessageType;
+    if (FTexts != Source.FTexts)
+        FTexts = Source.FTexts;
+    // The name as the source gives it, should a subclass name itself.
+    std::string SourceName = Source.GetName();
+    if (SourceName != Name())
+        SetName(std::move(SourceName));
+    Checked = Source.Checked;
+    Cic = Source.Cic;
+    FParameters.AssignFrom(Source.FParameters);
+    // The level-4 header too, so that a copy encodes as its source does.
+    Sio = Source.Sio;
+    RoutingLabel = Source.RoutingLabel;
+}
+
+void TCustomIsupPacket::Renew(const TCustomIsupPacket& Prototype)
+{
+    CopyFrom(Prototype);
+    FParameters.FixedPart().Present = true;
+    FParameters.VariablePart().Present = true;
+    FParameters.OptionalPart().Present = true;
+}
+
+void TCustomIsupPacket::Reset()
+{
+    TCustomPacketL4::Reset();
+    MessageType = 0;
+    Cic = 0;
+    FTexts.reset();
+    FParameters.Clear();
+    FParameters.FixedPart().Present = true;
+    FParameters.VariablePart().Present = true;
+    FParameters.OptionalPart().Present = true;
 }
 
 void TCustomIsupPacket::LoadFromStream(TMemoryStream& Stream)
@@ -115,18 +142,21 @@ std::string TCustomIsupPacket::GetSummary() const
     return Name() + ", " + Caption();
 }
 
+uint8_t PeekIsupMessageType(const TMemoryStream& Stream)
+{
+    // SIO, routing label, CIC, then the message type.
+    constexpr size_t TypeOffset = 7;
+    if (Stream.Remaining() <= TypeOffset)
+        throw EL4Error("Can`t load packet from stream.");
+    return Stream.Memory()[Stream.Position() + TypeOffset];
+}
+
 std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream, const TIsupCatalog& Catalog)
 {
     if (Stream.Remaining() == 0)
         return nullptr;
-    const size_t Start = Stream.Position();
-    uint8_t MessageType;
-    {
-        TCustomIsupPacket Peek;
-        Peek.LoadFromStream(Stream);
-        MessageType = Peek.MessageType;
-    }
-    Stream.SetPosition(Start);
+    // What a plain packet without parameters would read first.
+    const uint8_t MessageType = PeekIsupMessageType(Stream);
     std::unique_ptr<TCustomIsupPacket> Packet = Catalog.NewMessage(MessageType);
     if (!Packet)
         throw EUnknownIsupMessage(MessageType);

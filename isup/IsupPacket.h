@@ -55,6 +55,11 @@ public:
     // source's GetName), Checked, Cic, the parameters, Sio and RoutingLabel;
     // other level-4 packets go to the level-4 Assign.
     void Assign(const TPersistent& Source) override;
+    // Becomes what a new packet assigned from Prototype is (the parts'
+    // Present flags true again), reusing what this packet holds: a decoder
+    // that keeps one packet per message type renews it for every message.
+    void Renew(const TCustomIsupPacket& Prototype);
+    void Reset() override;
     // Level-4 header, CIC, message type, then the parts that the parameters
     // define.
     void LoadFromStream(TMemoryStream& Stream) override;
@@ -70,6 +75,8 @@ public:
     std::string GetSummary() const;
 
 private:
+    void CopyFrom(const TCustomIsupPacket& Source);
+
     struct TTexts;
     std::shared_ptr<const TTexts> FTexts;
     TParameterCollection FParameters;
@@ -79,3 +86,9 @@ private:
 // copy of Catalog's prototype of its message type; null when the stream is
 // at its end. Raises EL4StreamError, EL4Error or EUnknownIsupMessage.
 std::unique_ptr<TCustomIsupPacket> ReadIsupPacket(TMemoryStream& Stream, const TIsupCatalog& Catalog);
+
+// The message type of the ISUP message at the stream's position, as a
+// plain packet reads it before the catalog is asked (the stream does not
+// move): raises "Can`t load packet from stream." when the input ends before
+// it. The stream holds at least the SIO octet.
+uint8_t PeekIsupMessageType(const TMemoryStream& Stream);

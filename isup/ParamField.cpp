@@ -8,6 +8,7 @@
 #include "isup/ParamFieldCollection.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 
@@ -15,72 +16,199 @@ namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
-// The octet of a bit number, or -1 for a negative one.
-int OctetOf(int32_t Bit)
-{
-    return Bit < 0 ? -1 : Bit / 8;
-}
-
 uint32_t Width(int32_t Length)
 {
     return static_cast<uint32_t>(Length) & 31u;
 }
 
-int ValueLength(const TCustomParameter* Parameter)
+// The first octet of the digits or the appendix.
+size_t TailStart(const TParamValue& Value)
 {
-    return Parameter ? Parameter->GetValueLength() : 0;
+    return Value.Size > 0 ? static_cast<size_t>(Value.Size) : 0;
 }
 
-// The first octet of the digits or the appendix.
-int TailStart(const TCustomParameter* Parameter)
+// The decimal texts of the values one octet can give.
+struct TDecimals {
+    TDecimals()
+    {
+        for (int I = 0; I < 256; ++I)
+            Texts[static_cast<size_t>(I)] = std::to_string(I);
+    }
+    std::string Texts[256];
+};
+
+// Appends Value in decimal: one-octet values from a table, wider ones (whole
+// values) converted.
+void AppendDecimal(std::string& Out, uint32_t Value)
 {
-    const int32_t Size = Parameter ? Parameter->Size() : 0;
-    return Size > 0 ? Size : 0;
+    static const TDecimals Decimals;
+    if (Value < 256) {
+        Out += Decimals.Texts[Value];
+        return;
+    }
+    char Digits[16];
+    const auto End = std::to_chars(Digits, Digits + sizeof Digits, Value).ptr;
+    Out.append(Digits, End);
+}
+
+// The octets of a whole value, put together as one number: those beyond the
+// end of the value read as 0.
+uint32_t WholeNumber(const TFieldDef& Def, const TParamValue& Value)
+{
+    uint32_t Word = 0;
+    for (int I = 0; I < Def.Span; ++I) {
+        const uint32_t Octet = Value.Octet(Def.Octet + I);
+        Word = Def.MsbFirst ? (Word << 8) | Octet : Word | (Octet << (8 * I));
+    }
+    return Word;
 }
 
 } // namespace
 
+void TFieldDef::Compile()
+{
+    Octet = Kind == fkAppendix || Bit < 0 ? -1 : Bit / 8;
+    Shift = static_cast<uint8_t>(Bit < 0 ? 0 : Bit % 8);
+    Span = static_cast<uint8_t>(Octets >= 2 && Octets <= 4 ? Octets : 1);
+    if (Span == 1) {
+        // The octet shifted right has at most eight bits left.
+        Mask = BitMask(Width(Length)) & 0xFFu;
+        return;
+    }
+    // A whole value's Length is its width as it stands (the loader keeps it
+    // inside the octets), not taken modulo 32.
+    Mask = Length <= 0 ? 0u : BitMask(static_cast<uint32_t>(Length)) & BitMask(8u * Span);
+}
+
 namespace FieldOps {
 
-uint32_t GetValue(const TFieldDef& Def, const TCustomParameter* Parameter)
+uint32_t GetWholeValue(const TFieldDef& Def, const TParamValue& Value)
 {
-    if (Def.Kind == fkAppendix)
-        return 0;
-    const int Octet = OctetOf(Def.Bit);
-    if (Octet < 0 || Octet >= ValueLength(Parameter))
-        return 0;
-    // A field never spans two octets: bits above bit 7 of its octet read as 0.
-    return GetBits(Parameter->ValueOctet(Octet), static_cast<uint32_t>(Def.Bit % 8), Width(Def.Length));
+    return (WholeNumber(Def, Value) >> Def.Shift) & Def.Mask;
+}
+
+void AppendValueText(std::string& Out, const TFieldDef& Def, const TParamValue& Value)
+{
+    switch (Def.Kind) {
+    case fkInteger:
+        AppendDecimal(Out, GetValue(Def, Value));
+        break;
+    case fkEnum: {
+        const uint32_t N = GetValue(Def, Value);
+        if (const std::string* Text = Def.Literals.FindText(static_cast<int32_t>(N))) {
+            Out += *Text;
+            if (Def.ShowValue) {
+                Out += " (";
+                AppendDecimal(Out, N);
+                Out += ')';
+            }
+        } else {
+            AppendDecimal(Out, N);
+        }
+        break;
+    }
+    case fkBit:
+        Out += GetValue(Def, Value) != 0 ? "True" : "False";
+        break;
+    case fkAppendix:
+        AppendTailHex(Out, Value);
+        break;
+    case fkDigits:
+        AppendDigits(Out, Value);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string GetValueText(const TFieldDef& Def, const TParamValue& Value)
+{
+    std::string Text;
+    AppendValueText(Text, Def, Value);
+    return Text;
+}
+
+std::string GetHexText(const TFieldDef& Def, const TParamValue& Value)
+{
+    switch (Def.Kind) {
+    case fkInteger:
+    case fkEnum:
+        return Format("%.2X", GetValue(Def, Value));
+    case fkAppendix:
+    case fkDigits: {
+        std::string Text;
+        AppendTailHex(Text, Value);
+        return Text;
+    }
+    default:
+        return {};
+    }
+}
+
+void AppendTailHex(std::string& Out, const TParamValue& Value)
+{
+    const size_t Start = TailStart(Value);
+    const size_t End = Value.Octets.size();
+    if (Start >= End)
+        return;
+    Out.reserve(Out.size() + 3 * (End - Start));
+    for (size_t I = Start; I < End; ++I) {
+        if (I > Start)
+            Out.push_back(' ');
+        const auto Octet = static_cast<uint8_t>(Value.Octets[I]);
+        Out.push_back(HexDigits[Octet >> 4]);
+        Out.push_back(HexDigits[Octet & 0x0F]);
+    }
+}
+
+void AppendDigits(std::string& Out, const TParamValue& Value)
+{
+    const int32_t OddBit = Value.OddBit;
+    const bool Odd = OddBit >= 0 && GetBits(Value.Octet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
+    const size_t Start = TailStart(Value);
+    const size_t End = Value.Octets.size();
+    if (Start >= End)
+        return;
+    // BCD, the first digit in the low half of each octet (ITU-T Q.763).
+    Out.reserve(Out.size() + 2 * (End - Start));
+    for (size_t I = Start; I < End; ++I) {
+        const auto Octet = static_cast<uint8_t>(Value.Octets[I]);
+        Out.push_back(HexDigits[Octet & 0x0F]);
+        Out.push_back(HexDigits[Octet >> 4]);
+    }
+    // With the odd indicator set the last half-octet is filler.
+    if (Odd)
+        Out.pop_back();
+}
+
+std::string GetDigits(const TParamValue& Value)
+{
+    std::string Digits;
+    AppendDigits(Digits, Value);
+    return Digits;
 }
 
 void SetValue(const TFieldDef& Def, TCustomParameter* Parameter, uint32_t Value)
 {
-    if (Def.Kind == fkAppendix)
+    if (Def.Kind == fkAppendix || !Parameter)
         return;
-    const int Octet = OctetOf(Def.Bit);
-    if (Octet < 0 || Octet >= ValueLength(Parameter))
+    const int Octet = Def.Bit < 0 ? -1 : Def.Bit / 8;
+    if (Octet < 0 || Octet >= Parameter->GetValueLength())
         return;
+    if (Def.Span > 1) {
+        // The whole number is put together, changed and taken apart again;
+        // its octets beyond the end of the value are not written.
+        uint32_t Word = WholeNumber(Def, Parameter->ValueView());
+        Word = (Word & ~(Def.Mask << Def.Shift)) | ((Value & Def.Mask) << Def.Shift);
+        for (int I = 0; I < Def.Span && Octet + I < Parameter->GetValueLength(); ++I) {
+            const int Down = Def.MsbFirst ? 8 * (Def.Span - 1 - I) : 8 * I;
+            Parameter->SetValueOctet(Octet + I, static_cast<uint8_t>(Word >> Down));
+        }
+        return;
+    }
     uint32_t Word = Parameter->ValueOctet(Octet);
     SetBits(Word, static_cast<uint32_t>(Def.Bit % 8), Width(Def.Length), Value);
     Parameter->SetValueOctet(Octet, static_cast<uint8_t>(Word));
-}
-
-std::string GetValueText(const TFieldDef& Def, const TCustomParameter* Parameter)
-{
-    switch (Def.Kind) {
-    case fkInteger:
-        return std::to_string(GetValue(Def, Parameter));
-    case fkEnum:
-        return Def.Literals.TextOf(static_cast<int32_t>(GetValue(Def, Parameter)));
-    case fkBit:
-        return GetValue(Def, Parameter) != 0 ? "True" : "False";
-    case fkAppendix:
-        return GetHexText(Def, Parameter);
-    case fkDigits:
-        return GetDigits(Parameter);
-    default:
-        return {};
-    }
 }
 
 void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string_view Text)
@@ -107,49 +235,6 @@ void SetValueText(const TFieldDef& Def, TCustomParameter* Parameter, std::string
     }
 }
 
-std::string GetHexText(const TFieldDef& Def, const TCustomParameter* Parameter)
-{
-    switch (Def.Kind) {
-    case fkInteger:
-    case fkEnum:
-        return Format("%.2X", GetValue(Def, Parameter));
-    case fkAppendix:
-    case fkDigits: {
-        std::string Text;
-        for (int I = TailStart(Parameter); I < ValueLength(Parameter); ++I) {
-            if (!Text.empty())
-                Text.push_back(' ');
-            const uint8_t Octet = Parameter->ValueOctet(I);
-            Text.push_back(HexDigits[Octet >> 4]);
-            Text.push_back(HexDigits[Octet & 0x0F]);
-        }
-        return Text;
-    }
-    default:
-        return {};
-    }
-}
-
-std::string GetDigits(const TCustomParameter* Parameter)
-{
-    if (!Parameter)
-        return {};
-    const int32_t OddBit = Parameter->OddBit();
-    const bool Odd =
-        OddBit >= 0 && GetBits(Parameter->ValueOctet(OddBit / 8), static_cast<uint32_t>(OddBit % 8), 1) != 0;
-    std::string Digits;
-    // BCD, the first digit in the low half of each octet (ITU-T Q.763).
-    for (int I = TailStart(Parameter); I < Parameter->GetValueLength(); ++I) {
-        const uint8_t Octet = Parameter->ValueOctet(I);
-        Digits.push_back(HexDigits[Octet & 0x0F]);
-        Digits.push_back(HexDigits[Octet >> 4]);
-    }
-    // With the odd indicator set the last half-octet is filler.
-    if (Odd && !Digits.empty())
-        Digits.pop_back();
-    return Digits;
-}
-
 void SetDigits(TCustomParameter* Parameter, std::string_view Text)
 {
     if (!Parameter)
@@ -165,7 +250,7 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
     // the digits behind it must not wrap to a negative length. Digits that
     // would end beyond the longest value an int can measure leave the
     // length alone and are dropped like any store beyond the value.
-    const int64_t Start = TailStart(Parameter);
+    const int64_t Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
     const size_t Pairs = (N + 1) / 2;
     const int64_t End = Start + static_cast<int64_t>(Pairs);
     if (End <= std::numeric_limits<int>::max())
@@ -190,8 +275,15 @@ TParamField::TParamField(TCollection* Collection)
 {
     if (auto* Fields = dynamic_cast<TParamFieldCollection*>(Collection))
         FParameter = Fields->Parameter();
-    if (!FParameter)
+    if (!FParameter) {
         FOwnDef = std::make_unique<TFieldDef>();
+        FOwnDef->Compile();
+    }
+}
+
+TParamValue TParamField::Value() const
+{
+    return FParameter ? FParameter->ValueView() : TParamValue{};
 }
 
 TParamField::~TParamField() = default;
@@ -217,17 +309,36 @@ void TParamField::SetName(std::string Name)
 
 void TParamField::SetKind(uint8_t Kind)
 {
-    MutableDef().Kind = Kind;
+    TFieldDef& Def = MutableDef();
+    Def.Kind = Kind;
+    Def.Compile();
 }
 
 void TParamField::SetBit(int32_t Bit)
 {
-    MutableDef().Bit = Bit;
+    TFieldDef& Def = MutableDef();
+    Def.Bit = Bit;
+    Def.Compile();
 }
 
 void TParamField::SetLength(int32_t Length)
 {
-    MutableDef().Length = Length;
+    TFieldDef& Def = MutableDef();
+    Def.Length = Length;
+    Def.Compile();
+}
+
+void TParamField::SetOctets(int32_t Octets, bool MsbFirst)
+{
+    TFieldDef& Def = MutableDef();
+    Def.Octets = Octets;
+    Def.MsbFirst = MsbFirst;
+    Def.Compile();
+}
+
+void TParamField::SetShowValue(bool ShowValue)
+{
+    MutableDef().ShowValue = ShowValue;
 }
 
 void TParamField::SetDefaultText(std::string Text)
@@ -252,7 +363,7 @@ int TParamField::GetBitShift() const
 
 uint32_t TParamField::GetValue() const
 {
-    return FieldOps::GetValue(Def(), FParameter);
+    return FieldOps::GetValue(Def(), Value());
 }
 
 void TParamField::SetValue(uint32_t Value)
@@ -262,7 +373,7 @@ void TParamField::SetValue(uint32_t Value)
 
 std::string TParamField::GetValueText() const
 {
-    return FieldOps::GetValueText(Def(), FParameter);
+    return FieldOps::GetValueText(Def(), Value());
 }
 
 void TParamField::SetValueText(std::string_view Text)
@@ -272,12 +383,12 @@ void TParamField::SetValueText(std::string_view Text)
 
 std::string TParamField::GetHexText() const
 {
-    return FieldOps::GetHexText(Def(), FParameter);
+    return FieldOps::GetHexText(Def(), Value());
 }
 
 std::string TParamField::GetDigits() const
 {
-    return FieldOps::GetDigits(FParameter);
+    return FieldOps::GetDigits(Value());
 }
 
 void TParamField::SetDigits(std::string_view Text)
@@ -287,7 +398,10 @@ void TParamField::SetDigits(std::string_view Text)
 
 std::string TParamField::GetDescription() const
 {
-    return Name() + " = " + GetValueText();
+    std::string Text = Name();
+    Text += " = ";
+    FieldOps::AppendValueText(Text, Def(), Value());
+    return Text;
 }
 
 void TParamField::Assign(const TPersistent& Source)

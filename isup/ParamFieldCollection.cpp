@@ -16,8 +16,11 @@ void TParamFieldCollection::Materialize() const
     // objects does not change what the parameter shows.
     auto& Self = const_cast<TParamFieldCollection&>(*this);
     Self.Reserve(Defs);
-    for (int I = ObjectCount(); I < Defs; ++I)
-        Self.TCollection::Add<TParamField>().Checked = FParameter->FieldChecked(I);
+    for (int I = ObjectCount(); I < Defs; ++I) {
+        // The mark first: once the object exists, it is what FieldChecked reads.
+        const uint8_t Mark = FParameter->FieldChecked(I) ? 1 : 0;
+        Self.TCollection::Add<TParamField>().Checked.Load(Mark);
+    }
 }
 
 TParamField& TParamFieldCollection::Items(int I) const
@@ -47,6 +50,7 @@ void TParamFieldCollection::Clear()
     FParameter->MutableLayout().Fields.clear();
     FParameter->FFieldUnchecked = 0;
     FParameter->FFieldCheckedHigh.clear();
+    FParameter->Changed();
 }
 
 std::string TParamFieldCollection::GetDescription() const
@@ -54,11 +58,12 @@ std::string TParamFieldCollection::GetDescription() const
     const auto& Defs = FParameter->Layout().Fields;
     if (Defs.empty())
         return {};
+    const TParamValue Value = FParameter->ValueView();
     std::string Text = "{ ";
     for (const TFieldDef& Def : Defs) {
         Text += Def.Name;
         Text += " = ";
-        Text += FieldOps::GetValueText(Def, FParameter);
+        FieldOps::AppendValueText(Text, Def, Value);
         Text += "; ";
     }
     Text.resize(Text.size() - 2);

@@ -9,15 +9,12 @@
 
 int TParameterCollectionPart::Count() const
 {
-    int N = 0;
-    for (int I = 0; I < FOwner->Count(); ++I)
-        if (FOwner->Items(I).Part() == FKind)
-            ++N;
-    return N;
+    return FOwner->PartCount(FKind);
 }
 
 TCustomParameter& TParameterCollectionPart::Items(int Index) const
 {
+    FOwner->Expand();
     int N = 0;
     if (Index >= 0)
         for (int I = 0; I < FOwner->Count(); ++I) {
@@ -30,6 +27,7 @@ TCustomParameter& TParameterCollectionPart::Items(int Index) const
 
 TCustomParameter* TParameterCollectionPart::FindByCode(uint8_t Code) const
 {
+    FOwner->Expand();
     for (int I = 0; I < FOwner->Count(); ++I) {
         TCustomParameter& Parameter = FOwner->Items(I);
         if (Parameter.Part() == FKind && Parameter.Code() == Code)
@@ -40,6 +38,7 @@ TCustomParameter* TParameterCollectionPart::FindByCode(uint8_t Code) const
 
 void TParameterCollectionPart::LoadFromStream(TMemoryStream& Stream)
 {
+    FOwner->Expand();
     switch (FKind) {
     case ipFixed:
         LoadFixed(Stream);
@@ -120,6 +119,7 @@ void TParameterCollectionPart::LoadOptional(TMemoryStream& Stream)
 
 void TParameterCollectionPart::SaveToStream(TMemoryStream& Stream) const
 {
+    FOwner->Expand();
     switch (FKind) {
     case ipFixed:
         for (int I = 0; I < FOwner->Count(); ++I) {

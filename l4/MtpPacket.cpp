@@ -95,6 +95,21 @@ std::string TMtpPacket::GetFieldsText() const
     return std::string(FType->Field) + "=" + std::to_string(Value);
 }
 
+void TMtpPacket::Reset()
+{
+    TCustomPacketL4::Reset();
+    Sio = 0;
+    Heading = FType ? FType->Heading : 0;
+    Info.assign(FType ? FType->InfoLength : 0, '\0');
+}
+
+uint8_t PeekMtpHeading(const TMemoryStream& Stream)
+{
+    // SIO and routing label, then the heading.
+    constexpr size_t HeadingOffset = 5;
+    return Stream.Remaining() > HeadingOffset ? Stream.Memory()[Stream.Position() + HeadingOffset] : 0;
+}
+
 std::unique_ptr<TMtpPacket> NewMtpPacket(uint8_t Heading)
 {
     const TMtpFactory Factory = FactoriesByHeading[Heading];
@@ -103,15 +118,10 @@ std::unique_ptr<TMtpPacket> NewMtpPacket(uint8_t Heading)
 
 std::unique_ptr<TMtpPacket> ReadMtpPacket(TMemoryStream& Stream)
 {
-    const size_t Start = Stream.Position();
-    uint8_t Heading;
-    {
-        TMtpPacket Peek;
-        Peek.LoadFromStream(Stream);
-        Heading = Peek.Heading;
-    }
-    auto Packet = NewMtpPacket(Heading);
-    Stream.SetPosition(Start);
+    // A plain packet would raise for a missing SIO before the heading.
+    if (Stream.Remaining() == 0)
+        throw EL4StreamError("Can`t read SIO from stream");
+    auto Packet = NewMtpPacket(PeekMtpHeading(Stream));
     Packet->LoadFromStream(Stream);
     return Packet;
 }

@@ -97,6 +97,7 @@ public:
     // The information field of the message type this object was made as;
     // empty for a plain TMtpPacket and for types without one.
     virtual std::string GetFieldsText() const;
+    void Reset() override;
 
     uint8_t GetInfoByte(size_t I) const { return I < Info.size() ? static_cast<uint8_t>(Info[I]) : 0; }
     // Info[I] + 256 * Info[I + 1], unmasked.
@@ -159,5 +160,9 @@ using TMtpPacket_UPU = TMtpMessage<0x1A>;
 // Decodes an MTP management message from a stream positioned at its SIO:
 // the class follows the heading code; the caller owns the result.
 std::unique_ptr<TMtpPacket> ReadMtpPacket(TMemoryStream& Stream);
+// The heading code of the MTP message at the stream's position, as a plain
+// TMtpPacket reads it (0 when the input ends before it); the stream does
+// not move.
+uint8_t PeekMtpHeading(const TMemoryStream& Stream);
 // A new message of the class for Heading, or a plain TMtpPacket.
 std::unique_ptr<TMtpPacket> NewMtpPacket(uint8_t Heading);

@@ -42,6 +42,20 @@ std::string TCustomPacketL4::GetName() const
     return Format("(SS=%d)", GetServiceIndicator());
 }
 
+void TCustomPacketL4::Reset()
+{
+    Checked = 1;
+    Sio = 5;
+    RoutingLabel = 0;
+}
+
+void TTestPacketL4::Reset()
+{
+    TCustomPacketL4::Reset();
+    Heading = 0;
+    TestPattern.clear();
+}
+
 void TTestPacketL4::Assign(const TPersistent& Source)
 {
     if (const auto* Packet = dynamic_cast<const TTestPacketL4*>(&Source)) {

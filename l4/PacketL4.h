@@ -52,6 +52,10 @@ public:
     virtual void SaveToStream(TMemoryStream& Stream) const;
     // The short name shown in the capture list: "(SS=%d)" here.
     virtual std::string GetName() const;
+    // Back to what a new packet of its class holds, keeping storage it may
+    // reuse: a decoder that reuses its packets resets each one before it
+    // reads the next message into it.
+    virtual void Reset();
 };
 
 // Signalling link test message: heading, length indicator, test pattern.
@@ -67,6 +71,7 @@ public:
     void SaveToStream(TMemoryStream& Stream) const override;
     // "SLTM" for 0x11, "SLTA" for 0x21, else "0x%.2X" of the heading.
     std::string GetName() const override;
+    void Reset() override;
 };
 
 uint32_t GetDpc(uint32_t Label);

@@ -226,6 +226,91 @@ TEST(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
     fs::remove_all(Folder);
 }
 
+// A folder with Parameters.ini naming one parameter P, described in P.txt.
+struct TOneParameterSet {
+    TOneParameterSet(const char* Name)
+        : Folder(fs::temp_directory_path() / Name)
+        , Description((Folder / "P.txt").string())
+    {
+        fs::remove_all(Folder);
+        fs::create_directories(Folder);
+        std::ofstream(Folder / "Parameters.ini") << "[General]\nFileName=%s.txt\n[Codes]\nP=1\n";
+    }
+    ~TOneParameterSet() { fs::remove_all(Folder); }
+    TDefinitions Load(const std::string& Text) const
+    {
+        std::ofstream(Description) << Text;
+        return LoadDefinitions(Folder.string() + "/");
+    }
+    fs::path Folder;
+    std::string Description;
+};
+
+TEST(DefinitionsTest, WholeValueKeys)
+{
+    const TOneParameterSet Set("velmora-catalog-whole");
+    const TDefinitions Definitions = Set.Load("[General]\nType=Fixed\nSize=5\n"
+                                              "[.Identity]\nType=Integer\nBit=0\nOctets=3\nOrder=msbfirst\n"
+                                              "[.Point code]\nType=Integer\nBit=24\nLength=14\nOctets=0x2\n"
+                                              "Order=LsbFirst\nDefault=1234\n"
+                                              "[.Cause]\nType=Enum\nBit=0\nLength=7\nShowValue=true\n1=One\n"
+                                              "[.Plain]\nType=Integer\nBit=4\nLength=8\nShowValue=0\n");
+    const TStaticParameter& P = Layout(Definitions, "P");
+    ExpectFields(P,
+                 {{"Identity", fkInteger, 0, 24, "0"},
+                  {"Point code", fkInteger, 24, 14, "1234"},
+                  {"Cause", fkEnum, 0, 7, "Other"},
+                  {"Plain", fkInteger, 4, 8, "0"}});
+    const TParamFieldCollection& Fields = P.Fields();
+    // Without Length, a whole value takes every bit of its octets from Bit on.
+    EXPECT_EQ(Fields.Items(0).Octets(), 3);
+    EXPECT_TRUE(Fields.Items(0).MsbFirst());
+    EXPECT_EQ(Fields.Items(1).Octets(), 2);
+    EXPECT_FALSE(Fields.Items(1).MsbFirst());
+    EXPECT_TRUE(Fields.Items(2).ShowValue());
+    EXPECT_EQ(LiteralsOf(Fields.Items(2)), (std::vector<std::pair<int32_t, std::string>>{{1, "One"}}));
+    // Without Octets a field keeps to its one octet, however long.
+    EXPECT_EQ(Fields.Items(3).Octets(), 1);
+    EXPECT_FALSE(Fields.Items(3).ShowValue());
+
+    // The default is written across the octets; the value reads whole.
+    TInstance Instance(Definitions, "P", true);
+    TCustomParameter& Value = *Instance.Parameter;
+    EXPECT_EQ(Value.GetHexValue(), "00 00 00 D2 04 ");
+    Value.SetHexValue("12 34 56 D2 C4");
+    EXPECT_EQ(Value.Fields().Items(0).GetValue(), 0x123456u);
+    EXPECT_EQ(Value.Fields().Items(1).GetValueText(), "1234");
+    EXPECT_EQ(Value.Fields().Items(3).GetValue(), 1u);
+}
+
+TEST(DefinitionsTest, UnusableWholeValueKeysStopTheLoad)
+{
+    const TOneParameterSet Set("velmora-catalog-whole-bad");
+    const std::string In = " (\"" + Set.Description + "\": Bad)";
+    const std::pair<const char*, std::string> Cases[] = {
+        {"Bit=0\nOctets=5\n", "Invalid Octets value '5', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=0\n", "Invalid Octets value '0', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=two\n", "Invalid Octets value 'two', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=\n", "Invalid Octets value '', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=2\nOrder=Big\n", "Invalid Order value 'Big', LsbFirst or MsbFirst expected" + In},
+        {"Bit=0\nOrder=MsbFirst\n", "Invalid Order value 'MsbFirst', allowed only with Octets" + In},
+        {"Bit=27\nOctets=2\nLength=14\n", "Invalid Length value '14', 1 to 13 expected" + In},
+        {"Bit=0\nOctets=2\nLength=x\n", "Invalid Length value 'x', 1 to 16 expected" + In},
+        {"Bit=0\nOctets=4\nLength=0\n", "Invalid Length value '0', 1 to 32 expected" + In},
+        {"Bit=0\nShowValue=maybe\n", "Invalid ShowValue value 'maybe', True or False expected" + In},
+        // The bit number is still checked first.
+        {"Octets=9\n", "Bit number missing (\"" + Set.Description + "\": Bad)"},
+    };
+    for (const auto& [Keys, Text] : Cases)
+        EXPECT_EQ(ErrorText([&] { Set.Load(std::string("[.Good]\nType=Digits\n[.Bad]\nType=integer\n") + Keys); }),
+                  Text)
+            << Keys;
+    // A whole value of four octets may use all 32 bits.
+    EXPECT_EQ(ErrorText([&] { Set.Load("[.All]\nType=Integer\nBit=0\nOctets=4\nLength=32\n"); }), "");
+    // The keys of a Digits or Appendix field are not read.
+    EXPECT_EQ(ErrorText([&] { Set.Load("[.Tail]\nType=Appendix\nOctets=9\nOrder=?\nShowValue=?\n"); }), "");
+}
+
 TEST(DefinitionsTest, SizeAndLengthHaveUpperBounds)
 {
     // A value has at most 255 octets and a field width wraps at 32 bits:

@@ -1,11 +1,14 @@
 // THexString: rendering octets as spaced or bare hex, ranges of octets, and
 // parsing hex text back, including the partly parsed state after an error.
+#include "core/Convert.h"
 #include "core/Exception.h"
 #include "core/HexString.h"
 #include "core/MemoryStream.h"
+#include "core/Words.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -125,6 +128,57 @@ TEST(HexStringParse, AnErrorLeavesTheOctetsBeforeItFilled)
     EXPECT_THROW(Bare.FromText("AB-Z12"), EConvertError);
     ASSERT_EQ(Bare.Count(), 3);
     EXPECT_EQ(Bare.Bytes(0), 0xAB);
+}
+
+// Spaced hex read word by word, each word through the standard conversion
+// as "$0" + word: what the one-pass table reader must give.
+std::string ReadWordByWord(std::string_view Text, std::string& Bad)
+{
+    std::string Octets;
+    for (int N = 1; N <= CountWords(Text, StandardDelimiters); ++N) {
+        const std::string Word = NthWord(N, Text, StandardDelimiters);
+        const auto Value = TryStrToInt("$0" + Word);
+        if (!Value) {
+            Bad = Word;
+            break;
+        }
+        Octets.push_back(static_cast<char>(*Value & 0xFF));
+    }
+    return Octets;
+}
+
+TEST(HexStringParse, TheTableReaderReadsAsTheWordsDo)
+{
+    // Words of one to eleven characters drawn from digits (zeros above all),
+    // letters that are no digits and bytes from 0x80 up, between runs of
+    // delimiters, control characters among them.
+    const std::string Digits = "0000000123456789abcdefABCDEF";
+    const std::string Others = "GgZz-+x$\x80\xFF";
+    const std::string Delimiters = " \t\r\n\x01,.;:/\\()[]{}\"'`";
+    std::mt19937 Random(7);
+    auto Pick = [&](const std::string& From) { return From[Random() % From.size()]; };
+    for (int Case = 0; Case < 20000; ++Case) {
+        std::string Text;
+        const int Words = static_cast<int>(Random() % 5);
+        for (int W = 0; W < Words; ++W) {
+            for (int D = static_cast<int>(Random() % 3); D > 0; --D)
+                Text += Pick(Delimiters);
+            const int Length = 1 + static_cast<int>(Random() % 11);
+            for (int C = 0; C < Length; ++C)
+                Text += Random() % 40 == 0 ? Pick(Others) : Pick(Digits);
+        }
+        if (Random() % 2)
+            Text += Pick(Delimiters);
+        SCOPED_TRACE(Text);
+        std::string ExpectedBad;
+        const std::string Expected = ReadWordByWord(Text, ExpectedBad);
+        std::string Octets = "kept";
+        std::string_view Bad;
+        const bool Good = AppendSpacedHex(Text, Octets, &Bad);
+        ASSERT_EQ(Good, ExpectedBad.empty());
+        ASSERT_EQ(Octets, "kept" + Expected);
+        ASSERT_EQ(std::string(Bad), ExpectedBad);
+    }
 }
 
 TEST(HexStringParse, TextRoundTripsInBothForms)

@@ -50,4 +50,29 @@ TEST(MemoryStream, WritesOverwriteAndGrow)
     EXPECT_EQ(Stream.Position(), 0u);
 }
 
+TEST(MemoryStream, AStreamOverOctetsReadsThemWhereTheyLie)
+{
+    std::string Octets("\x01\x02\x03", 3);
+    TMemoryStream Stream = TMemoryStream::Over(Octets);
+    EXPECT_EQ(Stream.Memory(), reinterpret_cast<const uint8_t*>(Octets.data()));
+    EXPECT_EQ(Stream.Size(), 3u);
+    uint8_t Value = 0;
+    Stream.SetPosition(2);
+    EXPECT_TRUE(Stream.ReadByte(Value));
+    EXPECT_EQ(Value, 0x03);
+    EXPECT_FALSE(Stream.ReadByte(Value));
+
+    // A write takes a copy first: the octets it was made over stay.
+    TMemoryStream Copy = Stream;
+    Stream.SetPosition(1);
+    Stream.WriteByte(0xEE);
+    EXPECT_EQ(Stream.Bytes(), std::string("\x01\xEE\x03", 3));
+    EXPECT_EQ(Octets, std::string("\x01\x02\x03", 3));
+    EXPECT_EQ(Copy.Memory(), reinterpret_cast<const uint8_t*>(Octets.data()));
+    // So does Bytes, which owns what it hands out.
+    EXPECT_EQ(&Copy.Bytes(), &Copy.Bytes());
+    EXPECT_NE(Copy.Memory(), reinterpret_cast<const uint8_t*>(Octets.data()));
+    EXPECT_EQ(Copy.Bytes(), Octets);
+}
+
 } // namespace

@@ -68,6 +68,77 @@ std::string Join(const std::vector<std::pair<std::string, int>>& Cells, TTextSty
 
 } // namespace
 
+const char* const AnalysisHelp = R"HELP(Filters, calls and counts:
+  --filter EXPR
+              keep only the messages that match EXPR, in every output form;
+              the filter language of the monitor's filter bar: terms
+              separated by blanks, all of which must hold:
+                FIELD=V[,V...]  the field has any of the values; a number
+                                may be a range A-B. Fields: name (message
+                                name), dir (in, out), link, opc, dpc, pc
+                                (OPC or DPC), sls, si, cic
+                !TERM           the term does not hold
+                WORD, "WORDS"   one of the message's texts (name, link,
+                                routing label, CIC, time, date, error)
+                                contains it, letter case ignored
+              e.g. --filter name=IAM, --filter 'pc=1234 cic=5-9',
+              --filter '!name=IAM,ACM,ANM,REL,RLC'. A bad expression is
+              reported with its column and exits 2. With -w only the
+              matching captures are written
+  --calls     instead of the messages, print the calls correlated from
+              them, one line per call in order of the IAM: an IAM starts
+              a call on its point-code pair (either way round) and CIC;
+              SAM, ACM, CON, CPG, ANM, SUS, RES, REL and RLC there belong to
+              it and RLC completes it; a new IAM, an RSC, or a GRS whose
+              range covers the CIC ends it. Columns: CALL START OPC DPC CIC
+              CALLING CALLED STATE (setup, alerting, answered, released,
+              complete) ANSWERED CAUSE ("RELEASED BY" calling or called
+              side) ("ENDED BY" IAM, RSC or GRS) MESSAGES DURATION (IAM to
+              REL or to the last message, seconds)
+  --calls --json
+              one JSON object per call: call (its number), opc, dpc, cic
+              (of the IAM), calling, called (with the SAM digits), state,
+              answered (ANM or CON seen), cause, cause_text, cause_location,
+              location_text (of the REL; absent without one), released_by,
+              ended_by, complete (RLC seen), messages (their count); from
+              capture records also direction and link (of the IAM), start,
+              answer, release, end (ISO 8601) and duration_ms, talk_ms
+  --stats     instead of the messages, print their counts: by name and
+              direction, by link, by point-code pair, the REL causes, and
+              from capture records the messages per second by minute
+  --stats --json
+              one JSON object: messages, by_name (name -> count),
+              by_name_direction (name -> IN, OUT, other), by_direction,
+              by_link, by_pc_pair ("OPC-DPC" -> count), causes (value ->
+              text, count), calls, answered, complete, and from capture
+              records per_second (a list of [second, count])
+  The messages of a pcap file are records. With -w, the captures go to the
+  file and what --calls and --stats print to standard output (-w - cannot
+  be combined with them))HELP";
+
+TAnalysisOption TakeAnalysisOption(int Argc, char** Argv, int& I, TAnalysisOptions& Options, std::string& Error)
+{
+    const std::string_view Arg = Argv[I];
+    if (Arg == "--calls")
+        Options.Calls = true;
+    else if (Arg == "--stats")
+        Options.Stats = true;
+    else if (Arg == "--filter") {
+        if (I + 1 >= Argc) {
+            Error = "--filter needs an expression";
+            return TAnalysisOption::Wrong;
+        }
+        try {
+            Options.Filter = TCaptureFilter::Parse(Argv[++I]);
+        } catch (const EFilterError& Failure) {
+            Error = std::string("bad --filter expression: ") + Failure.what();
+            return TAnalysisOption::Wrong;
+        }
+    } else
+        return TAnalysisOption::NotOne;
+    return TAnalysisOption::Taken;
+}
+
 std::string FormatCallJson(const TCallRecord& Call, bool Stamped)
 {
     TJsonObject Object;

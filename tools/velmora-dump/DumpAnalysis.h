@@ -8,6 +8,7 @@
 #include "tools/velmora-dump/DumpFormat.h"
 
 #include <string>
+#include <string_view>
 
 struct TAnalysisOptions {
     // The --filter expression, parsed; empty keeps every message.
@@ -19,10 +20,21 @@ struct TAnalysisOptions {
     TTextStyle Style = TTextStyle::Aligned;
 };
 
+// The help text of the options below, for --help.
+extern const char* const AnalysisHelp;
+
+enum class TAnalysisOption { NotOne, Taken, Wrong };
+// Takes in Argv[I] when it is one of --filter EXPR, --calls and --stats
+// (I then on the last word taken); Wrong, with Error, for a bad one.
+TAnalysisOption TakeAnalysisOption(int Argc, char** Argv, int& I, TAnalysisOptions& Options, std::string& Error);
+
 class TDumpAnalysis {
 public:
     TDumpAnalysis(TAnalysisOptions Options, const TTextPool& Texts);
 
+    // Whether the messages must be decoded (a filter, calls or counts),
+    // even where only their octets are written.
+    bool Decodes() const { return !FOptions.Filter.Empty() || TakesLines(); }
     // Whether the line passes the filter.
     bool Keep(const TDumpLine& Entry) const { return FOptions.Filter.Matches(Entry.Item, FTexts); }
     // Whether the lines are taken in instead of printed (--calls, --stats).

@@ -24,6 +24,11 @@ const std::vector<TColumn> RecordColumns = {
     {"LINE", 5, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
     {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
+// The records of a pcap: the first column holds packet numbers.
+const std::vector<TColumn> PacketColumns = {
+    {"PACKET", 6, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
+    {"LINK", 4, true},   {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
+};
 const std::vector<TColumn> MessageColumns = {
     {"LINE", 5, true}, {"NAME", 5, false},    {"ROUTING LABEL", 22, false},
     {"CIC", 5, true},  {"DETAIL", 24, false}, {"ERROR", 0, false},
@@ -73,9 +78,9 @@ std::string Detail(const TDecodedCapture& Decoded)
 
 } // namespace
 
-std::string FormatHeader(bool Records, TTextStyle Style)
+std::string FormatHeader(bool Records, TTextStyle Style, bool Packets)
 {
-    const auto& Columns = Records ? RecordColumns : MessageColumns;
+    const auto& Columns = Packets ? PacketColumns : Records ? RecordColumns : MessageColumns;
     std::vector<std::string> Cells;
     for (const auto& Column : Columns)
         Cells.emplace_back(Column.Title);
@@ -93,7 +98,7 @@ std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyl
                            {Line, Cell(Item, colIn, Texts), Cell(Item, colRoutingLabel, Texts),
                             Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
                            Style);
-    return JoinColumns(RecordColumns,
+    return JoinColumns(Entry.FromPacket ? PacketColumns : RecordColumns,
                        {Line, Cell(Item, colTime, Texts), Cell(Item, colDate, Texts), Cell(Item, colIn, Texts),
                         Cell(Item, colOut, Texts), Cell(Item, colLink, Texts), Cell(Item, colRoutingLabel, Texts),
                         Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
@@ -135,6 +140,11 @@ std::string JsonFields(const TCustomParameter& Parameter)
         if (Field.Kind() == fkInteger || Field.Kind() == fkEnum || Field.Kind() == fkBit) {
             Object.Add("bit", int64_t{Field.Bit()});
             Object.Add("length", int64_t{Field.Length()});
+            // A whole value says which octets make its number.
+            if (Field.Octets() > 1) {
+                Object.Add("octets", int64_t{Field.Octets()});
+                Object.Add("order", Field.MsbFirst() ? "MsbFirst" : "LsbFirst");
+            }
         }
         Object.Add("value", int64_t{Field.GetValue()});
         Object.Add("text", Field.GetValueText());
@@ -188,7 +198,7 @@ std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts)
     const TCaptureItem& Item = Entry.Item;
     const TDecodedCapture& Decoded = Entry.Decoded;
     TJsonObject Object;
-    Object.Add("line", int64_t{Entry.Line});
+    Object.Add(Entry.FromPacket ? "packet" : "line", int64_t{Entry.Line});
     if (Entry.IsRecord) {
         Object.Add("stamp", FormatStampIso(Item.Stamp));
         Object.Add("direction", int64_t{Item.Direction});

@@ -22,10 +22,13 @@ struct TDumpLine {
     bool IsRecord = false;
     TCaptureItem Item;
     TDecodedCapture Decoded;
+    // Line is the number of the pcap packet that carried the message.
+    bool FromPacket = false;
 };
 
-// The line naming the columns of the text forms.
-std::string FormatHeader(bool Records, TTextStyle Style);
+// The line naming the columns of the text forms; Packets: the first column
+// holds pcap packet numbers rather than line numbers.
+std::string FormatHeader(bool Records, TTextStyle Style, bool Packets = false);
 // One message in a text form, without the line end.
 std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style);
 // One message as a JSON object, without the line end.

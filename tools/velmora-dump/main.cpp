@@ -1,16 +1,21 @@
-// velmora-dump: the headless decoder. Reads level-4 messages as hex lines or
-// capture records (.ss7), decodes them against the ISUP definitions of CFG/,
-// and prints, for each one, the texts the capture list shows (as aligned
-// columns, tab-separated columns or JSON Lines) and optionally the decoded
-// view's lines.
+// velmora-dump: the headless decoder. Reads level-4 messages as hex lines,
+// capture records (.ss7) or the packets of a pcap or pcapng file, decodes
+// them against the ISUP definitions of CFG/, and prints, for each one, the
+// texts the capture list shows (as aligned columns, tab-separated columns or
+// JSON Lines) and optionally the decoded view's lines; or writes the
+// captures as a pcap file. --filter, --calls and --stats (DumpAnalysis.h)
+// keep some of the messages, or print their calls and counts instead.
 #include "tools/velmora-dump/DumpAnalysis.h"
 #include "tools/velmora-dump/DumpFormat.h"
 
 #include "catalog/Definitions.h"
+#include "core/Convert.h"
 #include "core/Exception.h"
-#include "core/Globals.h"
+#include "core/Locations.h"
 #include "core/StringList.h"
 #include "core/Words.h"
+#include "pcapio/PcapReader.h"
+#include "pcapio/PcapWriter.h"
 #include "presentation/CaptureRecord.h"
 #include "presentation/DecodedView.h"
 #include "presentation/TextLines.h"
@@ -19,6 +24,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,8 +35,8 @@ namespace {
 // The help; @...@ stands for a text of the window, filled in by HelpText.
 constexpr const char* HelpTemplate = R"HELP(Usage: velmora-dump [OPTION]... [FILE]
 Decodes SS7 level-4 messages as the Velmora monitor does and prints one line
-per message. FILE is a capture file or a file of hex messages; without FILE,
-or with "-", standard input is read.
+per message. FILE is a capture file (.ss7), a file of hex messages, or a
+pcap or pcapng file; without FILE, or with "-", standard input is read.
 
 Input, one item per line (CR, LF or CR LF line ends; lines that start with
 '#' are skipped, and so are blank lines of a record file, while a blank hex
@@ -44,11 +51,39 @@ their low octet kept, separated by blanks, tabs or any of , . : ; / \ ( ) [ ]
               part
   Without either option, a FILE whose name ends in .ss7 (any letter case) is
   read as records, anything else as hex messages.
+  A named FILE that begins as a pcap or pcapng file does (whatever its name,
+  and whatever the options above say) is read as one, through libpcap: its
+  level-4 messages are records whose stamp is the packet time in local time.
+  Link types MTP2 (139 with pseudo-header, 140), MTP3 (141), Ethernet (1,
+  with 802.1Q tags), Linux cooked (113, 276), raw IP (101, 228, 229) and
+  loopback (0, 108) are read; over IP, every SCTP DATA chunk whose payload
+  protocol is M3UA (3) or M2PA (5), or, when it is 0, that uses port 2905
+  (M3UA) or 3565 (M2PA). M3UA DATA gives its Protocol Data as a message
+  with an ITU routing label: a point code wider than 14 bits cannot be
+  shown in one, so such a message is left out, counted, and the first one
+  reported with its packet number. MTP2 fill-in and link status units and
+  packets without SS7 are counted, not shown. The counts go to standard
+  error at the end, and so do malformed packets, each with its number.
+  Direction and link of a pcap's messages:
+    link       the order in which each SCTP association (a pair of address
+               and port endpoints, either way round) first delivers a
+               message: 0 for the first, 1 for the next, on modulo 256; the
+               link number of MTP2 with pseudo-header (139); 0 for the other
+               MTP2 and MTP3 captures
+    direction  IN (1), except OUT (2) for MTP2 with pseudo-header whose
+               "sent" flag is set; with --own-pc, OUT for the messages from
+               the point codes named and IN for all others, whatever the
+               link type
+  --own-pc PC[,PC...]
+              your own point codes (decimal, 0-16383; or hex as 0x3FFF):
+              the messages of a pcap whose OPC is one of them are OUT
 
 Definitions:
   --cfg DIR   read the ISUP definitions (Parameters.ini, Messages.ini,
               L2-L3.ini and the parameter description files) from DIR
-              instead of the CFG folder beside the program
+              instead of the CFG folder beside the program or, when there
+              is none, ../share/velmora/CFG from the program's folder (an
+              installed copy)
 
 Output:
   (default)   aligned columns, separated by at least two blanks
@@ -65,55 +100,24 @@ Output:
               "@MessageDump@" and the octets after the routing label for
               any other message; nothing for a stop entry. Message lines
               never start with eight blanks, so scripts can tell them apart
+  -w, --write OUT
+              write the input's captures to OUT as a pcap file (link type
+              139, MTP2 with pseudo-header: the "sent" flag set for OUT, the
+              link number the capture's link, the packet time the stamp read
+              as local time) instead of printing them; "-" is standard
+              output. Stop entries are not messages: they are left out, and
+              standard error says how many. Bare hex messages have no stamp:
+              they are written with the time 1970-01-01 00:00:00 UTC, IN
   -h, --help  show this text
 
-Filters, calls and counts:
-  --filter EXPR
-              keep only the messages that match EXPR, in every output form;
-              the filter language of the monitor's filter bar: terms
-              separated by blanks, all of which must hold:
-                FIELD=V[,V...]  the field has any of the values; a number
-                                may be a range A-B. Fields: name (message
-                                name), dir (in, out), link, opc, dpc, pc
-                                (OPC or DPC), sls, si, cic
-                !TERM           the term does not hold
-                WORD, "WORDS"   one of the message's texts (name, link,
-                                routing label, CIC, time, date, error)
-                                contains it, letter case ignored
-              e.g. --filter name=IAM, --filter 'pc=1234 cic=5-9',
-              --filter '!name=IAM,ACM,ANM,REL,RLC'. A bad expression is
-              reported with its column and exits 2
-  --calls     instead of the messages, print the calls correlated from
-              them, one line per call in order of the IAM: an IAM starts
-              a call on its point-code pair (either way round) and CIC;
-              SAM, ACM, CON, CPG, ANM, SUS, RES, REL and RLC there belong to
-              it and RLC completes it; a new IAM, an RSC, or a GRS whose
-              range covers the CIC ends it. Columns: CALL START OPC DPC CIC
-              CALLING CALLED STATE (setup, alerting, answered, released,
-              complete) ANSWERED CAUSE ("RELEASED BY" calling or called
-              side) ("ENDED BY" IAM, RSC or GRS) MESSAGES DURATION (IAM to
-              REL or to the last message, seconds)
-  --calls --json
-              one JSON object per call: call (its number), opc, dpc, cic
-              (of the IAM), calling, called (with the SAM digits), state,
-              answered (ANM or CON seen), cause, cause_text, cause_location,
-              location_text (of the REL; absent without one), released_by,
-              ended_by, complete (RLC seen), messages (their count); from
-              capture records also direction and link (of the IAM), start,
-              answer, release, end (ISO 8601) and duration_ms, talk_ms
-  --stats     instead of the messages, print their counts: by name and
-              direction, by link, by point-code pair, the REL causes, and
-              from capture records the messages per second by minute
-  --stats --json
-              one JSON object: messages, by_name (name -> count),
-              by_name_direction (name -> IN, OUT, other), by_direction,
-              by_link, by_pc_pair ("OPC-DPC" -> count), causes (value ->
-              text, count), calls, answered, complete, and from capture
-              records per_second (a list of [second, count])
+@AnalysisHelp@
 
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
 Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
+Columns of a pcap:   PACKET TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
   LINE           the input line number, counting from 1
+  PACKET         the number of the packet that carried the message, counting
+                 from 1 (one packet may carry several messages)
   TIME, DATE     the stamp as H:MM:SS.mmm and D.M.YYYY
   IN, OUT        the message name under IN when received (direction 1),
                  under OUT when sent (2), under both for any other code;
@@ -131,7 +135,8 @@ Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
                  e.g. "Unknown Subsystem Code: 0x03"
 
 JSON members, in this order, each only where it applies:
-  line (number), stamp (ISO 8601 local time, records), direction (the code,
+  line (number; packet, the packet number, for a pcap), stamp (ISO 8601
+  local time, records), direction (the code,
   records), link (records, not for a stop entry), si, opc, dpc, sls (from the
   SIO and routing label, also when decoding failed), name, caption (the
   decoded view's caption: "@MtpCaption@", "@LinkTestCaption@",
@@ -141,17 +146,21 @@ JSON members, in this order, each only where it applies:
   message order, each {"name", "caption", "code", "mandatory" (true/false),
   "hex" (its value octets), "fields"}; fields lists every field of the
   parameter's layout as {"name", "kind" (INTEGER, ENUM, BIT, DIGITS or
-  APPENDIX), "bit" and "length" (INTEGER, ENUM and BIT only), "value" (the
-  field's integer), "text" (its text in the decoded view)}).
+  APPENDIX), "bit" and "length" (INTEGER, ENUM and BIT only), "octets" and
+  "order" (LsbFirst or MsbFirst; only for a whole value read from two or
+  more octets), "value" (the field's integer), "text" (its text in the
+  decoded view)}).
   Hex values are upper-case pairs separated by single blanks. Strings escape
   quotes, backslashes, control characters and every octet from 0x7F up as
   \u00XX (texts are single-byte code page text).
 
 Exit status: 0 when the input was read to its end (messages that do not
-decode are part of the output; lines that are not hex, and records shorter
-than 18 octets, are reported on standard error with their line number and
-skipped); 1 when the input or the definitions cannot be read; 2 for a wrong
-command line. Without the default CFG folder, ISUP messages do not decode
+decode are part of the output; lines that are not hex, records shorter
+than 18 octets, and malformed packets are reported on standard error with
+their line or packet number and skipped); 1 when the input or the
+definitions cannot be read, or the output file cannot be written (a pcap
+that ends inside a packet: its messages before are printed first); 2 for a
+wrong command line. Without the default CFG folder, ISUP messages do not decode
 and a note says so on standard error.
 )HELP";
 
@@ -165,6 +174,7 @@ std::string HelpText()
         {"@MtpCaption@", MtpCaption},
         {"@LinkTestCaption@", LinkTestCaption},
         {"@StopCaption@", StopEntryCaption},
+        {"@AnalysisHelp@", AnalysisHelp},
     };
     std::string Help = HelpTemplate;
     for (const auto& [Key, Text] : Texts)
@@ -182,11 +192,31 @@ struct TOptions {
     bool Header = false;
     bool Verbose = false;
     TAnalysisOptions Analysis;
-    // The definitions folder named on the command line; empty: CFG/ beside
-    // the program.
+    // The definitions folder named on the command line; empty: the program's
+    // own.
     std::string CfgFolder;
     std::string FileName;
+    // The user's own point codes, for the direction of a pcap's messages.
+    std::vector<uint16_t> OwnPointCodes;
+    // -w: the pcap file to write; empty: print.
+    std::string WriteName;
 };
+
+// "2061,0x20" into point codes; false when a code is no number of 14 bits.
+bool ParsePointCodes(std::string_view Text, std::vector<uint16_t>& Codes)
+{
+    Codes.clear();
+    while (true) {
+        const size_t Comma = Text.find(',');
+        const std::optional<int32_t> Code = TryStrToInt(Text.substr(0, Comma));
+        if (!Code || *Code < 0 || *Code > 0x3FFF)
+            return false;
+        Codes.push_back(static_cast<uint16_t>(*Code));
+        if (Comma == std::string_view::npos)
+            return true;
+        Text.remove_prefix(Comma + 1);
+    }
+}
 
 bool EndsWithSs7(std::string_view Name)
 {
@@ -210,15 +240,15 @@ bool IsSkipped(std::string_view Line, bool Records)
     return Records && CountWords(Line, StandardDelimiters) == 0;
 }
 
-// Loads the ISUP definitions from Folder, or from CFG/ beside the program
-// when Folder is empty, into Definitions. A named folder that does not
+// Loads the ISUP definitions from Folder, or from the program's own
+// definitions folder (core/Locations.h) when Folder is empty, into Definitions. A named folder that does not
 // exist, or definitions that do not load, are errors; a missing default
 // folder only means that ISUP messages will not decode.
 bool LoadIsupDefinitions(std::string Folder, TDefinitions& Definitions)
 {
     const bool Named = !Folder.empty();
     if (!Named)
-        Folder = ProgramFolder() + "CFG/";
+        Folder = DefinitionsFolder();
     else if (Folder.back() != '/')
         Folder.push_back('/');
     std::error_code Error;
@@ -247,6 +277,132 @@ void WriteLine(const std::string& Text)
     std::fputc('\n', stdout);
 }
 
+// Where the captures go: printed in the chosen form, or written to a pcap.
+class TOutput {
+public:
+    TOutput(const TOptions& Options, const TIsupCatalog& Catalog)
+        : FOptions(Options)
+        , FCatalog(Catalog)
+        , FStyle(Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned)
+        , FAnalysis(Options.Analysis, FTexts)
+    {
+        if (!Options.WriteName.empty())
+            FWriter = std::make_unique<TPcapWriter>(Options.WriteName);
+    }
+
+    void Header(bool Records, bool Packets)
+    {
+        if (!FWriter && FOptions.Header && FOptions.Output != TOutputMode::Json && !FAnalysis.TakesLines())
+            WriteLine(FormatHeader(Records, FStyle, Packets));
+    }
+
+    // Number: the input line, or the packet for a pcap's message.
+    void Add(int Number, bool Record, bool FromPacket, const TCaptureItem& Item)
+    {
+        if (FWriter && !FAnalysis.Decodes()) {
+            FWriter->Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
+            return;
+        }
+        TDumpLine Entry{Number, Record, Item, TDecodedCapture(Item.OctetBytes(), FCatalog), FromPacket};
+        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, FTexts);
+        if (!FAnalysis.Keep(Entry))
+            return;
+        if (FWriter)
+            FWriter->Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
+        if (FAnalysis.TakesLines()) {
+            FAnalysis.Add(Entry);
+            return;
+        }
+        if (FWriter)
+            return;
+        if (FOptions.Output == TOutputMode::Json) {
+            WriteLine(FormatJson(Entry, FTexts));
+            return;
+        }
+        WriteLine(FormatText(Entry, FTexts, FStyle));
+        if (FOptions.Verbose) {
+            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
+            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
+        }
+    }
+
+    // Closes the pcap written, its summary on standard error; false when
+    // the output could not be written.
+    bool Finish()
+    {
+        if (FAnalysis.TakesLines()) {
+            const std::string Report = FAnalysis.Report();
+            std::fwrite(Report.data(), 1, Report.size(), stdout);
+        }
+        if (FWriter) {
+            try {
+                FWriter->Close();
+            } catch (const Exception& Error) {
+                std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+                return false;
+            }
+            std::fprintf(stderr, "velmora-dump: %s\n", FWriter->Summary().c_str());
+            if (FOptions.WriteName != "-" && !FAnalysis.TakesLines())
+                return true;
+        }
+        if (std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const TOptions& FOptions;
+    const TIsupCatalog& FCatalog;
+    TTextStyle FStyle;
+    std::unique_ptr<TPcapWriter> FWriter;
+    // Names and errors, kept once as the window keeps them.
+    TTextPool FTexts;
+    TDumpAnalysis FAnalysis;
+};
+
+void PrintNotes(TPcapReader& Reader)
+{
+    for (const std::string& Note : Reader.TakeNotes())
+        std::fprintf(stderr, "velmora-dump: %s\n", Note.c_str());
+}
+
+// The level-4 messages of a pcap or pcapng file; 1 when the file cannot be
+// read to its end, after the messages before the fault.
+int DumpPcap(const TOptions& Options, TOutput& Output)
+{
+    std::unique_ptr<TPcapReader> Reader;
+    try {
+        Reader = std::make_unique<TPcapReader>(Options.FileName, TPcapOptions{Options.OwnPointCodes});
+    } catch (const Exception& Error) {
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        return 1;
+    }
+    Output.Header(true, true);
+    int Status = 0;
+    TPcapMessage Message;
+    try {
+        while (Reader->Next(Message)) {
+            PrintNotes(*Reader);
+            TCaptureItem Item = TCaptureItem::OverMessage(Message.Octets);
+            Item.Stamp = Message.Stamp;
+            Item.Direction = Message.Direction;
+            Item.Link = Message.Link;
+            Output.Add(static_cast<int>(Message.Packet), true, true, Item);
+        }
+    } catch (const Exception& Error) {
+        PrintNotes(*Reader);
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        Status = 1;
+    }
+    PrintNotes(*Reader);
+    std::fprintf(stderr, "velmora-dump: %s\n", Reader->Summary().c_str());
+    if (!Output.Finish())
+        return 1;
+    return Status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -271,22 +427,22 @@ int main(int argc, char** argv)
             Options.Header = true;
         else if (Arg == "-v" || Arg == "--verbose")
             Options.Verbose = true;
-        else if (Arg == "--calls")
-            Options.Analysis.Calls = true;
-        else if (Arg == "--stats")
-            Options.Analysis.Stats = true;
-        else if (Arg == "--filter") {
-            if (I + 1 >= argc)
-                return UsageError("--filter needs an expression");
-            try {
-                Options.Analysis.Filter = TCaptureFilter::Parse(argv[++I]);
-            } catch (const EFilterError& Error) {
-                return UsageError(std::string("bad --filter expression: ") + Error.what());
-            }
+        else if (std::string Error;
+                 TakeAnalysisOption(argc, argv, I, Options.Analysis, Error) != TAnalysisOption::NotOne) {
+            if (!Error.empty())
+                return UsageError(Error);
         } else if (Arg == "--cfg") {
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
             Options.CfgFolder = argv[++I];
+        } else if (Arg == "--own-pc") {
+            if (I + 1 >= argc || !ParsePointCodes(argv[I + 1], Options.OwnPointCodes))
+                return UsageError("--own-pc needs point codes from 0 to 16383, separated by commas");
+            ++I;
+        } else if (Arg == "-w" || Arg == "--write") {
+            if (I + 1 >= argc || argv[I + 1][0] == '\0')
+                return UsageError(std::string(Arg) + " needs a file name");
+            Options.WriteName = argv[++I];
         } else if (Arg.size() > 1 && Arg[0] == '-')
             return UsageError("unknown option '" + std::string(Arg) + "'");
         else if (FileGiven)
@@ -297,12 +453,31 @@ int main(int argc, char** argv)
         }
     }
 
+    Options.Analysis.Json = Options.Output == TOutputMode::Json;
+    Options.Analysis.Header = Options.Header;
+    Options.Analysis.Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
+    const bool Reports = Options.Analysis.Calls || Options.Analysis.Stats;
+    if (Reports && Options.WriteName == "-")
+        return UsageError("-w - cannot be combined with --calls or --stats: both write to standard output");
+    // Writing a pcap decodes nothing, unless a filter, the calls or the
+    // counts want the messages.
     TDefinitions Definitions;
-    if (!LoadIsupDefinitions(Options.CfgFolder, Definitions))
+    if ((Options.WriteName.empty() || Reports || !Options.Analysis.Filter.Empty()) &&
+        !LoadIsupDefinitions(Options.CfgFolder, Definitions))
         return 1;
     const TIsupCatalog& Catalog = *Definitions.StaticPackets;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
+    std::unique_ptr<TOutput> Output;
+    try {
+        Output = std::make_unique<TOutput>(Options, Catalog);
+    } catch (const Exception& Error) {
+        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
+        return 1;
+    }
+    if (!FromStdin && IsPcapFile(Options.FileName))
+        return DumpPcap(Options, *Output);
+
     const bool Records = Options.Input == TInputMode::Records ||
         (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
     const std::string Source = FromStdin ? std::string("<stdin>") : Options.FileName;
@@ -313,15 +488,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const TTextStyle Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
-    Options.Analysis.Json = Options.Output == TOutputMode::Json;
-    Options.Analysis.Header = Options.Header;
-    Options.Analysis.Style = Style;
-    // Names and errors, kept once as the window keeps them.
-    TTextPool Texts;
-    TDumpAnalysis Analysis(std::move(Options.Analysis), Texts);
-    if (Options.Header && Options.Output != TOutputMode::Json && !Analysis.TakesLines())
-        WriteLine(FormatHeader(Records, Style));
+    Output->Header(Records, false);
 
     TLineReader Reader(File);
     std::string_view Line;
@@ -344,23 +511,7 @@ int main(int argc, char** argv)
             continue;
         }
         const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
-        TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
-        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
-        if (!Analysis.Keep(Entry))
-            continue;
-        if (Analysis.TakesLines()) {
-            Analysis.Add(Entry);
-            continue;
-        }
-        if (Options.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry, Texts));
-            continue;
-        }
-        WriteLine(FormatText(Entry, Texts, Style));
-        if (Options.Verbose) {
-            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
-            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
-        }
+        Output->Add(LineNumber, Records, false, Item);
     }
 
     if (!FromStdin)
@@ -369,13 +520,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
         return 1;
     }
-    if (Analysis.TakesLines()) {
-        const std::string Report = Analysis.Report();
-        std::fwrite(Report.data(), 1, Report.size(), stdout);
-    }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    return Output->Finish() ? 0 : 1;
 }
