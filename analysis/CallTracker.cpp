@@ -86,13 +86,13 @@ void TCallTracker::End(uint64_t CircuitKey, TCallEnd How)
     const auto Open = FOpen.find(CircuitKey);
     if (Open == FOpen.end())
         return;
-    TCallRecord& Call = FCalls[Open->second];
+    TCallRecord& Call = CallNumbered(Open->second);
     Call.EndedBy = How;
     Call.Open = false;
     FOpen.erase(Open);
 }
 
-void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TDecodedCapture& Decoded)
+void TCallTracker::Add(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded)
 {
     const TCustomIsupPacket* Isup = Decoded.Isup();
     if (!Isup || !Item.Summary.HasRoutingLabel)
@@ -100,10 +100,10 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TDecodedC
     if (FReader.KindOf(*Isup) == TIsupKind::Other)
         return;
     FReader.Read(*Isup, FFacts);
-    Add(Index, Item, FFacts, Isup->Cic);
+    Add(Sequence, Item, FFacts, Isup->Cic);
 }
 
-void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFacts& Facts, uint16_t Cic)
+void TCallTracker::Add(uint64_t Sequence, const TCaptureItem& Item, const TIsupFacts& Facts, uint16_t Cic)
 {
     const uint32_t Opc = GetOpc(Item.Summary.RoutingLabel);
     const uint32_t Dpc = GetDpc(Item.Summary.RoutingLabel);
@@ -114,8 +114,7 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
     case TIsupKind::IAM: {
         End(Circuit, TCallEnd::Iam);
         TCallRecord& Call = FCalls.emplace_back();
-        const auto Number = static_cast<uint32_t>(FCalls.size() - 1);
-        Call.Number = Number + 1;
+        Call.Number = FDroppedCalls + FCalls.size();
         Call.Opc = Opc;
         Call.Dpc = Dpc;
         Call.Cic = Cic;
@@ -127,8 +126,8 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
         Call.Called = Facts.Digits;
         // Most calls have a few messages: one allocation for them.
         Call.Messages.reserve(8);
-        Call.Messages.push_back(Index);
-        FOpen[Circuit] = Number;
+        Call.Messages.push_back(Sequence);
+        FOpen[Circuit] = Call.Number;
         return;
     }
     case TIsupKind::RSC:
@@ -147,9 +146,8 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
     const auto Open = FOpen.find(Circuit);
     if (Open == FOpen.end())
         return;
-    const uint32_t Number = Open->second;
-    TCallRecord& Call = FCalls[Number];
-    Call.Messages.push_back(Index);
+    TCallRecord& Call = CallNumbered(Open->second);
+    Call.Messages.push_back(Sequence);
     Call.EndTime = Item.Stamp;
     switch (Facts.Kind) {
     case TIsupKind::SAM:
@@ -194,10 +192,30 @@ void TCallTracker::Add(uint32_t Index, const TCaptureItem& Item, const TIsupFact
     }
 }
 
+void TCallTracker::DropBefore(uint64_t FirstKept)
+{
+    while (!FCalls.empty() && FCalls.front().Messages.back() < FirstKept) {
+        const TCallRecord& Call = FCalls.front();
+        if (Call.Open)
+            FOpen.erase(Key(Call.Opc, Call.Dpc, Call.Cic));
+        FCalls.pop_front();
+        ++FDroppedCalls;
+    }
+}
+
+const TCallRecord* TCallTracker::FindCall(uint64_t Number) const
+{
+    if (Number <= FDroppedCalls || Number - FDroppedCalls > FCalls.size())
+        return nullptr;
+    return &FCalls[Number - 1 - FDroppedCalls];
+}
+
 void TCallTracker::Clear()
 {
     std::deque<TCallRecord>().swap(FCalls);
     FOpen.clear();
+    FDroppedCalls = 0;
+    ++FGeneration;
 }
 
 namespace {

@@ -3,7 +3,10 @@
 // starts a call; SAM, ACM, CON, CPG, ANM, SUS, RES, REL and RLC on the same
 // pair and CIC belong to it, and RLC completes it; a new IAM, an RSC, or a
 // GRS whose range covers the CIC ends it. Each message costs a hash lookup
-// (a GRS one per circuit of its range).
+// (a GRS one per circuit of its range). Captures are named by their
+// sequence numbers (see TCaptureObserver); when the oldest captures are
+// dropped, so are the oldest calls whose messages are all gone, so that a
+// long run under a limit on captures holds a bounded number of calls.
 #pragma once
 
 #include "analysis/IsupFacts.h"
@@ -35,8 +38,8 @@ const char* ReleaseSideText(TReleaseSide Side);
 int64_t StampMilliseconds(const TSystemTime& Stamp);
 
 struct TCallRecord {
-    // 1 for the first call seen.
-    uint32_t Number = 0;
+    // 1 for the first call seen since the last Clear.
+    uint64_t Number = 0;
     // Of the IAM: its point codes, CIC, direction and link.
     uint32_t Opc = 0;
     uint32_t Dpc = 0;
@@ -68,8 +71,8 @@ struct TCallRecord {
     // originating point code.
     TReleaseSide ReleasedBy = TReleaseSide::None;
     TCallEnd EndedBy = TCallEnd::None;
-    // The capture indices of the call's messages, in arrival order.
-    std::vector<uint32_t> Messages;
+    // The sequence numbers of the call's captures, in arrival order.
+    std::vector<uint64_t> Messages;
 
     // From the IAM to the REL, or to the last message without one.
     int64_t DurationMs() const;
@@ -81,26 +84,43 @@ class TCallTracker {
 public:
     TCallTracker();
 
-    // Takes in capture Index (its item and its decoded message); anything
-    // but an ISUP message passes by.
-    void Add(uint32_t Index, const TCaptureItem& Item, const TDecodedCapture& Decoded);
+    // Takes in the capture numbered Sequence (its item and its decoded
+    // message); anything but an ISUP message passes by.
+    void Add(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded);
     // The same with the ISUP facts already read.
-    void Add(uint32_t Index, const TCaptureItem& Item, const TIsupFacts& Facts, uint16_t Cic);
+    void Add(uint64_t Sequence, const TCaptureItem& Item, const TIsupFacts& Facts, uint16_t Cic);
+    // Forgets the oldest calls whose captures all come before FirstKept, up
+    // to the first call with a capture still held. An open call forgotten
+    // takes no more messages: its circuit is free.
+    void DropBefore(uint64_t FirstKept);
     void Clear();
 
-    // In order of their IAMs; a call stays where it is while more come.
+    // In order of their IAMs; a call stays where it is while more come, and
+    // keeps its address until it is dropped or cleared.
     const std::deque<TCallRecord>& Calls() const { return FCalls; }
+    // The calls dropped from the front since the last Clear: Calls()[I] is
+    // call number DroppedCalls() + I + 1.
+    uint64_t DroppedCalls() const { return FDroppedCalls; }
+    // Call Number, null when it was dropped or cleared.
+    const TCallRecord* FindCall(uint64_t Number) const;
+    // Calls still open.
+    size_t OpenCalls() const { return FOpen.size(); }
+    // Counts the Clears: whoever shows the calls starts again when it changes.
+    uint64_t Generation() const { return FGeneration; }
     TIsupFactReader& Reader() { return FReader; }
 
 private:
     static uint64_t Key(uint32_t PointCodeA, uint32_t PointCodeB, uint16_t Cic);
     void End(uint64_t CircuitKey, TCallEnd How);
+    TCallRecord& CallNumbered(uint64_t Number) { return FCalls[Number - 1 - FDroppedCalls]; }
 
     TIsupFactReader FReader;
     TIsupFacts FFacts;
     std::deque<TCallRecord> FCalls;
-    // The open call of each circuit: key -> index into FCalls.
-    std::unordered_map<uint64_t, uint32_t> FOpen;
+    uint64_t FDroppedCalls = 0;
+    uint64_t FGeneration = 0;
+    // The open call of each circuit: key -> call number.
+    std::unordered_map<uint64_t, uint64_t> FOpen;
 };
 
 // The calls as CSV (RFC 4180, CR LF line ends): a title line, then one line

@@ -93,7 +93,7 @@ std::vector<TTrafficStats::TCauseCount> TTrafficStats::Causes() const
     return Result;
 }
 
-void TCaptureAnalysis::Add(uint32_t Index, const TCaptureItem& Item, const TDecodedCapture& Decoded)
+void TCaptureAnalysis::Add(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded)
 {
     const TCustomIsupPacket* Isup = Decoded.Isup();
     if (!Isup || !Item.Summary.HasRoutingLabel) {
@@ -106,7 +106,7 @@ void TCaptureAnalysis::Add(uint32_t Index, const TCaptureItem& Item, const TDeco
         return;
     }
     Reader.Read(*Isup, FFacts);
-    Calls.Add(Index, Item, FFacts, Isup->Cic);
+    Calls.Add(Sequence, Item, FFacts, Isup->Cic);
     Stats.Add(Item, &FFacts);
 }
 

@@ -76,15 +76,18 @@ private:
 };
 
 // Calls and counts together, fed once per capture: what the window and
-// velmora-dump keep.
+// velmora-dump keep. The counts are of every capture added since the last
+// Clear; the calls of the captures held (see TCallTracker::DropBefore).
 class TCaptureAnalysis : public TCaptureObserver {
 public:
-    void CaptureAdded(int Index, const TCaptureItem& Item, const TDecodedCapture& Decoded) override
+    void CaptureAdded(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded) override
     {
-        Add(static_cast<uint32_t>(Index), Item, Decoded);
+        Add(Sequence, Item, Decoded);
     }
-    // Capture Index (its item, with its summary, and its decoded message).
-    void Add(uint32_t Index, const TCaptureItem& Item, const TDecodedCapture& Decoded);
+    void CapturesDropped(uint64_t FirstKept) override { Calls.DropBefore(FirstKept); }
+    // The capture numbered Sequence (its item, with its summary, and its
+    // decoded message).
+    void Add(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded);
     void Clear();
 
     TCallTracker Calls;

@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QString StampText(const TSystemTime& Stamp)
@@ -44,6 +46,8 @@ TCallListModel::TCallListModel(const TCallTracker& Calls, QObject* Parent)
     : QAbstractTableModel(Parent)
     , FCalls(Calls)
     , FRowCount(static_cast<int>(Calls.Calls().size()))
+    , FDroppedCalls(Calls.DroppedCalls())
+    , FGeneration(Calls.Generation())
 {
 }
 
@@ -133,12 +137,26 @@ QVariant TCallListModel::headerData(int Section, Qt::Orientation Orientation, in
 void TCallListModel::Refresh()
 {
     const int Count = static_cast<int>(FCalls.Calls().size());
-    if (Count < FRowCount) {
+    if (FCalls.Generation() != FGeneration) {
         // The captures were cleared.
         beginResetModel();
         FRowCount = Count;
+        FDroppedCalls = FCalls.DroppedCalls();
+        FGeneration = FCalls.Generation();
         endResetModel();
         return;
+    }
+    if (FCalls.DroppedCalls() > FDroppedCalls) {
+        // The oldest calls went with their captures: their rows go, and
+        // the rows of calls dropped before they were shown never come.
+        const uint64_t Dropped = FCalls.DroppedCalls() - FDroppedCalls;
+        const int Rows = static_cast<int>(std::min<uint64_t>(Dropped, static_cast<uint64_t>(FRowCount)));
+        if (Rows > 0) {
+            beginRemoveRows({}, 0, Rows - 1);
+            FRowCount -= Rows;
+            endRemoveRows();
+        }
+        FDroppedCalls = FCalls.DroppedCalls();
     }
     // Older calls change too (answered, released): the view repaints only
     // the rows it shows.
@@ -176,13 +194,15 @@ void TLadderView::SetCall(const TCallRecord& Call)
     FLeft = Call.Opc;
     FRight = Call.Dpc;
     FMessages.clear();
-    for (uint32_t Index : Call.Messages) {
-        if (Index >= static_cast<uint32_t>(FCaptures.Count()))
+    for (const uint64_t Sequence : Call.Messages) {
+        // Captures dropped since have no arrow.
+        const int Position = FCaptures.PositionOf(Sequence);
+        if (Position < 0)
             continue;
-        const TCaptureItem& Item = FCaptures.Items(static_cast<int>(Index));
+        const TCaptureItem& Item = FCaptures.Items(Position);
         const std::string& Name = FCaptures.Texts().Text(Item.Summary.NameText);
-        FMessages.push_back({static_cast<int>(Index), GetOpc(Item.Summary.RoutingLabel) == Call.Opc,
-                             QString::fromStdString(Name), QString::fromStdString(FormatStampTime(Item.Stamp))});
+        FMessages.push_back({Sequence, GetOpc(Item.Summary.RoutingLabel) == Call.Opc, QString::fromStdString(Name),
+                             QString::fromStdString(FormatStampTime(Item.Stamp))});
     }
     if (FSelected >= MessageCount())
         FSelected = -1;
@@ -191,9 +211,9 @@ void TLadderView::SetCall(const TCallRecord& Call)
     update();
 }
 
-int TLadderView::CaptureAt(int Row) const
+qint64 TLadderView::CaptureAt(int Row) const
 {
-    return Row >= 0 && Row < MessageCount() ? FMessages[static_cast<size_t>(Row)].Capture : -1;
+    return Row >= 0 && Row < MessageCount() ? static_cast<qint64>(FMessages[static_cast<size_t>(Row)].Capture) : -1;
 }
 
 QString TLadderView::ArrowName(int Row) const
@@ -327,15 +347,19 @@ void TCallsForm::Refresh()
 {
     FModel->Refresh();
     const auto& Calls = FCalls.Calls();
-    const auto Open = std::count_if(Calls.begin(), Calls.end(), [](const TCallRecord& Call) { return Call.Open; });
-    FCount->setText(QStringLiteral("%1 calls, %2 in progress").arg(Calls.size()).arg(Open));
-    if (FLadderCall >= static_cast<int>(Calls.size())) {
-        FLadderCall = -1;
+    QString Count = QStringLiteral("%1 calls, %2 in progress").arg(Calls.size()).arg(FCalls.OpenCalls());
+    if (FCalls.DroppedCalls() > 0)
+        Count += QStringLiteral(" (%1 older calls dropped with their captures)").arg(FCalls.DroppedCalls());
+    FCount->setText(Count);
+    if (FLadderGeneration != FCalls.Generation()) {
+        FLadderCall = 0;
         FLadderWindow->hide();
-    } else if (FLadderCall >= 0 &&
-               static_cast<int>(Calls[static_cast<size_t>(FLadderCall)].Messages.size()) != FLadder->MessageCount()) {
-        ShowLadder(FLadderCall);
+        return;
     }
+    // A call dropped with its captures keeps its ladder as it was.
+    const TCallRecord* Call = FCalls.FindCall(FLadderCall);
+    if (Call && Call->Messages.size() != FLadderMessages)
+        ShowCall(*Call);
 }
 
 void TCallsForm::ShowLadder(int Row)
@@ -343,8 +367,14 @@ void TCallsForm::ShowLadder(int Row)
     const auto& Calls = FCalls.Calls();
     if (Row < 0 || Row >= static_cast<int>(Calls.size()))
         return;
-    const TCallRecord& Call = Calls[static_cast<size_t>(Row)];
-    FLadderCall = Row;
+    ShowCall(Calls[static_cast<size_t>(Row)]);
+}
+
+void TCallsForm::ShowCall(const TCallRecord& Call)
+{
+    FLadderCall = Call.Number;
+    FLadderMessages = Call.Messages.size();
+    FLadderGeneration = FCalls.Generation();
     FLadder->SetCall(Call);
     FLadderWindow->setWindowTitle(
         QStringLiteral("Call %1: %2 - %3, CIC %4").arg(Call.Number).arg(Call.Opc).arg(Call.Dpc).arg(Call.Cic));

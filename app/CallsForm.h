@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 
+#include <cstdint>
 #include <vector>
 
 class QLabel;
@@ -52,6 +53,10 @@ public:
 private:
     const TCallTracker& FCalls;
     int FRowCount = 0;
+    // What the rows stand for: the calls dropped before the first row, and
+    // the tracker's generation.
+    uint64_t FDroppedCalls = 0;
+    uint64_t FGeneration = 0;
 };
 
 // The ladder diagram of one call: a lifeline for each of its two point
@@ -69,8 +74,8 @@ public:
     // Shows the messages of Call; the call record is copied.
     void SetCall(const TCallRecord& Call);
     int MessageCount() const { return static_cast<int>(FMessages.size()); }
-    // The capture of arrow Row, -1 for none.
-    int CaptureAt(int Row) const;
+    // The sequence number of the capture of arrow Row, -1 for none.
+    qint64 CaptureAt(int Row) const;
     // The arrow at a point of the widget, -1 for none.
     int RowAt(const QPoint& Point) const;
     int SelectedRow() const { return FSelected; }
@@ -83,7 +88,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    void captureChosen(int Index);
+    // Sequence: the capture's sequence number (TCaptureItemsCollection).
+    void captureChosen(qint64 Sequence);
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
@@ -91,7 +97,7 @@ protected:
 
 private:
     struct TArrow {
-        int Capture;
+        uint64_t Capture;
         bool Right;
         QString Name;
         QString Time;
@@ -122,11 +128,13 @@ public:
     bool ExportCsv(const QString& FileName);
 
 signals:
-    // A message of the ladder was clicked: the main list selects its capture.
-    void captureChosen(int Index);
+    // A message of the ladder was clicked: the main list selects the
+    // capture of that sequence number.
+    void captureChosen(qint64 Sequence);
 
 private:
     void ExportClick();
+    void ShowCall(const TCallRecord& Call);
 
     const TCallTracker& FCalls;
     QTableView* FView = nullptr;
@@ -137,5 +145,9 @@ private:
     QLabel* FLadderTitle = nullptr;
     QScrollArea* FLadderScroll = nullptr;
     TLadderView* FLadder = nullptr;
-    int FLadderCall = -1;
+    // The call the ladder shows (its number, 0 for none), with its messages
+    // then and the tracker's generation.
+    uint64_t FLadderCall = 0;
+    size_t FLadderMessages = 0;
+    uint64_t FLadderGeneration = 0;
 };

@@ -579,11 +579,11 @@ void TCaptureForm::KeepCaptureLimit()
     // Removed in batches of a twentieth of the limit, so that removing
     // costs little per capture; the list never holds more than the limit.
     const int Remove = Captures.Count() - FCaptureLimit + FCaptureLimit / 20;
-    FListModel->RemoveOldest(Remove, [this](int Count) {
+    // The rows removed are those of the captures dropped that the filter
+    // shows; the decoded view names its capture by sequence number.
+    FListModel->RemoveOldest(Remove, [this](int Count, int Rows) {
         Captures.DropOldest(Count);
-        auto Shift = [Count](int& Row) { Row = Row < Count ? -1 : Row - Count; };
-        Shift(FSelectedRow);
-        Shift(FShownRow);
+        FSelectedRow = FSelectedRow < Rows ? -1 : FSelectedRow - Rows;
     });
 }
 
@@ -772,13 +772,13 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         SetStatusText(QString());
         pnMessageCaption->setText(QString());
         ShowView(TDecodedView());
-        FShownRow = -1;
+        FShownCapture = -1;
         return;
     }
     // The capture already shown (the list entered again, or selected again
     // after a deselection) keeps its tree as the user opened and closed it.
-    const int Index = FListModel->CaptureIndex(Row);
-    const bool Shown = Index == FShownRow && FShownGeneration == FGeneration;
+    const auto Sequence = static_cast<int64_t>(Captures.SequenceOf(FListModel->CaptureIndex(Row)));
+    const bool Shown = Sequence == FShownCapture && FShownGeneration == FGeneration;
     TDecodedView View = Shown ? TDecodedView() : TDecodedView(Item->OctetBytes(), FCatalog);
     const TDecodedView& Showing = Shown ? FTreeModel->View() : View;
     FDumpText = Showing.DumpText();
@@ -789,7 +789,7 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         return;
     pnMessageCaption->setText(QString::fromStdString(View.Caption()));
     ShowView(std::move(View));
-    FShownRow = Index;
+    FShownCapture = Sequence;
     FShownGeneration = FGeneration;
 }
 
@@ -871,6 +871,10 @@ void TCaptureForm::ImportPcap(const QString& FileName)
         for (size_t I = 0; I < Records.Count(); ++I)
             Captures.Add(Records.Record(I), FCatalog);
         FListModel->FlushPendingRows();
+        // Imported captures are held, counted and correlated as received
+        // ones are.
+        KeepCaptureLimit();
+        AnalysisChanged();
     };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
@@ -1114,10 +1118,14 @@ QString TCaptureForm::FilterMessage() const
     return lbFilter->text();
 }
 
-void TCaptureForm::SelectCapture(int Index)
+void TCaptureForm::SelectCapture(qint64 Sequence)
 {
-    if (Index < 0 || Index >= Captures.Count())
+    const int Index = Sequence < 0 ? -1 : Captures.PositionOf(static_cast<uint64_t>(Sequence));
+    if (Index < 0) {
+        if (Sequence >= 0)
+            SetStatusText(QStringLiteral("That capture is no longer held: the limit on captures removed it"));
         return;
+    }
     FListModel->FlushPendingRows();
     if (FListModel->RowOfCapture(Index) < 0 && FListModel->Filtered())
         ApplyFilter(QString());

@@ -141,9 +141,10 @@ public:
     QLineEdit* FilterEdit() const { return edFilter; }
     // The filter bar's message: the rows shown, or what is wrong.
     QString FilterMessage() const;
-    // Selects the row of capture Index, showing every capture first when
-    // the filter hides it.
-    void SelectCapture(int Index);
+    // Selects the row of the capture with that sequence number (see
+    // TCaptureItemsCollection), showing every capture first when the filter
+    // hides it; a capture no longer held is named in the status bar.
+    void SelectCapture(qint64 Sequence);
     // The calls and counts of the captures, kept as they arrive.
     const TCaptureAnalysis& Analysis() const { return FAnalysis; }
     // View > Calls and View > Statistics; the windows are made when first shown.
@@ -297,9 +298,10 @@ private:
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;
-    // The capture the decoded view shows: its index, and the generation of
-    // the captures it belongs to (every clear starts a new one), -1 for none.
-    int FShownRow = -1;
+    // The capture the decoded view shows: its sequence number, and the
+    // generation of the captures it belongs to (every clear starts a new
+    // one), -1 for none.
+    int64_t FShownCapture = -1;
     uint64_t FShownGeneration = 0;
     uint64_t FGeneration = 0;
     // The record of the datagram being taken in, kept to spare an

@@ -179,16 +179,32 @@ void TCaptureListModel::FlushPendingRows()
     endInsertRows();
 }
 
-void TCaptureListModel::RemoveOldest(int Count, const std::function<void(int Count)>& Remove)
+void TCaptureListModel::RemoveOldest(int Count, const std::function<void(int Count, int Rows)>& Remove)
 {
     FlushPendingRows();
     Count = qMin(Count, FCaptures.Count());
     if (Count <= 0)
         return;
-    beginRemoveRows({}, 0, Count - 1);
-    Remove(Count);
-    FRowCount = FCaptures.Count();
-    endRemoveRows();
+    // With a filter, the rows that go are those of the captures dropped that
+    // it shows, and the rows after them move up to positions Count lower.
+    const int Rows = Filtered()
+        ? static_cast<int>(std::lower_bound(FVisible.begin(), FVisible.end(), static_cast<uint32_t>(Count)) -
+                           FVisible.begin())
+        : Count;
+    if (Rows > 0)
+        beginRemoveRows({}, 0, Rows - 1);
+    Remove(Count, Rows);
+    if (Filtered()) {
+        FVisible.erase(FVisible.begin(), FVisible.begin() + Rows);
+        for (uint32_t& Capture : FVisible)
+            Capture -= static_cast<uint32_t>(Count);
+        FScanned -= Count;
+        FRowCount = static_cast<int>(FVisible.size());
+    } else {
+        FRowCount = FCaptures.Count();
+    }
+    if (Rows > 0)
+        endRemoveRows();
 }
 
 void TCaptureListModel::BeginClear()

@@ -53,9 +53,10 @@ public:
     // Inserts the pending captures as rows now.
     void FlushPendingRows();
     bool HasPendingRows() const;
-    // Removes the rows of the Count oldest captures; Remove(Count) removes
-    // the captures themselves, between the model's begin and end of it.
-    void RemoveOldest(int Count, const std::function<void(int Count)>& Remove);
+    // Removes the rows of the Count oldest captures; Remove(Count, Rows)
+    // removes the captures themselves, between the model's begin and end of
+    // it, Rows being the rows that go (fewer than Count with a filter).
+    void RemoveOldest(int Count, const std::function<void(int Count, int Rows)>& Remove);
     // Call around clearing the collection.
     void BeginClear();
     void EndClear();
@@ -83,7 +84,8 @@ private:
     int FRowCount = 0;
     bool FFlushQueued = false;
     TCaptureFilter FFilter;
-    // With a filter: the captures shown, and how many captures were looked at.
+    // With a filter: the positions of the captures shown, and how many
+    // captures were looked at; both move down as the oldest are removed.
     std::vector<uint32_t> FVisible;
     int FScanned = 0;
     // The pool's texts as QStrings, made when first drawn.

@@ -136,7 +136,7 @@ void TCaptureItemsCollection::Summarize(TCaptureItem& Item, const TIsupCatalog& 
     const TDecodedCapture Decoded(Item.OctetBytes(), Catalog);
     Item.Summary = SummarizeCapture(Decoded, Item.Direction, FTexts);
     if (FObserver)
-        FObserver->CaptureAdded(Count() - 1, Item, Decoded);
+        FObserver->CaptureAdded(SequenceOf(Count() - 1), Item, Decoded);
 }
 
 void TCaptureItemsCollection::Clear()
@@ -161,6 +161,8 @@ void TCaptureItemsCollection::DropOldest(int Count)
         const uint64_t Dropped = FDropped + Drop;
         Clear();
         FDropped = Dropped;
+        if (FObserver)
+            FObserver->CapturesDropped(FDropped);
         return;
     }
     FItems.erase(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(Drop));
@@ -175,4 +177,6 @@ void TCaptureItemsCollection::DropOldest(int Count)
             FBlocks[Kept - 1] = std::move(FBlocks[I]);
     }
     FBlocks.resize(Kept);
+    if (FObserver)
+        FObserver->CapturesDropped(FDropped);
 }

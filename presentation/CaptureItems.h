@@ -86,14 +86,18 @@ public:
 };
 
 // Told of each capture as it is added, with its message decoded once for
-// its summary: for whoever keeps something of every capture (calls,
-// counts) without decoding it again.
+// its summary, and of the oldest captures dropped: for whoever keeps
+// something of every capture (calls, counts) without decoding it again.
+// Captures are named by their sequence number: the count of captures added
+// before them since the last Clear, which stays theirs while older ones
+// are dropped.
 class TCaptureObserver {
 public:
     virtual ~TCaptureObserver() = default;
-    // Index is the capture's place in the collection; the item's summary is
-    // made.
-    virtual void CaptureAdded(int Index, const TCaptureItem& Item, const TDecodedCapture& Decoded) = 0;
+    // The item's summary is made.
+    virtual void CaptureAdded(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded) = 0;
+    // Every capture before sequence number FirstKept is gone.
+    virtual void CapturesDropped(uint64_t FirstKept) { (void)FirstKept; }
 };
 
 // The captures in arrival order, with the pool their summaries' texts are
@@ -120,7 +124,16 @@ public:
     void DropOldest(int Count);
     // Captures removed by DropOldest since the last Clear.
     uint64_t Dropped() const { return FDropped; }
-    // The observer told of every capture added from now on; null for none.
+    // The sequence number (see TCaptureObserver) of the capture at Position,
+    // and the position of a sequence number: -1 when that capture was
+    // dropped or is yet to come.
+    uint64_t SequenceOf(int Position) const { return FDropped + static_cast<uint64_t>(Position); }
+    int PositionOf(uint64_t Sequence) const
+    {
+        return Sequence >= FDropped && Sequence - FDropped < FItems.size() ? static_cast<int>(Sequence - FDropped) : -1;
+    }
+    // The observer told of every capture added and dropped from now on;
+    // null for none.
     void SetObserver(TCaptureObserver* Observer) { FObserver = Observer; }
 
     TTextPool& Texts() { return FTexts; }

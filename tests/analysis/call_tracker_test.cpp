@@ -53,7 +53,7 @@ TEST(CallTracker, FollowsACallFromIamToRlc)
     EXPECT_EQ(Call.LocationText, "public network serving the remote user (RLN)");
     EXPECT_EQ(Call.ReleasedBy, TReleaseSide::Called);
     EXPECT_EQ(Call.EndedBy, TCallEnd::None);
-    EXPECT_EQ(Call.Messages, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(Call.Messages, (std::vector<uint64_t>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 TEST(CallTracker, StatesFollowTheMessagesOfAnOpenCall)
@@ -100,10 +100,10 @@ TEST(CallTracker, MatchesMessagesByPointCodePairAndCic)
     Feed.Add(7, cdIn, 0, Sltm(Them, Us, 0));
     const auto& Calls = Feed.Analysis.Calls.Calls();
     ASSERT_EQ(Calls.size(), 3u);
-    EXPECT_EQ(Calls[0].Messages, (std::vector<uint32_t>{0}));
-    EXPECT_EQ(Calls[1].Messages, (std::vector<uint32_t>{1, 3}));
+    EXPECT_EQ(Calls[0].Messages, (std::vector<uint64_t>{0}));
+    EXPECT_EQ(Calls[1].Messages, (std::vector<uint64_t>{1, 3}));
     EXPECT_TRUE(Calls[1].Answered);
-    EXPECT_EQ(Calls[2].Messages, (std::vector<uint32_t>{2, 4}));
+    EXPECT_EQ(Calls[2].Messages, (std::vector<uint64_t>{2, 4}));
     EXPECT_EQ(Calls[2].State, TCallState::Alerting);
 }
 
@@ -129,7 +129,7 @@ TEST(CallTracker, NewIamResetAndGroupResetEndCalls)
     EXPECT_EQ(Calls[0].EndedBy, TCallEnd::Iam);
     EXPECT_FALSE(Calls[0].Open);
     EXPECT_EQ(Calls[0].Messages.size(), 1u);
-    EXPECT_EQ(Calls[1].Messages, (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(Calls[1].Messages, (std::vector<uint64_t>{1, 2}));
     EXPECT_EQ(Calls[1].EndedBy, TCallEnd::None);
     EXPECT_EQ(Calls[2].EndedBy, TCallEnd::Rsc);
     EXPECT_FALSE(Calls[2].Complete);

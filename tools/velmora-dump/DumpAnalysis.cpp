@@ -142,7 +142,7 @@ TAnalysisOption TakeAnalysisOption(int Argc, char** Argv, int& I, TAnalysisOptio
 std::string FormatCallJson(const TCallRecord& Call, bool Stamped)
 {
     TJsonObject Object;
-    Object.Add("call", int64_t{Call.Number})
+    Object.Add("call", static_cast<int64_t>(Call.Number))
         .Add("opc", int64_t{Call.Opc})
         .Add("dpc", int64_t{Call.Dpc})
         .Add("cic", int64_t{Call.Cic})

@@ -52,7 +52,7 @@ private:
     TAnalysisOptions FOptions;
     const TTextPool& FTexts;
     TCaptureAnalysis FAnalysis;
-    uint32_t FCount = 0;
+    uint64_t FCount = 0;
     // Whether every line was a capture record: only records have stamps.
     bool FStamped = true;
 };
