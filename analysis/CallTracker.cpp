@@ -161,6 +161,7 @@ void TCallTracker::Add(uint64_t Sequence, const TCaptureItem& Item, const TIsupF
     case TIsupKind::ANM:
     case TIsupKind::CON:
         if (!Call.Answered) {
+            ++FAnswered;
             Call.Answered = true;
             Call.AnswerTime = Item.Stamp;
         }
@@ -182,6 +183,7 @@ void TCallTracker::Add(uint64_t Sequence, const TCaptureItem& Item, const TIsupF
             Call.State = TCallState::Released;
         break;
     case TIsupKind::RLC:
+        ++FComplete;
         Call.Complete = true;
         Call.State = TCallState::Complete;
         Call.Open = false;
@@ -215,6 +217,8 @@ void TCallTracker::Clear()
     std::deque<TCallRecord>().swap(FCalls);
     FOpen.clear();
     FDroppedCalls = 0;
+    FAnswered = 0;
+    FComplete = 0;
     ++FGeneration;
 }
 

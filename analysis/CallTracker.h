@@ -105,6 +105,11 @@ public:
     const TCallRecord* FindCall(uint64_t Number) const;
     // Calls still open.
     size_t OpenCalls() const { return FOpen.size(); }
+    // Every call since the last Clear, dropped ones included, and those of
+    // them answered and completed.
+    uint64_t TotalCalls() const { return FDroppedCalls + FCalls.size(); }
+    uint64_t AnsweredCalls() const { return FAnswered; }
+    uint64_t CompleteCalls() const { return FComplete; }
     // Counts the Clears: whoever shows the calls starts again when it changes.
     uint64_t Generation() const { return FGeneration; }
     TIsupFactReader& Reader() { return FReader; }
@@ -119,6 +124,8 @@ private:
     std::deque<TCallRecord> FCalls;
     uint64_t FDroppedCalls = 0;
     uint64_t FGeneration = 0;
+    uint64_t FAnswered = 0;
+    uint64_t FComplete = 0;
     // The open call of each circuit: key -> call number.
     std::unordered_map<uint64_t, uint64_t> FOpen;
 };

@@ -118,14 +118,14 @@ QString TStatisticsForm::SummaryText() const
 
 void TStatisticsForm::Refresh()
 {
-    const auto& Calls = FCalls.Calls();
-    const auto Answered = std::count_if(Calls.begin(), Calls.end(), [](const TCallRecord& C) { return C.Answered; });
+    // Counted since the last clear, as the messages are, whether or not the
+    // limit on captures has dropped them since.
     FSummary->setText(QStringLiteral("%1 messages (IN %2, OUT %3), %4 calls, %5 answered")
                           .arg(FStats.Messages())
                           .arg(FStats.In())
                           .arg(FStats.Out())
-                          .arg(Calls.size())
-                          .arg(Answered));
+                          .arg(FCalls.TotalCalls())
+                          .arg(FCalls.AnsweredCalls()));
     // The sections keep their open or closed state over a refresh.
     std::map<QString, bool> Expanded;
     for (int I = 0; I < FTree->topLevelItemCount(); ++I)

@@ -146,6 +146,52 @@ TEST(CallTracker, NewIamResetAndGroupResetEndCalls)
     EXPECT_TRUE(Feed.Analysis.Calls.Calls().empty());
 }
 
+TEST(CallTracker, CallsGoWithTheirCapturesWhenTheOldestAreDropped)
+{
+    TFeed Feed;
+    const TCallTracker& Tracker = Feed.Analysis.Calls;
+    Feed.Add(0, cdOut, 0, Iam(Us, Them, 1, "1"));
+    Feed.Add(1, cdIn, 0, Acm(Them, Us, 1));
+    Feed.Add(2, cdIn, 0, Rel(Them, Us, 1, 17, 1));
+    Feed.Add(3, cdOut, 0, Rlc(Us, Them, 1));
+    Feed.Add(4, cdOut, 0, Iam(Us, Them, 2, "2"));
+    Feed.Add(5, cdIn, 0, Anm(Them, Us, 2));
+    Feed.Add(6, cdOut, 0, Iam(Us, Other, 3, "3"));
+    // The complete call's captures are gone: so is the call; the calls after
+    // it keep their numbers and the sequence numbers of their captures.
+    Feed.Captures.DropOldest(4);
+    ASSERT_EQ(Tracker.Calls().size(), 2u);
+    EXPECT_EQ(Tracker.DroppedCalls(), 1u);
+    EXPECT_EQ(Tracker.FindCall(1), nullptr);
+    ASSERT_NE(Tracker.FindCall(2), nullptr);
+    EXPECT_EQ(Tracker.FindCall(2)->Messages, (std::vector<uint64_t>{4, 5}));
+    EXPECT_EQ(Feed.Captures.PositionOf(4), 0);
+    EXPECT_EQ(Feed.Captures.PositionOf(3), -1);
+    EXPECT_EQ(Feed.Captures.PositionOf(7), -1);
+    // An open call goes too once all its captures have; its circuit's next
+    // messages then join nothing, and the next call takes the next number.
+    Feed.Captures.DropOldest(2);
+    ASSERT_EQ(Tracker.Calls().size(), 1u);
+    EXPECT_EQ(Tracker.Calls()[0].Number, 3u);
+    EXPECT_EQ(Tracker.OpenCalls(), 1u);
+    Feed.Add(7, cdIn, 0, Rel(Them, Us, 2, 16, 1));
+    Feed.Add(8, cdIn, 0, Acm(Other, Us, 3));
+    Feed.Add(9, cdOut, 0, Iam(Us, Them, 2, "4"));
+    ASSERT_EQ(Tracker.Calls().size(), 2u);
+    EXPECT_EQ(Tracker.Calls()[0].Messages, (std::vector<uint64_t>{6, 8}));
+    EXPECT_EQ(Tracker.Calls()[1].Number, 4u);
+    EXPECT_EQ(Tracker.Calls()[1].Messages, (std::vector<uint64_t>{9}));
+    // Dropping every capture drops every call; the counts stay.
+    Feed.Captures.DropOldest(100);
+    EXPECT_TRUE(Tracker.Calls().empty());
+    EXPECT_EQ(Tracker.OpenCalls(), 0u);
+    EXPECT_EQ(Tracker.DroppedCalls(), 4u);
+    EXPECT_EQ(Feed.Analysis.Stats.Messages(), 10u);
+    Feed.Add(10, cdOut, 0, Iam(Us, Them, 5, "5"));
+    EXPECT_EQ(Tracker.Calls()[0].Number, 5u);
+    EXPECT_EQ(Tracker.Calls()[0].Messages, (std::vector<uint64_t>{10}));
+}
+
 TEST(CallTracker, CsvQuotesTextsWithCommasAndQuotes)
 {
     TFeed Feed;

@@ -7,6 +7,8 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/CaptureOptionsBox.h"
+#include "app/OptionsForm.h"
 #include "app/StatisticsForm.h"
 #include "core/Clock.h"
 #include "core/Globals.h"
@@ -15,6 +17,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -237,6 +240,84 @@ private slots:
         Menu("Edit", "Clear All")->trigger();
         QCOMPARE(List->rowCount(), 0);
         QVERIFY(!Calls->LadderWindow()->isVisible());
+    }
+
+    void TheLimitOnCapturesKeepsRowsCallsAndLaddersRight()
+    {
+        TOptionsForm Options(Form.get());
+        Form->SetOptionsForm(&Options);
+        Options.CaptureOptions->seCaptureLimit->setValue(20);
+        Menu("View", "Calls")->trigger();
+        TCallsForm* Calls = Form->CallsForm();
+        const TCallTracker& Tracker = Form->Analysis().Calls;
+        const TCaptureItemsCollection& Captures = Model()->Captures();
+        QVERIFY(Form->ApplyFilter(QStringLiteral("name=IAM,REL")));
+        // Five captures a call.
+        auto AddCall = [this](uint16_t Cic) {
+            const int64_t Ms = Cic * 1000;
+            Add(Ms, cdOut, at::Iam(Us, Them, Cic, "4165"));
+            Add(Ms + 100, cdIn, at::Acm(Them, Us, Cic));
+            Add(Ms + 200, cdIn, at::Anm(Them, Us, Cic));
+            Add(Ms + 300, cdOut, at::Rel(Us, Them, Cic, 16, 0));
+            Add(Ms + 400, cdIn, at::Rlc(Them, Us, Cic));
+        };
+        for (uint16_t Cic = 1; Cic <= 3; ++Cic)
+            AddCall(Cic);
+        Calls->Refresh();
+        Calls->ShowLadder(0);
+        TLadderView* Ladder = Calls->Ladder();
+        QVERIFY(QTest::qWaitForWindowExposed(Calls->LadderWindow()));
+        QCOMPARE(Ladder->MessageCount(), 5);
+        for (uint16_t Cic = 4; Cic <= 13; ++Cic)
+            AddCall(Cic);
+
+        // The filter's rows are the IAMs and RELs among the captures held.
+        const int Held = Captures.Count();
+        QVERIFY(Held <= 20 && Held >= 15);
+        QStringList Expected;
+        for (int I = 0; I < Held; ++I) {
+            const QString Name = QString::fromStdString(Captures.Texts().Text(Captures.Items(I).Summary.NameText));
+            if (Name == QStringLiteral("IAM") || Name == QStringLiteral("REL"))
+                Expected << Name;
+        }
+        QCOMPARE(Names(), Expected);
+        QCOMPARE(Model()->CaptureIndex(Rows() - 1), Held - 2);
+        QTRY_COMPARE(Form->FilterMessage(), QStringLiteral("%1 of %2 shown").arg(Expected.size()).arg(Held));
+
+        // The calls whose captures are all gone have gone from the list;
+        // those left keep their numbers.
+        QVERIFY(Tracker.DroppedCalls() >= 9);
+        QTRY_COMPARE(Calls->Model()->rowCount(), static_cast<int>(Tracker.Calls().size()));
+        for (const TCallRecord& Call : Tracker.Calls())
+            QVERIFY(Call.Messages.back() >= Captures.Dropped());
+        QCOMPARE(Calls->Model()->data(Calls->Model()->index(0, TCallListModel::colNumber)).toString(),
+                 QString::number(Tracker.Calls()[0].Number));
+        QCOMPARE(Tracker.TotalCalls(), 13u);
+
+        // An arrow of a call dropped since selects nothing and says why.
+        Select(1);
+        const int Selected = SelectedCapture();
+        QTest::mouseClick(Ladder, Qt::LeftButton, {}, QPoint(Ladder->width() / 2, TLadderView::Top + 5));
+        QCOMPARE(SelectedCapture(), Selected);
+        QVERIFY(Form->StatusText().contains(QStringLiteral("no longer held")));
+        // An arrow of a call held selects its capture.
+        Calls->ShowLadder(Calls->Model()->rowCount() - 1);
+        QTest::mouseClick(Ladder, Qt::LeftButton, {}, QPoint(Ladder->width() / 2, TLadderView::Top + 5));
+        QCOMPARE(SelectedCapture(), Held - 5);
+
+        // A pcap imported goes through the filter, the calls and the counts
+        // as received captures do.
+        const QString File = Dir.filePath(QStringLiteral("held.pcap"));
+        Form->ExportPcap(File, false);
+        Form->ClearCaptures();
+        QCOMPARE(Rows(), 0);
+        Form->ImportPcap(File);
+        QCOMPARE(Captures.Count(), Held);
+        QCOMPARE(Names(), Expected);
+        QCOMPARE(Form->Analysis().Stats.Messages(), static_cast<uint64_t>(Held));
+        QCOMPARE(Tracker.Calls().size(), static_cast<size_t>(Expected.count(QStringLiteral("IAM"))));
+        QTRY_COMPARE(Calls->Model()->rowCount(), static_cast<int>(Tracker.Calls().size()));
+        Form->SetOptionsForm(nullptr);
     }
 
     void StatisticsShowTheCountsAsTheyArrive()

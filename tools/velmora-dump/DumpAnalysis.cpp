@@ -245,9 +245,9 @@ std::string TDumpAnalysis::CallsText() const
 std::string TDumpAnalysis::StatsText() const
 {
     const TTrafficStats& Stats = FAnalysis.Stats;
-    const auto& Calls = FAnalysis.Calls.Calls();
-    const auto Answered = std::count_if(Calls.begin(), Calls.end(), [](const TCallRecord& C) { return C.Answered; });
-    const auto Complete = std::count_if(Calls.begin(), Calls.end(), [](const TCallRecord& C) { return C.Complete; });
+    const TCallTracker& Calls = FAnalysis.Calls;
+    const uint64_t Answered = Calls.AnsweredCalls();
+    const uint64_t Complete = Calls.CompleteCalls();
     if (FOptions.Json) {
         TJsonObject ByName, ByNameDirection, ByLink, ByPair, Causes, ByDirection;
         for (const auto& Name : Stats.ByName(FTexts)) {
@@ -276,7 +276,7 @@ std::string TDumpAnalysis::StatsText() const
             .AddRaw("by_link", ByLink.Text())
             .AddRaw("by_pc_pair", ByPair.Text())
             .AddRaw("causes", Causes.Text())
-            .Add("calls", static_cast<int64_t>(Calls.size()))
+            .Add("calls", static_cast<int64_t>(Calls.TotalCalls()))
             .Add("answered", static_cast<int64_t>(Answered))
             .Add("complete", static_cast<int64_t>(Complete));
         if (FStamped) {
@@ -294,7 +294,7 @@ std::string TDumpAnalysis::StatsText() const
     std::string Text;
     Text += "Messages: " + std::to_string(Stats.Messages()) + " (IN " + std::to_string(Stats.In()) + ", OUT " +
         std::to_string(Stats.Out()) + ")\n";
-    Text += "Calls: " + std::to_string(Calls.size()) + " (answered " + std::to_string(Answered) + ", complete " +
+    Text += "Calls: " + std::to_string(Calls.TotalCalls()) + " (answered " + std::to_string(Answered) + ", complete " +
         std::to_string(Complete) + ")\n";
     Text += "\nBy name and direction\n";
     Text += Join({{"NAME", 8}, {"IN", -9}, {"OUT", -9}, {"OTHER", -9}, {"TOTAL", -9}}, Style);
