@@ -190,6 +190,41 @@ class Filter(unittest.TestCase):
             self.assertIn('column %d:' % column, result.stderr.decode(), expression)
 
 
+class PcapAndWrite(unittest.TestCase):
+    """A pcap goes through the same filter, calls and counts as a capture
+    file; -w writes the captures the filter keeps."""
+
+    def test_a_pcap_gives_the_same_calls_and_counts(self):
+        def calls(*args):
+            # a pcap's links count its associations, not the capture's links
+            seen = json_lines(dump('--calls', '--json', *args).stdout)
+            return [{k: v for k, v in c.items() if k != 'link'} for c in seen]
+        self.assertEqual(calls('--own-pc', '2061', path('mix.pcap')), calls(path('mix.ss7')))
+        from_pcap = json.loads(dump('--stats', '--json', '--own-pc', '2061', path('mix.pcap')).stdout)
+        from_ss7 = json.loads(dump('--stats', '--json', path('mix.ss7')).stdout)
+        for member in ('messages', 'by_name_direction', 'causes', 'by_pc_pair', 'calls', 'answered', 'per_second'):
+            self.assertEqual(from_pcap[member], from_ss7[member], member)
+
+    def test_write_keeps_the_captures_the_filter_keeps(self):
+        def captures(*args):
+            seen = json_lines(dump('--json', *args).stdout)
+            return [(m['stamp'], m['direction'], m['link'], m['octets']) for m in seen]
+        dump('--filter', 'name=IAM,REL !dir=in', '-w', path('kept.pcap'), path('mix.ss7'))
+        kept = captures(path('kept.pcap'))
+        self.assertTrue(kept)
+        self.assertEqual(kept, captures('--filter', 'name=IAM,REL !dir=in', path('mix.ss7')))
+
+    def test_write_beside_calls_and_counts(self):
+        with open(path('mix.calls')) as f:
+            expected = sum(1 for _ in f)
+        result = dump('--calls', '--json', '-w', path('all.pcap'), path('mix.ss7'))
+        self.assertEqual(len(json_lines(result.stdout)), expected)
+        self.assertEqual(len(json_lines(dump('--json', path('all.pcap')).stdout)), 30000)
+        result = dump('--stats', '-w', '-', path('mix.ss7'), check=False)
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(result.stdout, b'')
+
+
 class AgainstTshark(unittest.TestCase):
     def test_isup_counts_agree_with_tshark(self):
         env = dict(os.environ, HOME=WORK)
