@@ -1,8 +1,9 @@
 #include "app/CaptureFile.h"
 
 #include "core/Clock.h"
-#include "core/Convert.h"
-#include "core/HexString.h"
+#include "core/Exception.h"
+#include "presentation/CaptureRecord.h"
+#include "presentation/TextLines.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -16,32 +17,6 @@
 
 namespace {
 
-// Pairs of hex digits, each pair but the last followed by exactly one blank,
-// the last one by one blank or nothing. False, with Bytes undefined, for any
-// other text.
-bool ParseCanonical(std::string_view Line, std::string& Bytes)
-{
-    Bytes.clear();
-    const size_t Size = Line.size();
-    size_t I = 0;
-    while (I < Size) {
-        if (I + 1 >= Size)
-            return false;
-        const int High = HexDigitValue(Line[I]);
-        const int Low = HexDigitValue(Line[I + 1]);
-        if ((High | Low) < 0)
-            return false;
-        Bytes.push_back(static_cast<char>((High << 4) | Low));
-        I += 2;
-        if (I < Size) {
-            if (Line[I] != ' ')
-                return false;
-            ++I;
-        }
-    }
-    return true;
-}
-
 // How long the loader works between two turns of the event loop: short
 // enough that Esc and live datagrams are seen within a few tens of
 // milliseconds, long enough that the event loop costs little.
@@ -51,48 +26,6 @@ constexpr int64_t SliceMilliseconds = 20;
 constexpr size_t LinesPerCheck = 256;
 
 } // namespace
-
-void ParseCaptureLine(std::string_view Line, std::string& Bytes)
-{
-    if (ParseCanonical(Line, Bytes))
-        return;
-    THexString Hex(true);
-    Hex.FromText(Line);
-    Bytes.assign(Hex.Data());
-}
-
-bool TCaptureLines::Next(std::string_view& Line)
-{
-    if (FPosition >= FText.size())
-        return false;
-    const size_t Start = FPosition;
-    size_t I = Start;
-    while (I < FText.size() && FText[I] != '\r' && FText[I] != '\n')
-        ++I;
-    Line = FText.substr(Start, I - Start);
-    if (I < FText.size()) {
-        if (FText[I] == '\r' && I + 1 < FText.size() && FText[I + 1] == '\n')
-            ++I;
-        ++I;
-    }
-    FPosition = I;
-    return true;
-}
-
-size_t TCaptureLines::Count(std::string_view Text)
-{
-    // Line ends are LFs and CRs, a CR LF pair counting once; memchr finds
-    // them many times faster than a loop over every character.
-    const char* const End = Text.data() + Text.size();
-    size_t Ends = 0;
-    for (const char* P = Text.data(); (P = static_cast<const char*>(std::memchr(P, '\n', End - P))); ++P)
-        ++Ends;
-    for (const char* P = Text.data(); (P = static_cast<const char*>(std::memchr(P, '\r', End - P))); ++P)
-        if (P + 1 == End || P[1] != '\n')
-            ++Ends;
-    const bool OpenLastLine = !Text.empty() && Text.back() != '\n' && Text.back() != '\r';
-    return Ends + (OpenLastLine ? 1 : 0);
-}
 
 std::string ReadCaptureFile(const QString& FileName, const std::function<void(std::string_view Piece)>& OnPiece)
 {
@@ -121,7 +54,8 @@ std::string ReadCaptureFile(const QString& FileName, const std::function<void(st
     return Text;
 }
 
-void WriteCaptureFile(const QString& FileName, size_t Count, const std::function<std::string(size_t)>& RecordText)
+void WriteCaptureFile(const QString& FileName, size_t Count,
+                      const std::function<void(size_t Index, std::string& Text)>& AppendLine)
 {
     auto Fail = [&FileName](const QString& Error) {
         throw ECaptureFileError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, Error).toStdString());
@@ -146,8 +80,7 @@ void WriteCaptureFile(const QString& FileName, size_t Count, const std::function
         Buffer.clear();
     };
     for (size_t I = 0; I < Count; ++I) {
-        Buffer += RecordText(I);
-        Buffer += "\r\n";
+        AppendLine(I, Buffer);
         if (Buffer.size() >= FlushSize)
             Flush();
     }
@@ -187,15 +120,15 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Result.Stopped = true;
         return Result;
     }
-    Result.Lines = TCaptureLines::Count(Text);
+    Result.Lines = TLineSplitter::Count(Text);
 
     // Captures taken in while the file was read (live datagrams, a stop
     // entry) are not part of what the load replaces.
-    std::vector<std::string> Arrived;
+    TRecordBatch Arrived;
     if (Host.CaptureCount && Host.RecordsFrom && Host.CaptureCount() > CapturesBefore)
         Arrived = Host.RecordsFrom(CapturesBefore);
     Host.ClearCaptures();
-    if (!Arrived.empty())
+    if (!Arrived.Empty())
         Host.AddCaptures(Arrived);
     if (Host.ProgressBar) {
         Host.ProgressBar->setRange(0, static_cast<int>(std::min<size_t>(Result.Lines, INT_MAX)));
@@ -205,14 +138,13 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     Host.SetStatusText(QStringLiteral("Loading..."));
     Yield(true);
 
-    std::vector<std::string> Batch;
-    Batch.reserve(LinesPerCheck);
+    TRecordBatch Batch;
     auto Flush = [&] {
-        if (Batch.empty())
+        if (Batch.Empty())
             return;
-        Result.Captures += Batch.size();
+        Result.Captures += Batch.Count();
         Host.AddCaptures(Batch);
-        Batch.clear();
+        Batch.Clear();
     };
     auto Finish = [&](const QString& Status) {
         Flush();
@@ -223,15 +155,15 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         *Host.Loading = false;
     };
 
-    TCaptureLines Lines(Text);
+    TLineSplitter Lines(Text);
     std::string_view Line;
     std::string Bytes;
     try {
         while (Lines.Next(Line)) {
             ParseCaptureLine(Line, Bytes);
             ++Result.LinesRead;
-            if (Bytes.size() >= MinCaptureRecord)
-                Batch.push_back(Bytes);
+            if (Bytes.size() >= MinCaptureRecordSize)
+                Batch.Add(Bytes);
             if (Result.LinesRead % LinesPerCheck != 0)
                 continue;
             // Rows reach the window before the event loop runs, so live

@@ -1,7 +1,7 @@
-// Capture files (*.ss7): one capture record per line as spaced upper-case
-// hex, CR LF line ends. Writing replaces the file only once every line has
-// been written; reading takes CR, LF or CR LF as line ends and feeds the
-// captures to the window in chunks while the window stays responsive.
+// Capture files (*.ss7) on disk: writing that replaces the file only once
+// every line has been written, and the loader that feeds a file's captures
+// to the window in chunks while the window stays responsive. The lines
+// themselves are read and written by the presentation layer.
 #pragma once
 
 #include "core/Exception.h"
@@ -24,49 +24,52 @@ public:
     using Exception::Exception;
 };
 
-// The shortest line that makes a capture: stamp, direction and link.
-constexpr size_t MinCaptureRecord = 18;
-
-// Bytes := the octets of one line, as a Spaced THexString's FromText reads
-// them: words split at StandardDelimiters, each word's low byte kept. The
-// canonical "XX XX ... " form is read by a fast path that gives the same
-// octets. A word that is not hex raises EConvertError.
-void ParseCaptureLine(std::string_view Line, std::string& Bytes);
-
-// The lines of a text, ended by CR, LF or CR LF. A line end at the very end
-// of the text does not start another line.
-class TCaptureLines {
-public:
-    explicit TCaptureLines(std::string_view Text)
-        : FText(Text)
-    {
-    }
-    bool Next(std::string_view& Line);
-    // The number of lines Next gives.
-    static size_t Count(std::string_view Text);
-
-private:
-    std::string_view FText;
-    size_t FPosition = 0;
-};
-
 // The whole file, read in pieces of a few megabytes, each handed to OnPiece
 // as it arrives; raises ECaptureFileError when the file cannot be read.
 std::string ReadCaptureFile(const QString& FileName, const std::function<void(std::string_view Piece)>& OnPiece = {});
 
-// Writes Count lines, line I being RecordText(I), each followed by CR LF.
-// The previous file is replaced only when every line has been written and
-// flushed; on any failure it stays as it was and ECaptureFileError is raised.
-void WriteCaptureFile(const QString& FileName, size_t Count, const std::function<std::string(size_t)>& RecordText);
+// Writes Count lines: AppendLine(I, Text) appends line I, its line end
+// included, to Text. The previous file is replaced only when every line has
+// been written and flushed; on any failure it stays as it was and
+// ECaptureFileError is raised.
+void WriteCaptureFile(const QString& FileName, size_t Count,
+                      const std::function<void(size_t Index, std::string& Text)>& AppendLine);
+
+// Capture records one after another in one buffer: the records of a load
+// reach the window in batches without an allocation per record.
+class TRecordBatch {
+public:
+    void Add(std::string_view Record)
+    {
+        FBytes += Record;
+        FEnds.push_back(FBytes.size());
+    }
+    size_t Count() const { return FEnds.size(); }
+    bool Empty() const { return FEnds.empty(); }
+    std::string_view Record(size_t I) const
+    {
+        const size_t Start = I == 0 ? 0 : FEnds[I - 1];
+        return std::string_view(FBytes).substr(Start, FEnds[I] - Start);
+    }
+    void Clear()
+    {
+        FBytes.clear();
+        FEnds.clear();
+    }
+
+private:
+    std::string FBytes;
+    std::vector<size_t> FEnds;
+};
 
 // What a load needs from the main window.
 struct TCaptureLoadHost {
     std::function<void()> ClearCaptures;
     // Appends the records as captures, their rows in one model update.
-    std::function<void(std::vector<std::string>& Records)> AddCaptures;
+    std::function<void(const TRecordBatch& Records)> AddCaptures;
     // The number of captures, and the records of those from Index on.
     std::function<size_t()> CaptureCount;
-    std::function<std::vector<std::string>(size_t Index)> RecordsFrom;
+    std::function<TRecordBatch(size_t Index)> RecordsFrom;
     std::function<void(const QString& Text)> SetStatusText;
     QProgressBar* ProgressBar = nullptr;
     // The time the load's slices are measured on; the system's monotonic

@@ -1,10 +1,9 @@
 #include "app/CaptureForm.h"
 
-#include "app/CaptureClipboard.h"
 #include "app/CaptureFile.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
-#include "app/CaptureSearch.h"
+#include "app/DecodedTreeModel.h"
 #include "app/EventLoopClock.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/HelpFile.h"
@@ -12,13 +11,12 @@
 #include "app/OptionsForm.h"
 #include "app/OwnerDrawPanel.h"
 #include "app/StateImages.h"
-#include "core/Globals.h"
-#include "core/HexString.h"
-#include "core/MemoryStream.h"
-#include "decode/PacketDecoder.h"
+#include "core/Exception.h"
 #include "isup/IsupCatalog.h"
-#include "isup/IsupPacket.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureSearch.h"
+#include "presentation/Datagram.h"
+#include "presentation/DecodedView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -42,28 +40,9 @@
 
 namespace {
 
-// Datagram types of the signalling processor.
-constexpr uint8_t CaptureDatagram = 0xBB;
-constexpr uint8_t HeartBeatDatagram = 0x92;
-
-// Octets of a level-4 message before the user part: SIO and routing label.
-constexpr int UserPartOffset = 5;
-// A link test message's length octet follows the heading.
-constexpr int TestPatternOffset = 6;
-
 constexpr int DesignListWidth = 341;
 
 const TEmptyIsupCatalog NoDefinitions{};
-
-QString SpacedHex(const TCaptureItem& Item, int Offset)
-{
-    const std::string_view Bytes = Item.OctetBytes();
-    if (Offset >= static_cast<int>(Bytes.size()))
-        return QString();
-    const std::string Text =
-        BytesToSpacedHex(reinterpret_cast<const uint8_t*>(Bytes.data()) + Offset, Bytes.size() - Offset);
-    return QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size()));
-}
 
 } // namespace
 
@@ -113,12 +92,12 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
     CreateStatusBar();
     ConnectViews();
     FFileDialogs = std::make_unique<TCaptureFileDialogs>();
-    HeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
-    HeartBeat->AttachHeart(aiHeart);
-    HeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
-    HeartBeat->OnTick = [this] { StatusBar->update(); };
+    FHeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
+    FHeartBeat->AttachHeart(aiHeart);
+    FHeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
+    FHeartBeat->OnTick = [this] { StatusBar->update(); };
     StatusPanel0->OnDrawPanel = [this](QPainter& Canvas, const QRect& Rect) {
-        HeartBeat->StatusBarDrawPanel(Canvas, Rect);
+        FHeartBeat->StatusBarDrawPanel(Canvas, Rect);
     };
     // Key preview: Esc is seen before the focused control gets it.
     qApp->installEventFilter(this);
@@ -133,14 +112,15 @@ TCaptureForm::~TCaptureForm()
     disconnect(lvMsg, nullptr, this, nullptr);
     disconnect(lvMsg->selectionModel(), nullptr, this, nullptr);
     disconnect(tvMsg, nullptr, this, nullptr);
-    disconnect(CaptureModel, nullptr, this, nullptr);
+    disconnect(tvMsg->selectionModel(), nullptr, this, nullptr);
+    disconnect(FListModel, nullptr, this, nullptr);
     UDP->OnDataReceived = nullptr;
     UDP->OnStatus = nullptr;
     // The monitor's timers run on the window's clock, which may be one of
     // the window's members: they go first.
     StatusPanel0->OnDrawPanel = nullptr;
-    delete HeartBeat;
-    HeartBeat = nullptr;
+    delete FHeartBeat;
+    FHeartBeat = nullptr;
     if (!FStorage.SavedSinceRestore()) {
         try {
             FStorage.SaveFormPlacement(true);
@@ -148,9 +128,8 @@ TCaptureForm::~TCaptureForm()
             // The window is going away; there is nothing left to show it in.
         }
     }
-    // The tree's nodes point into the message it owns; both go before the
-    // captures the list model reads.
-    tvMsg->ClearTree();
+    // The views go before the models and the captures they read.
+    tvMsg->setModel(nullptr);
     lvMsg->setModel(nullptr);
 }
 
@@ -199,8 +178,10 @@ void TCaptureForm::CreateActions()
     connect(miConfigureMessages, &QAction::triggered, this, &TCaptureForm::miConfigureMessagesClick);
     connect(miHelpContents, &QAction::triggered, this, &TCaptureForm::miHelpContentsClick);
     connect(miClear, &QAction::triggered, this, &TCaptureForm::miClearClick);
-    connect(miCopyToClip, &QAction::triggered, this, &TCaptureForm::miCopyToClipClick);
-    connect(miCopy, &QAction::triggered, this, &TCaptureForm::miCopyClick);
+    // The list's "Copy Packet Dump" and the status bar's "Copy" copy as
+    // Edit > Copy does.
+    connect(miCopyToClip, &QAction::triggered, this, &TCaptureForm::miCopyClipClick);
+    connect(miCopy, &QAction::triggered, this, &TCaptureForm::miCopyClipClick);
 }
 
 void TCaptureForm::CreateMenus()
@@ -255,10 +236,10 @@ void TCaptureForm::CreateLayout()
     Splitter2->setChildrenCollapsible(false);
 
     lvMsg = new TCaptureListView(Splitter2);
-    CaptureModel = new TCaptureListModel(Captures, Images, this);
-    lvMsg->setModel(CaptureModel);
-    for (int Column = 0; Column < TCaptureListModel::ColumnCount; ++Column)
-        lvMsg->horizontalHeader()->resizeSection(Column, TCaptureListModel::ColumnWidth(Column));
+    FListModel = new TCaptureListModel(Captures, Images, this);
+    lvMsg->setModel(FListModel);
+    for (int Column = 0; Column < CaptureColumnCount; ++Column)
+        lvMsg->horizontalHeader()->resizeSection(Column, CaptureColumnWidth(Column));
 
     pnDecodedMessage = new QWidget(Splitter2);
     pnDecodedMessage->setObjectName(QStringLiteral("pnDecodedMessage"));
@@ -286,6 +267,8 @@ void TCaptureForm::CreateLayout()
     CaptionLayout->addWidget(aiHeart, 0, Qt::AlignTop | Qt::AlignRight);
 
     tvMsg = new TMessageTree(pnDecodedMessage);
+    FTreeModel = new TDecodedTreeModel(IsupImages, this);
+    tvMsg->setModel(FTreeModel);
     Decoded->addWidget(pnMessageCaption);
     Decoded->addWidget(tvMsg, 1);
 
@@ -316,13 +299,13 @@ void TCaptureForm::CreateStatusBar()
     StatusPanel0 = new TOwnerDrawPanel(StatusBar);
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(50);
-    StatusText = new QLabel(StatusBar);
-    StatusText->setObjectName(QStringLiteral("StatusText"));
+    StatusTextPanel = new QLabel(StatusBar);
+    StatusTextPanel->setObjectName(QStringLiteral("StatusText"));
     // A long hex text must not widen the window.
-    StatusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    StatusText->setTextFormat(Qt::PlainText);
+    StatusTextPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusTextPanel->setTextFormat(Qt::PlainText);
     StatusBar->addWidget(StatusPanel0);
-    StatusBar->addWidget(StatusText, 1);
+    StatusBar->addWidget(StatusTextPanel, 1);
     StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StatusBar, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& Pos) { ppStatus->popup(StatusBar->mapToGlobal(Pos)); });
@@ -331,9 +314,9 @@ void TCaptureForm::CreateStatusBar()
 void TCaptureForm::ConnectViews()
 {
     // New rows keep the list at its end only when the user is already there.
-    connect(CaptureModel, &QAbstractItemModel::rowsAboutToBeInserted, this,
+    connect(FListModel, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this] { FFollowEnd = lvMsg->LastRowVisible(); });
-    connect(CaptureModel, &QAbstractItemModel::rowsInserted, this, [this] {
+    connect(FListModel, &QAbstractItemModel::rowsInserted, this, [this] {
         if (FFollowEnd)
             lvMsg->scrollToBottom();
     });
@@ -341,8 +324,9 @@ void TCaptureForm::ConnectViews()
             &TCaptureForm::lvMsgSelectionChanged);
     connect(lvMsg, &TCaptureListView::entered, this, [this] { lvMsgSelectItem(SelectedRow(), true); });
     connect(lvMsg, &TCaptureListView::exited, this, [this] { SetStatusText(QString()); });
-    connect(tvMsg, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* Current) { tvMsgChange(Current); });
-    connect(tvMsg, &TMessageTree::entered, this, [this] { tvMsgChange(tvMsg->currentItem()); });
+    connect(tvMsg->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& Current) { tvMsgChange(Current); });
+    connect(tvMsg, &TMessageTree::entered, this, [this] { tvMsgChange(tvMsg->currentIndex()); });
     connect(tvMsg, &TMessageTree::exited, this, [this] { SetStatusText(QString()); });
 }
 
@@ -402,10 +386,10 @@ void TCaptureForm::FormShow()
         ShowException(this, Error);
     }
     ApplyOptions();
-    if (!CommandLineFile.isEmpty()) {
+    if (!FCommandLineFile.isEmpty()) {
         // Loaded once the window is on screen, so that its progress shows.
         QMetaObject::invokeMethod(
-            this, [this] { LoadCaptures(CommandLineFile); }, Qt::QueuedConnection);
+            this, [this] { LoadCaptures(FCommandLineFile); }, Qt::QueuedConnection);
     }
 }
 
@@ -427,7 +411,7 @@ bool TCaptureForm::eventFilter(QObject* Watched, QEvent* Event)
     // the focused control.
     if (Event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape) {
         if (auto* Widget = qobject_cast<QWidget*>(Watched); Widget && Widget->window() == this)
-            Loading = false;
+            FLoading = false;
     }
     return QMainWindow::eventFilter(Watched, Event);
 }
@@ -440,70 +424,65 @@ void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const 
         return;
     if (Sender->RemotePort != 0 && Port != Sender->RemotePort)
         return;
-    if (NumberBytes <= 3 || NumberBytes > TUdpEndpoint::BufferSize)
+    if (NumberBytes < static_cast<int>(MinDatagramSize) || NumberBytes > TUdpEndpoint::BufferSize)
         return;
-    // The datagram is read so that its type octet is the stamp's last octet:
-    // overwriting it with the stamp turns the datagram into the record.
-    uint8_t Record[StampSize - 1 + TUdpEndpoint::BufferSize];
-    uint8_t* const Datagram = Record + StampSize - 1;
-    const int Length = Sender->ReadDatagram(Datagram, NumberBytes);
-    if (Length <= 3)
-        return;
-    switch (Datagram[0]) {
-    case CaptureDatagram: {
-        const TStampBytes Stamp = StampToBytes(FClock.LocalTime());
-        std::copy(Stamp.begin(), Stamp.end(), Record);
-        AddCapture(
-            std::string_view(reinterpret_cast<const char*>(Record), StampSize - 1 + static_cast<size_t>(Length)));
+    char Buffer[TUdpEndpoint::BufferSize];
+    const int Length = Sender->ReadDatagram(Buffer, NumberBytes);
+    const std::string_view Datagram(Buffer, Length > 0 ? static_cast<size_t>(Length) : 0);
+    switch (DatagramKind(Datagram)) {
+    case TDatagramKind::Capture:
+        CaptureDatagramRecord(Datagram, FClock.LocalTime(), FRecord);
+        AddCapture(FRecord);
         break;
-    }
-    case HeartBeatDatagram:
+    case TDatagramKind::HeartBeat:
         HeartBeatReceived();
         break;
-    default:
+    case TDatagramKind::Ignored:
         break;
     }
 }
 
-TCaptureItem* TCaptureForm::AddCapture(std::string_view Record)
+const TCaptureItem* TCaptureForm::AddCapture(std::string_view Record)
 {
-    TCaptureItem* Item = Captures.Add(Record);
+    const TCaptureItem* Item = Captures.Add(Record, FCatalog);
     if (Item)
-        AddCaptureRow(*Item);
+        FListModel->CapturesAppended();
     return Item;
 }
 
-TCaptureItem* TCaptureForm::AddCapture(const THexString& Record)
+const TCaptureItem* TCaptureForm::AddCapture(const TCaptureRecord& Record)
 {
-    return AddCapture(Record.Data());
-}
-
-void TCaptureForm::AddCaptureRow(TCaptureItem& Item)
-{
-    SummarizeCapture(Item, Captures, FCatalog);
-    CaptureModel->CapturesAppended();
+    const TCaptureItem* Item = Captures.Add(Record, FCatalog);
+    FListModel->CapturesAppended();
+    return Item;
 }
 
 void TCaptureForm::ClearCaptures()
 {
-    CaptureModel->BeginClear();
+    FListModel->BeginClear();
     Captures.Clear();
-    CaptureModel->EndClear();
+    FListModel->EndClear();
+    ++FGeneration;
     FSelectedRow = -1;
-    ClearTreeUpdating();
-    DumpText.clear();
+    ShowView(TDecodedView());
+    FDumpText.clear();
     SetStatusText(QString());
     pnMessageCaption->setText(QString());
 }
 
 void TCaptureForm::SetStatusText(const QString& Text)
 {
-    StatusText->setText(Text);
+    StatusTextPanel->setText(Text);
 }
 
-QString TCaptureForm::StatusTextValue() const
+QString TCaptureForm::StatusText() const
 {
-    return StatusText->text();
+    return StatusTextPanel->text();
+}
+
+QString TCaptureForm::Caption() const
+{
+    return pnMessageCaption->text();
 }
 
 QString TCaptureForm::EndpointTitle() const
@@ -524,7 +503,7 @@ void TCaptureForm::ApplyOptions()
     const int Port = FOptionsForm->seCaptureLocalPort->value();
     if (!UDP->IsBound() || UDP->LocalPort() != Port) {
         const QString PreviousError = UDP->LastError();
-        if (UDP->SetLocalPort(Port) && !PreviousError.isEmpty() && StatusTextValue() == PreviousError)
+        if (UDP->SetLocalPort(Port) && !PreviousError.isEmpty() && StatusText() == PreviousError)
             SetStatusText(QString());
     }
     UDP->RemotePort = FOptionsForm->seCaptureRemotePort->value();
@@ -553,202 +532,53 @@ void TCaptureForm::lvMsgSelectionChanged()
         lvMsgSelectItem(Row, true);
 }
 
-void TCaptureForm::ClearTreeUpdating()
+void TCaptureForm::ShowView(TDecodedView View)
 {
+    // One update bracket: the tree repaints once, whatever its size.
     tvMsg->setUpdatesEnabled(false);
-    tvMsg->ClearTree();
-    tvMsg->setUpdatesEnabled(true);
-}
-
-void TCaptureForm::ShowDumpLine(const char* Prefix, const TCaptureItem& Item, int Offset)
-{
-    tvMsg->setUpdatesEnabled(false);
-    tvMsg->ClearTree();
-    tvMsg->addTopLevelItem(new QTreeWidgetItem({QString::fromLatin1(Prefix) + SpacedHex(Item, Offset)}));
+    FTreeModel->SetView(std::move(View));
+    tvMsg->ShowNodes(*FTreeModel);
     tvMsg->setUpdatesEnabled(true);
 }
 
 void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
 {
-    DumpText.clear();
+    FDumpText.clear();
     if (!Selected)
         return;
-    const TCaptureItem* Item = CaptureModel->ItemAt(Row);
+    const TCaptureItem* Item = FListModel->ItemAt(Row);
     if (!Item) {
         SetStatusText(QString());
         pnMessageCaption->setText(QString());
-        ClearTreeUpdating();
+        ShowView(TDecodedView());
+        FShownRow = -1;
         return;
     }
-    const QString Hex = SpacedHex(*Item, 0);
-    SetStatusText(QStringLiteral("Hex: ") + Hex);
-    DumpText = Hex;
-    if (Item->IsStopEntry()) {
-        pnMessageCaption->setText(QStringLiteral("Heart Stop Message"));
-        ClearTreeUpdating();
+    // The capture already shown (the list entered again, or selected again
+    // after a deselection) keeps its tree as the user opened and closed it.
+    const bool Shown = Row == FShownRow && FShownGeneration == FGeneration;
+    TDecodedView View = Shown ? TDecodedView() : TDecodedView(Item->OctetBytes(), FCatalog);
+    const TDecodedView& Showing = Shown ? FTreeModel->View() : View;
+    FDumpText = Showing.DumpText();
+    const std::string Status = Showing.HexStatusText();
+    SetStatusText(QString::fromLatin1(Status.data(), static_cast<qsizetype>(Status.size())));
+    if (Shown)
         return;
-    }
-    try {
-        std::unique_ptr<TCustomPacketL4> Packet = DecodePacketL4(Item->Octets(), FCatalog);
-        const int ServiceIndicator = Packet->GetServiceIndicator();
-        if (ServiceIndicator != 1 && ServiceIndicator != 5)
-            ShowDumpLine("Message Dump: ", *Item, UserPartOffset);
-        switch (ServiceIndicator) {
-        case 0:
-            pnMessageCaption->setText(QStringLiteral("MTP Subsystem Message"));
-            break;
-        case 1:
-            pnMessageCaption->setText(QStringLiteral("Test Subsystem Message"));
-            ShowDumpLine("Test Pattern: ", *Item, TestPatternOffset);
-            break;
-        case 3:
-            pnMessageCaption->setText(QStringLiteral("SCCP Subsystem Message"));
-            break;
-        case 4:
-            pnMessageCaption->setText(QStringLiteral("TUP Subsystem Message"));
-            break;
-        case 5:
-            // The tree keeps the message it shows; any other decoded packet
-            // is released when this guard ends.
-            if (auto* Isup = dynamic_cast<TCustomIsupPacket*>(Packet.get())) {
-                Packet.release();
-                ShowIsupPacket(std::unique_ptr<TCustomIsupPacket>(Isup));
-            } else {
-                ClearTreeUpdating();
-            }
-            break;
-        default:
-            pnMessageCaption->setText(QString::asprintf("Unknown Subsystem (%.2X)", ServiceIndicator));
-            break;
-        }
-    } catch (const std::exception& Error) {
-        pnMessageCaption->setText(QString::fromUtf8(Error.what()));
-        ShowDumpLine("Message Dump: ", *Item, UserPartOffset);
-    }
+    pnMessageCaption->setText(QString::fromStdString(View.Caption()));
+    ShowView(std::move(View));
+    FShownRow = Row;
+    FShownGeneration = FGeneration;
 }
 
-void TCaptureForm::ShowIsupPacket(std::unique_ptr<TCustomIsupPacket> Message)
+void TCaptureForm::tvMsgChange(const QModelIndex& Current)
 {
-    if (Message)
-        pnMessageCaption->setText(QString::fromStdString(Message->Caption()));
-    // One update bracket: the tree repaints once, whatever its size.
-    tvMsg->setUpdatesEnabled(false);
-    tvMsg->ClearTree();
-    if (!Message) {
-        tvMsg->setUpdatesEnabled(true);
-        return;
-    }
-    const TCustomIsupPacket& Packet = *Message;
-    tvMsg->SetMessage(std::move(Message));
-    auto* Root = new QTreeWidgetItem(tvMsg);
-    TMessageTree::SetNodeData(Root, TMessageTree::nkMessage, &Packet);
-    DecorateNode(Root);
-    const TParameterCollection& Parameters = Packet.Parameters();
-    for (int I = 0; I < Parameters.Count(); ++I) {
-        const TCustomParameter& Parameter = Parameters.Items(I);
-        if (!Parameter.GetPresent())
-            continue;
-        auto* ParameterNode = new QTreeWidgetItem(Root);
-        TMessageTree::SetNodeData(ParameterNode, TMessageTree::nkParameter, &Parameter);
-        DecorateNode(ParameterNode);
-        const TParamFieldCollection& Fields = Parameter.Fields();
-        for (int J = 0; J < Fields.Count(); ++J) {
-            const TParamField& Field = Fields.Items(J);
-            if (!Field.Checked)
-                continue;
-            auto* FieldNode = new QTreeWidgetItem(ParameterNode);
-            TMessageTree::SetNodeData(FieldNode, TMessageTree::nkField, &Field);
-            DecorateNode(FieldNode);
-        }
-        ParameterNode->setExpanded(Parameter.Checked != 0);
-    }
-    Root->setExpanded(true);
-    tvMsg->scrollToItem(Root, QAbstractItemView::PositionAtTop);
-    tvMsg->setUpdatesEnabled(true);
-}
-
-void TCaptureForm::DecorateNode(QTreeWidgetItem* Node)
-{
-    auto Image = [this](int Index) {
-        return Index >= 0 && Index < IsupImages.size() ? QIcon(IsupImages[Index]) : QIcon();
-    };
-    const void* Data = TMessageTree::NodeData(Node);
-    switch (NodeKindOf(Node)) {
-    case TMessageTree::nkMessage: {
-        const auto* Packet = static_cast<const TCustomIsupPacket*>(Data);
-        Node->setText(0, QString::fromStdString(Packet->Name() + ", " + Packet->Caption()));
-        Node->setIcon(0, Image(1));
-        break;
-    }
-    case TMessageTree::nkParameter: {
-        const auto* Parameter = static_cast<const TCustomParameter*>(Data);
-        Node->setText(0, QString::fromStdString(Parameter->Name() + ", " + Parameter->Caption()));
-        Node->setIcon(0, Image(Parameter->Mandatory() ? 2 : 3));
-        break;
-    }
-    case TMessageTree::nkField: {
-        const auto* Field = static_cast<const TParamField*>(Data);
-        const QString Described = QString::fromStdString(Field->Name() + " = " + Field->GetValueText());
-        switch (Field->Kind()) {
-        case fkBit:
-            Node->setText(0, QString::fromStdString(Field->Name()));
-            Node->setIcon(0, Image(Field->GetValue() != 0 ? 5 : 6));
-            break;
-        case fkAppendix:
-            Node->setText(0, Described);
-            Node->setIcon(0, QIcon());
-            break;
-        default:
-            Node->setText(0, Described);
-            Node->setIcon(0, Image(7));
-            break;
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-int TCaptureForm::NodeKindOf(const QTreeWidgetItem* Node)
-{
-    return TMessageTree::NodeKindOf(Node);
-}
-
-void TCaptureForm::ShowCodedPacket(const TCustomIsupPacket& Message)
-{
-    TMemoryStream Stream;
-    Message.WriteIsupPart(Stream);
-    if (Stream.Size() == 0) {
-        SetStatusText(QString());
-        return;
-    }
-    SetStatusText(QStringLiteral("ISUP Packet Coded: ") +
-                  QString::fromStdString(BytesToSpacedHex(Stream.Memory(), Stream.Size())));
-}
-
-void TCaptureForm::tvMsgChange(QTreeWidgetItem* Node)
-{
-    const void* Data = TMessageTree::NodeData(Node);
-    if (!Data)
+    const int Node = FTreeModel->NodeOf(Current);
+    if (Node < 0)
         return;
     try {
-        switch (NodeKindOf(Node)) {
-        case TMessageTree::nkMessage:
-            ShowCodedPacket(*static_cast<const TCustomIsupPacket*>(Data));
-            break;
-        case TMessageTree::nkParameter:
-            SetStatusText(QStringLiteral("Hex String: ") +
-                          QString::fromStdString(static_cast<const TCustomParameter*>(Data)->GetHexValue()));
-            break;
-        case TMessageTree::nkField:
-            SetStatusText(QStringLiteral("Integer Value: ") +
-                          QString::number(static_cast<const TParamField*>(Data)->GetValue()));
-            break;
-        default:
-            SetStatusText(QString());
-            break;
-        }
+        std::string Text;
+        if (FTreeModel->View().StatusText(Node, Text))
+            SetStatusText(QString::fromStdString(Text));
     } catch (const std::exception& Error) {
         ShowException(this, Error);
     }
@@ -758,7 +588,7 @@ void TCaptureForm::tvMsgChange(QTreeWidgetItem* Node)
 
 void TCaptureForm::HeartBeatReceived()
 {
-    HeartBeat->HeartBeatReceived();
+    FHeartBeat->HeartBeatReceived();
     emit heartBeatReceived();
 }
 
@@ -781,8 +611,12 @@ void TCaptureForm::acSaveCapturesExecute()
 void TCaptureForm::SaveCaptures(const QString& FileName)
 {
     try {
-        WriteCaptureFile(FileName, static_cast<size_t>(Captures.Count()),
-                         [this](size_t I) { return Captures.Items(static_cast<int>(I)).GetRecordText(); });
+        std::string Record;
+        WriteCaptureFile(FileName, static_cast<size_t>(Captures.Count()), [this, &Record](size_t I, std::string& Text) {
+            Record.clear();
+            Captures.Items(static_cast<int>(I)).AppendRecordBytes(Record);
+            AppendCaptureLine(Record, Text);
+        });
     } catch (const std::exception& Error) {
         ShowException(this, Error);
     }
@@ -792,29 +626,33 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
 {
     // The loader runs the event loop; a second load started from there would
     // clear the captures under the first.
-    if (Loading)
+    if (FLoading)
         return;
     bool Closed = false;
     const QMetaObject::Connection WatchClose =
         connect(this, &TCaptureForm::formClosed, this, [&Closed] { Closed = true; });
     TCaptureLoadHost Host;
     Host.ClearCaptures = [this] { ClearCaptures(); };
-    Host.AddCaptures = [this](std::vector<std::string>& Records) {
-        for (const std::string& Record : Records)
-            AddCapture(Record);
-        CaptureModel->FlushPendingRows();
+    Host.AddCaptures = [this](const TRecordBatch& Records) {
+        for (size_t I = 0; I < Records.Count(); ++I)
+            Captures.Add(Records.Record(I), FCatalog);
+        FListModel->FlushPendingRows();
     };
     Host.CaptureCount = [this] { return static_cast<size_t>(Captures.Count()); };
     Host.RecordsFrom = [this](size_t Index) {
-        std::vector<std::string> Records;
-        for (int I = static_cast<int>(Index); I < Captures.Count(); ++I)
-            Records.push_back(Captures.Items(I).GetRecord());
+        TRecordBatch Records;
+        std::string Record;
+        for (int I = static_cast<int>(Index); I < Captures.Count(); ++I) {
+            Record.clear();
+            Captures.Items(I).AppendRecordBytes(Record);
+            Records.Add(Record);
+        }
         return Records;
     };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
     Host.Clock = &FClock;
-    Host.Loading = &Loading;
+    Host.Loading = &FLoading;
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TCaptureLoadResult Result = LoadCaptureFile(FileName, Host);
@@ -842,35 +680,24 @@ void TCaptureForm::acFindExecute()
 
 void TCaptureForm::acSearchAgainExecute()
 {
-    CaptureModel->FlushPendingRows();
-    const int Rows = CaptureModel->rowCount();
+    FListModel->FlushPendingRows();
+    const int Rows = FListModel->rowCount();
     if (Rows == 0)
         return;
-    const int Row = FindNextCapture(Rows, SelectedRow(), SearchText.toStdString(), [this](int Row, int Column) {
-        return CaptureModel->CellText(*CaptureModel->ItemAt(Row), Column).toStdString();
-    });
+    const int Row = FindNextCapture(Captures, Rows, SelectedRow(), SearchText.toStdString());
     if (Row < 0) {
         QMessageBox::information(this, QStringLiteral("Search Result"), QStringLiteral("No Matches Found"));
         return;
     }
-    const QModelIndex Index = CaptureModel->index(Row, 0);
+    const QModelIndex Index = FListModel->index(Row, 0);
     lvMsg->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     lvMsg->scrollTo(Index, QAbstractItemView::PositionAtTop);
 }
 
 void TCaptureForm::miCopyClipClick()
 {
-    QGuiApplication::clipboard()->setText(DumpText);
-}
-
-void TCaptureForm::miCopyToClipClick()
-{
-    miCopyClipClick();
-}
-
-void TCaptureForm::miCopyClick()
-{
-    miCopyClipClick();
+    QGuiApplication::clipboard()->setText(
+        QString::fromLatin1(FDumpText.data(), static_cast<qsizetype>(FDumpText.size())));
 }
 
 void TCaptureForm::miPasteClipClick()
@@ -886,11 +713,11 @@ void TCaptureForm::miPasteClipClick()
 
 void TCaptureForm::miConfigureMessagesClick()
 {
-    if (!SelectionForm)
+    if (!FSelectionForm)
         return;
-    SelectionForm->show();
-    SelectionForm->raise();
-    SelectionForm->activateWindow();
+    FSelectionForm->show();
+    FSelectionForm->raise();
+    FSelectionForm->activateWindow();
 }
 
 // --- Window commands ----------------------------------------------------------------
@@ -899,11 +726,6 @@ void TCaptureForm::Configuration1Click()
 {
     if (FOptionsForm)
         FOptionsForm->exec();
-}
-
-QString TCaptureForm::HelpFileName()
-{
-    return ::HelpFileName();
 }
 
 void TCaptureForm::miHelpContentsClick()

@@ -1,33 +1,35 @@
-// TCaptureForm: the main window. It takes every datagram of the UDP
-// endpoint, keeps the captures and lists them (lvMsg), shows the selected
-// capture decoded (tvMsg), and holds the menus, actions and shortcuts.
+// TCaptureForm: the main window. It wires the UDP endpoint, the captures,
+// the capture list (lvMsg), the decoded view (tvMsg and its caption), the
+// heartbeat monitor, the menus and the status bar together; what they show
+// and read comes from the presentation layer.
 #pragma once
 
-#include "app/CaptureItem.h"
 #include "app/FormStorage.h"
 #include "core/Stamp.h"
+#include "presentation/CaptureItems.h"
 
 #include <QMainWindow>
 #include <QPixmap>
 #include <QVector>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 class QAction;
 class QLabel;
 class QMenu;
+class QModelIndex;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
-class QTreeWidgetItem;
-class TCaptureListModel;
 class TCaptureFileDialogs;
+class TCaptureListModel;
 class TCaptureListView;
 class TClock;
-class TCustomIsupPacket;
+class TDecodedTreeModel;
+class TDecodedView;
 class THeartBeatMonitor;
-class THexString;
 class TIsupCatalog;
 class TMessageTree;
 class TOptionsForm;
@@ -52,24 +54,116 @@ public:
     explicit TCaptureForm(TClock& Clock, QWidget* Parent = nullptr);
     ~TCaptureForm() override;
 
-    // --- Components ---------------------------------------------------
+    // --- The other windows and the command line -------------------------
+    // The configuration window, whose settings ApplyOptions reads.
+    void SetOptionsForm(TOptionsForm* Form);
+    TOptionsForm* OptionsForm() const { return FOptionsForm; }
+    // The ISUP message selection window that Options > ISUP Messages
+    // Configuration shows.
+    void SetSelectionForm(QWidget* Form) { FSelectionForm = Form; }
+    // The capture file named on the command line, loaded on first show.
+    void SetCommandLineFile(const QString& FileName) { FCommandLineFile = FileName; }
+    TFormStorage& Storage() { return FStorage; }
+
+    // --- What the window shows --------------------------------------------
+    TCaptureListView* ListView() const { return lvMsg; }
+    TCaptureListModel* ListModel() const { return FListModel; }
+    TMessageTree* TreeView() const { return tvMsg; }
+    TDecodedTreeModel* TreeModel() const { return FTreeModel; }
+    // The status text panel and the message caption panel.
+    QString StatusText() const;
+    QString Caption() const;
+    // True while a capture file loads; Esc ends the load.
+    bool IsLoading() const { return FLoading; }
+    TUdpEndpoint& Endpoint() const { return *UDP; }
+    const THeartBeatMonitor& HeartBeat() const { return *FHeartBeat; }
+
+    // --- Captures -----------------------------------------------------------
+    // Builds a capture from a record (stamp, direction, link, message),
+    // appends it and its row; null when the record is shorter than 18 bytes.
+    const TCaptureItem* AddCapture(std::string_view Record);
+    const TCaptureItem* AddCapture(const TCaptureRecord& Record);
+    void ClearCaptures();
+    void SetStatusText(const QString& Text);
+    // Remote host + " : " + the local port as the configuration shows it.
+    QString EndpointTitle() const;
+    // Copies the three settings to the endpoint and sets the titles.
+    void ApplyOptions();
+    // Replaces all captures by those of a capture file.
+    void LoadCaptures(const QString& FileName);
+    // Writes all captures to a capture file; errors go to a message box.
+    void SaveCaptures(const QString& FileName);
+
+signals:
+    void heartBeatReceived();
+    void formClosed();
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent);
+    void FormCreate();
+    void FormShow();
+    void CreateActions();
+    void CreateMenus();
+    void CreateLayout();
+    void CreateStatusBar();
+    void ConnectViews();
+    int ListWidth() const;
+    void SetListWidth(int Width);
+
+    // Intake.
+    void UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP, int Port);
+    void HeartBeatReceived();
+
+    // The decoded view.
+    int SelectedRow() const;
+    void lvMsgSelectionChanged();
+    // Row: the capture list row, or -1 for none.
+    void lvMsgSelectItem(int Row, bool Selected);
+    void ShowView(TDecodedView View);
+    void tvMsgChange(const QModelIndex& Current);
+
+    // Menu and popup commands.
+    void acLoadCapturesExecute();
+    void acSaveCapturesExecute();
+    void acFindExecute();
+    void acSearchAgainExecute();
+    void miCopyClipClick();
+    void miPasteClipClick();
+    void miConfigureMessagesClick();
+    void Configuration1Click();
+    void miHelpContentsClick();
+    void miExitClick();
+    void miClearClick();
+
+    const TIsupCatalog& FCatalog;
+    std::unique_ptr<TClock> FOwnClock;
+    TClock& FClock;
+    TFormStorage FStorage;
+
+    // --- Components -----------------------------------------------------
     TUdpEndpoint* UDP = nullptr;
     TCaptureListView* lvMsg = nullptr;
-    TCaptureListModel* CaptureModel = nullptr;
+    TCaptureListModel* FListModel = nullptr;
     QSplitter* Splitter2 = nullptr;
     QWidget* pnDecodedMessage = nullptr;
     QLabel* pnMessageCaption = nullptr;
     // The heart indicator at the right end of the caption panel; hidden.
     QLabel* aiHeart = nullptr;
     TMessageTree* tvMsg = nullptr;
+    TDecodedTreeModel* FTreeModel = nullptr;
     QProgressBar* ProgressBar = nullptr;
     QStatusBar* StatusBar = nullptr;
     // Status panel 0 (50 pixels), painted by the heartbeat oscillator.
     TOwnerDrawPanel* StatusPanel0 = nullptr;
-    // The four heartbeat timers with the oscillator and heart glyphs.
-    THeartBeatMonitor* HeartBeat = nullptr;
     // Status panel 1, the status text panel.
-    QLabel* StatusText = nullptr;
+    QLabel* StatusTextPanel = nullptr;
+    // The four heartbeat timers with the oscillator and heart glyphs.
+    THeartBeatMonitor* FHeartBeat = nullptr;
     QMenu* ppProtocol = nullptr;
     QMenu* ppStatus = nullptr;
 
@@ -92,109 +186,27 @@ public:
     QVector<QPixmap> Images;
     QVector<QPixmap> IsupImages;
 
-    // --- Fields ---------------------------------------------------------
+    // --- Fields -----------------------------------------------------------
     TCaptureItemsCollection Captures;
     // Spaced hex of the selected capture's message; empty with no selection.
-    QString DumpText;
+    std::string FDumpText;
     TSystemTime LastHeartBeat;
     QString SearchText;
-    // True while a capture file loads; Esc clears it.
-    bool Loading = false;
+    bool FLoading = false;
 
-    // The configuration window, whose settings ApplyOptions reads.
-    void SetOptionsForm(TOptionsForm* Form);
-    TOptionsForm* OptionsForm() const { return FOptionsForm; }
-    // The ISUP message selection window shown by miConfigureMessagesClick.
-    QWidget* SelectionForm = nullptr;
-    // The capture file named on the command line, loaded on first show.
-    QString CommandLineFile;
-    TFormStorage& Storage() { return FStorage; }
-
-    // --- Intake and the capture list ------------------------------------
-    void UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP, int Port);
-    // Builds a capture from a record (stamp, direction, link, message),
-    // appends it and its row; null when the record is shorter than 18 bytes.
-    TCaptureItem* AddCapture(std::string_view Record);
-    TCaptureItem* AddCapture(const THexString& Record);
-    void ClearCaptures();
-    void SetStatusText(const QString& Text);
-    QString StatusTextValue() const;
-    // Remote host + " : " + the local port as the configuration shows it.
-    QString EndpointTitle() const;
-    // Copies the three settings to the endpoint and sets the titles.
-    void ApplyOptions();
-
-    // --- Decoded view ------------------------------------------------------
-    // Row: the capture list row, or -1 for none.
-    void lvMsgSelectItem(int Row, bool Selected);
-    // Fills the tree from a decoded ISUP message, which the tree then owns;
-    // with none it only clears the tree.
-    void ShowIsupPacket(std::unique_ptr<TCustomIsupPacket> Message);
-    void DecorateNode(QTreeWidgetItem* Node);
-    static int NodeKindOf(const QTreeWidgetItem* Node);
-    void ShowCodedPacket(const TCustomIsupPacket& Message);
-    void tvMsgChange(QTreeWidgetItem* Node);
-    // The selected capture list row, or -1.
-    int SelectedRow() const;
-
-    // --- Heartbeat --------------------------------------------------------
-    // A heartbeat datagram arrived (type 0x92).
-    void HeartBeatReceived();
-
-    // --- Capture files, search, clipboard, selection window ---------------
-    void acLoadCapturesExecute();
-    void acSaveCapturesExecute();
-    // Replaces all captures by those of a capture file.
-    void LoadCaptures(const QString& FileName);
-    // Writes all captures to a capture file; errors go to a message box.
-    void SaveCaptures(const QString& FileName);
-    void acFindExecute();
-    void acSearchAgainExecute();
-    void miCopyClipClick();
-    void miCopyToClipClick();
-    void miCopyClick();
-    void miPasteClipClick();
-    void miConfigureMessagesClick();
-
-    // --- Window commands ----------------------------------------------------
-    void Configuration1Click();
-    void miHelpContentsClick();
-    void miExitClick();
-    void miClearClick();
-    static QString HelpFileName();
-
-signals:
-    void heartBeatReceived();
-    void formClosed();
-
-protected:
-    void showEvent(QShowEvent* Event) override;
-    void closeEvent(QCloseEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-
-private:
-    TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent);
-    void FormCreate();
-    void FormShow();
-    void CreateActions();
-    void CreateMenus();
-    void CreateLayout();
-    void CreateStatusBar();
-    void ConnectViews();
-    void AddCaptureRow(TCaptureItem& Item);
-    void ClearTreeUpdating();
-    void ShowDumpLine(const char* Prefix, const TCaptureItem& Item, int Offset);
-    void lvMsgSelectionChanged();
-    int ListWidth() const;
-    void SetListWidth(int Width);
-
-    const TIsupCatalog& FCatalog;
-    std::unique_ptr<TClock> FOwnClock;
-    TClock& FClock;
-    TFormStorage FStorage;
     TOptionsForm* FOptionsForm = nullptr;
+    QWidget* FSelectionForm = nullptr;
+    QString FCommandLineFile;
+    std::unique_ptr<TCaptureFileDialogs> FFileDialogs;
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;
-    std::unique_ptr<TCaptureFileDialogs> FFileDialogs;
+    // The capture the decoded view shows: its row, and the generation of
+    // the captures it belongs to (every clear starts a new one), -1 for none.
+    int FShownRow = -1;
+    uint64_t FShownGeneration = 0;
+    uint64_t FGeneration = 0;
+    // The record of the datagram being taken in, kept to spare an
+    // allocation per datagram.
+    std::string FRecord;
 };

@@ -1,21 +1,6 @@
 #include "app/CaptureListModel.h"
 
-#include "app/CaptureItem.h"
-#include "l4/PacketL4.h"
-
-namespace {
-
-struct TColumnInfo {
-    const char* Caption;
-    int Width;
-};
-
-constexpr TColumnInfo Columns[TCaptureListModel::ColumnCount] = {
-    {"", 19},    {"IN", 43},   {"OUT", 43},  {"Link", 36},         {"Routing Label", 80},
-    {"CIC", 32}, {"Time", 80}, {"Date", 66}, {"Description", 200},
-};
-
-} // namespace
+#include "presentation/CaptureItems.h"
 
 TCaptureListModel::TCaptureListModel(const TCaptureItemsCollection& Captures, const QVector<QPixmap>& Images,
                                      QObject* Parent)
@@ -33,17 +18,7 @@ int TCaptureListModel::rowCount(const QModelIndex& Parent) const
 
 int TCaptureListModel::columnCount(const QModelIndex& Parent) const
 {
-    return Parent.isValid() ? 0 : ColumnCount;
-}
-
-QString TCaptureListModel::ColumnCaption(int Column)
-{
-    return Column >= 0 && Column < ColumnCount ? QString::fromLatin1(Columns[Column].Caption) : QString();
-}
-
-int TCaptureListModel::ColumnWidth(int Column)
-{
-    return Column >= 0 && Column < ColumnCount ? Columns[Column].Width : 0;
+    return Parent.isValid() ? 0 : CaptureColumnCount;
 }
 
 const TCaptureItem* TCaptureListModel::ItemAt(int Row) const
@@ -51,47 +26,62 @@ const TCaptureItem* TCaptureListModel::ItemAt(int Row) const
     return Row >= 0 && Row < FRowCount && Row < FCaptures.Count() ? &FCaptures.Items(Row) : nullptr;
 }
 
-QString TCaptureListModel::CellText(const TCaptureItem& Item, int Column) const
+int TCaptureListModel::CaptureCount() const
 {
-    const bool Stop = Item.IsStopEntry();
+    return FCaptures.Count();
+}
+
+QString TCaptureListModel::PooledText(uint32_t Index) const
+{
+    if (Index >= FPooled.size()) {
+        FPooled.resize(FCaptures.Texts().Count());
+        FPooledMade.resize(FPooled.size());
+    }
+    if (Index >= FPooled.size())
+        return {};
+    if (!FPooledMade[Index]) {
+        const std::string& Text = FCaptures.Texts().Text(Index);
+        FPooled[Index] = QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
+        FPooledMade[Index] = true;
+    }
+    return FPooled[Index];
+}
+
+QString TCaptureListModel::CellText(int Row, int Column) const
+{
+    const TCaptureItem* Item = ItemAt(Row);
+    if (!Item)
+        return {};
     switch (Column) {
     case colIn:
-        // A name goes under IN unless the message was sent, under OUT unless
-        // it was received: direction codes other than 1 and 2 show both.
-        return Stop || Item.Direction != 2 ? FCaptures.Text(Item.NameText) : QString();
     case colOut:
-        return !Stop && Item.Direction != 1 ? FCaptures.Text(Item.NameText) : QString();
-    case colLink:
-        return Stop ? QString() : QString::number(Item.Link);
-    case colRoutingLabel:
-        return Item.HasRoutingLabel ? QString::fromStdString(GetRoutingLabelText(Item.RoutingLabel)) : QString();
-    case colCic:
-        return Item.HasCic ? QString::number(Item.Cic) : QString();
-    case colTime:
-        return QString::fromStdString(FormatStampTime(Item.Stamp));
-    case colDate:
-        return QString::fromStdString(FormatStampDate(Item.Stamp));
+        return PooledText(NameColumnText(*Item, Column));
     case colDescription:
-        return FCaptures.Text(Item.ErrorText);
+        return PooledText(Item->Summary.ErrorText);
     default:
-        return QString();
+        FCell.clear();
+        AppendCellText(*Item, Column, FCaptures.Texts(), FCell);
+        return QString::fromLatin1(FCell.data(), static_cast<qsizetype>(FCell.size()));
     }
 }
 
 QVariant TCaptureListModel::data(const QModelIndex& Index, int Role) const
 {
-    const TCaptureItem* Found = Index.isValid() ? ItemAt(Index.row()) : nullptr;
-    if (!Found || Index.column() >= ColumnCount)
+    const TCaptureItem* Item = Index.isValid() ? ItemAt(Index.row()) : nullptr;
+    if (!Item || Index.column() >= CaptureColumnCount)
         return {};
-    const TCaptureItem& Item = *Found;
     switch (Role) {
     case Qt::DisplayRole:
         if (Index.column() == colImage)
             return {};
-        return CellText(Item, Index.column());
+        return CellText(Index.row(), Index.column());
     case Qt::DecorationRole:
-        if (Index.column() == colImage && Item.StateImage >= 0 && Item.StateImage < FImages.size())
-            return FImages[Item.StateImage];
+        if (Index.column() == colImage && Item->Summary.StateImage >= 0 && Item->Summary.StateImage < FImages.size())
+            return FImages[Item->Summary.StateImage];
+        return {};
+    case StateImageRole:
+        if (Index.column() == colImage)
+            return int(Item->Summary.StateImage);
         return {};
     default:
         return {};
@@ -100,10 +90,10 @@ QVariant TCaptureListModel::data(const QModelIndex& Index, int Role) const
 
 QVariant TCaptureListModel::headerData(int Section, Qt::Orientation Orientation, int Role) const
 {
-    if (Orientation != Qt::Horizontal || Section < 0 || Section >= ColumnCount)
+    if (Orientation != Qt::Horizontal || Section < 0 || Section >= CaptureColumnCount)
         return {};
     if (Role == Qt::DisplayRole)
-        return ColumnCaption(Section);
+        return QString::fromLatin1(CaptureColumnCaption(Section));
     return {};
 }
 

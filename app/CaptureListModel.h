@@ -1,11 +1,18 @@
 // TCaptureListModel: the capture list as a table model over the window's
-// captures. Cell texts are formatted when a cell is drawn; rows appended to
-// the captures are shown in one insertion per event-loop turn.
+// captures, a thin adapter over the presentation layer's rows. Cell texts
+// are made when a cell is drawn (the names and errors, kept once in the
+// captures' text pool, are converted once); captures appended are shown in
+// one insertion per event-loop turn.
 #pragma once
+
+#include "presentation/CaptureRow.h"
 
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QVector>
+
+#include <string>
+#include <vector>
 
 class TCaptureItem;
 class TCaptureItemsCollection;
@@ -13,20 +20,11 @@ class TCaptureItemsCollection;
 class TCaptureListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum TColumn {
-        colImage,
-        colIn,
-        colOut,
-        colLink,
-        colRoutingLabel,
-        colCic,
-        colTime,
-        colDate,
-        colDescription,
-        ColumnCount
-    };
+    // The index of a row's state image (TCaptureImage, -1 for none), in
+    // column 0.
+    static constexpr int StateImageRole = Qt::UserRole;
 
-    // The model reads Captures and shows Images[StateImage] in column 0;
+    // The model reads Captures and shows Images[state image] in column 0;
     // both outlive it.
     TCaptureListModel(const TCaptureItemsCollection& Captures, const QVector<QPixmap>& Images,
                       QObject* Parent = nullptr);
@@ -37,13 +35,13 @@ public:
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
 
-    static QString ColumnCaption(int Column);
-    static int ColumnWidth(int Column);
-
     // The text of a cell, as drawn.
-    QString CellText(const TCaptureItem& Item, int Column) const;
+    QString CellText(int Row, int Column) const;
     // The capture behind a row, or null.
     const TCaptureItem* ItemAt(int Row) const;
+    // The captures held, rows still to come included.
+    int CaptureCount() const;
+    const TCaptureItemsCollection& Captures() const { return FCaptures; }
 
     // Announces captures appended to the collection since the last
     // insertion; they become rows at the next turn of the event loop.
@@ -56,8 +54,14 @@ public:
     void EndClear();
 
 private:
+    QString PooledText(uint32_t Index) const;
+
     const TCaptureItemsCollection& FCaptures;
     const QVector<QPixmap>& FImages;
     int FRowCount = 0;
     bool FFlushQueued = false;
+    // The pool's texts as QStrings, made when first drawn.
+    mutable std::vector<QString> FPooled;
+    mutable std::vector<bool> FPooledMade;
+    mutable std::string FCell;
 };

@@ -1,6 +1,7 @@
 #include "app/CaptureListView.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -31,6 +32,17 @@ TCaptureListView::TCaptureListView(QWidget* Parent)
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setMinimumSectionSize(16);
 }
+
+namespace {
+
+// Focus that moves with the whole window (switching to another window and
+// back) or to a popup menu is not the user entering or leaving the list.
+bool MovesWithinTheWindow(const QFocusEvent* Event)
+{
+    return Event->reason() != Qt::ActiveWindowFocusReason && Event->reason() != Qt::PopupFocusReason;
+}
+
+} // namespace
 
 void TCaptureListView::SetPopupMenu(QMenu* Menu)
 {
@@ -91,11 +103,13 @@ void TCaptureListView::contextMenuEvent(QContextMenuEvent* Event)
 void TCaptureListView::focusInEvent(QFocusEvent* Event)
 {
     QTableView::focusInEvent(Event);
-    emit entered();
+    if (MovesWithinTheWindow(Event))
+        emit entered();
 }
 
 void TCaptureListView::focusOutEvent(QFocusEvent* Event)
 {
     QTableView::focusOutEvent(Event);
-    emit exited();
+    if (MovesWithinTheWindow(Event))
+        emit exited();
 }

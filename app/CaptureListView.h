@@ -1,6 +1,7 @@
 // TCaptureListView: the capture list lvMsg, a report-style table whose
 // popup menu's shortcuts take precedence over the main menu's while the
-// list has the focus.
+// list has the focus. Entering and leaving it within the window are
+// reported; switching to another window and back is not.
 #pragma once
 
 #include <QTableView>

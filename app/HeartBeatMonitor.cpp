@@ -1,5 +1,7 @@
 #include "app/HeartBeatMonitor.h"
 
+#include "presentation/CaptureRecord.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,15 +81,6 @@ void THeartBeatMonitor::HeartBeatReceived()
     Restart(*tmPulseLoss);
 }
 
-std::string THeartBeatMonitor::StopRecord(const TSystemTime& LastHeartBeat)
-{
-    const TStampBytes Stamp = StampToBytes(LastHeartBeat);
-    std::string Record(reinterpret_cast<const char*>(Stamp.data()), Stamp.size());
-    static constexpr char StopTail[] = {0x00, 0x00, static_cast<char>(0xFF), 0x00, 0x00, 0x00, 0x00};
-    Record.append(StopTail, sizeof StopTail);
-    return Record;
-}
-
 void THeartBeatMonitor::tmTickTimer()
 {
     FOscillator.Tick();
@@ -105,7 +98,7 @@ void THeartBeatMonitor::tmNoHeartBeatTimer()
 {
     SetHeartGlyph(hgStopped);
     if (OnStopEntry)
-        OnStopEntry(StopRecord(FLastHeartBeat));
+        OnStopEntry(StopEntryRecord(FLastHeartBeat));
     // One stop entry per loss; the next heartbeat starts the timer again.
     tmNoHeartBeat->Stop();
 }

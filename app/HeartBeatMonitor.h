@@ -38,18 +38,20 @@ public:
     // The heartbeat branch of the datagram intake.
     void HeartBeatReceived();
 
-    // The record of the stop entry: the stamp of the last heartbeat, then
-    // direction 0, link 0 and the message FF 00 00 00 00.
-    static std::string StopRecord(const TSystemTime& LastHeartBeat);
+    // The time of the last heartbeat (the window's LastHeartBeat).
+    const TSystemTime& LastHeartBeat() const { return FLastHeartBeat; }
 
     // Shows the glyphs on Heart from now on, starting with the stopped one.
     void AttachHeart(QLabel* Heart);
+    const QLabel* Heart() const { return FHeart; }
     int HeartGlyph() const { return FHeartGlyph; }
 
     // Paints status panel 0: the oscillator with its frames from ilOsc.
     void StatusBarDrawPanel(QPainter& Canvas, const QRect& Rect) const;
 
-    // Where a stop entry goes (the window's AddCapture).
+    // Where a stop entry goes (the window's AddCapture): the record of the
+    // stamp of the last heartbeat, direction 0, link 0 and the message
+    // FF 00 00 00 00.
     std::function<void(const std::string& Record)> OnStopEntry;
     // Called after every tick so that the status bar repaints panel 0.
     std::function<void()> OnTick;

@@ -1,23 +1,27 @@
 #include "app/MessageTree.h"
 
-#include "isup/IsupPacket.h"
+#include "app/DecodedTreeModel.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 
 namespace {
 
-constexpr int KindRole = Qt::UserRole;
-constexpr int DataRole = Qt::UserRole + 1;
+// Focus that moves with the whole window (switching to another window and
+// back) or to a popup menu is not the user entering or leaving the control.
+bool MovesWithinTheWindow(const QFocusEvent* Event)
+{
+    return Event->reason() != Qt::ActiveWindowFocusReason && Event->reason() != Qt::PopupFocusReason;
+}
 
 } // namespace
 
 TMessageTree::TMessageTree(QWidget* Parent)
-    : QTreeWidget(Parent)
+    : QTreeView(Parent)
 {
     setObjectName(QStringLiteral("tvMsg"));
     setHeaderHidden(true);
-    setColumnCount(1);
     setIndentation(19);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -27,41 +31,14 @@ TMessageTree::TMessageTree(QWidget* Parent)
     header()->setStretchLastSection(false);
 }
 
-TMessageTree::~TMessageTree()
+void TMessageTree::ShowNodes(const TDecodedTreeModel& Model)
 {
-    // The nodes point into the message: they go first.
-    QTreeWidget::clear();
-}
-
-void TMessageTree::ClearTree()
-{
-    QTreeWidget::clear();
-    FMessage.reset();
-}
-
-void TMessageTree::SetMessage(std::unique_ptr<TCustomIsupPacket> Message)
-{
-    FMessage = std::move(Message);
-}
-
-void TMessageTree::SetNodeData(QTreeWidgetItem* Node, TNodeKind Kind, const void* Data)
-{
-    Node->setData(0, KindRole, static_cast<int>(Kind));
-    Node->setData(0, DataRole, QVariant::fromValue(reinterpret_cast<quintptr>(Data)));
-}
-
-TMessageTree::TNodeKind TMessageTree::NodeKindOf(const QTreeWidgetItem* Node)
-{
-    if (!Node || !NodeData(Node))
-        return nkNone;
-    return static_cast<TNodeKind>(Node->data(0, KindRole).toInt());
-}
-
-const void* TMessageTree::NodeData(const QTreeWidgetItem* Node)
-{
-    if (!Node)
-        return nullptr;
-    return reinterpret_cast<const void*>(Node->data(0, DataRole).value<quintptr>());
+    const TDecodedView& View = Model.View();
+    for (int Node = 0; Node < View.Count(); ++Node)
+        if (View.Node(Node).Expanded)
+            setExpanded(Model.IndexOfNode(Node), true);
+    if (Model.rowCount() > 0)
+        scrollTo(Model.index(0, 0), QAbstractItemView::PositionAtTop);
 }
 
 void TMessageTree::keyPressEvent(QKeyEvent* Event)
@@ -73,19 +50,21 @@ void TMessageTree::keyPressEvent(QKeyEvent* Event)
         Event->accept();
         return;
     }
-    QTreeWidget::keyPressEvent(Event);
+    QTreeView::keyPressEvent(Event);
 }
 
 void TMessageTree::keyboardSearch(const QString&) {}
 
 void TMessageTree::focusInEvent(QFocusEvent* Event)
 {
-    QTreeWidget::focusInEvent(Event);
-    emit entered();
+    QTreeView::focusInEvent(Event);
+    if (MovesWithinTheWindow(Event))
+        emit entered();
 }
 
 void TMessageTree::focusOutEvent(QFocusEvent* Event)
 {
-    QTreeWidget::focusOutEvent(Event);
-    emit exited();
+    QTreeView::focusOutEvent(Event);
+    if (MovesWithinTheWindow(Event))
+        emit exited();
 }

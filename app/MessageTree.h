@@ -1,32 +1,20 @@
-// TMessageTree: the decoded tree tvMsg. It owns the decoded ISUP message
-// that its root node shows, for as long as the tree shows it; each node
-// carries its kind and a pointer into that message.
+// TMessageTree: the decoded tree tvMsg, a view over the decoded view's
+// model. Typed characters do nothing (no incremental search); entering and
+// leaving it within the window are reported, switching windows is not.
 #pragma once
 
-#include <QTreeWidget>
+#include <QTreeView>
 
-#include <memory>
+class TDecodedTreeModel;
 
-class TCustomIsupPacket;
-
-class TMessageTree : public QTreeWidget {
+class TMessageTree : public QTreeView {
     Q_OBJECT
 public:
-    // What a node's data points at.
-    enum TNodeKind { nkNone = 0, nkMessage = 1, nkParameter = 2, nkField = 3 };
-
     explicit TMessageTree(QWidget* Parent = nullptr);
-    ~TMessageTree() override;
 
-    // Removes every node and frees the message they showed.
-    void ClearTree();
-    // Takes ownership of the message the new root node will show.
-    void SetMessage(std::unique_ptr<TCustomIsupPacket> Message);
-    TCustomIsupPacket* Message() const { return FMessage.get(); }
-
-    static void SetNodeData(QTreeWidgetItem* Node, TNodeKind Kind, const void* Data);
-    static TNodeKind NodeKindOf(const QTreeWidgetItem* Node);
-    static const void* NodeData(const QTreeWidgetItem* Node);
+    // Opens the nodes the model's view marks expanded and brings the first
+    // node to the top; called after the model shows another view.
+    void ShowNodes(const TDecodedTreeModel& Model);
 
 signals:
     void entered();
@@ -37,7 +25,4 @@ protected:
     void keyboardSearch(const QString& Search) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
-
-private:
-    std::unique_ptr<TCustomIsupPacket> FMessage;
 };

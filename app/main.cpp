@@ -9,6 +9,7 @@
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureRecord.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -101,15 +102,15 @@ TRunOptions ParseArguments(const QApplication& App)
 // cells separated by tabs.
 void PrintReport(TCaptureForm& Form)
 {
-    Form.CaptureModel->FlushPendingRows();
+    TCaptureListModel& Model = *Form.ListModel();
+    Model.FlushPendingRows();
     QTextStream Out(stdout);
-    const int Rows = Form.CaptureModel->rowCount();
-    Out << "captures " << Form.Captures.Count() << "\n";
+    const int Rows = Model.rowCount();
+    Out << "captures " << Model.CaptureCount() << "\n";
     for (int Row = qMax(0, Rows - 5); Row < Rows; ++Row) {
-        const TCaptureItem* Item = Form.CaptureModel->ItemAt(Row);
         Out << "row " << Row;
-        for (int Column = TCaptureListModel::colIn; Column < TCaptureListModel::ColumnCount; ++Column)
-            Out << "\t" << Form.CaptureModel->CellText(*Item, Column);
+        for (int Column = colIn; Column < CaptureColumnCount; ++Column)
+            Out << "\t" << Model.CellText(Row, Column);
         Out << "\n";
     }
     Out.flush();
@@ -123,8 +124,14 @@ void SaveAll(const TCaptureForm& Form, const QString& FileName)
         std::fprintf(stderr, "velmora: cannot write %s\n", qPrintable(FileName));
         return;
     }
-    for (int I = 0; I < Form.Captures.Count(); ++I) {
-        const std::string Line = Form.Captures.Items(I).GetRecordText() + "\r\n";
+    const TCaptureListModel& Model = *Form.ListModel();
+    std::string Record;
+    std::string Line;
+    for (int I = 0; I < Model.CaptureCount(); ++I) {
+        Record.clear();
+        Line.clear();
+        Model.Captures().Items(I).AppendRecordBytes(Record);
+        AppendCaptureLine(Record, Line);
         File.write(Line.data(), static_cast<qint64>(Line.size()));
     }
 }
@@ -135,17 +142,16 @@ void InstallRunOptions(TCaptureForm& Form, const TRunOptions& Options)
     if (!Options.ScreenshotFile.isEmpty()) {
         QTimer::singleShot(
             Options.ScreenshotDelay, &Form, [&Form, File = Options.ScreenshotFile, Name = Options.SelectName] {
-                Form.CaptureModel->FlushPendingRows();
-                int Row = Form.CaptureModel->rowCount() - 1;
+                TCaptureListModel& Model = *Form.ListModel();
+                Model.FlushPendingRows();
+                int Row = Model.rowCount() - 1;
                 for (int I = Row; !Name.isEmpty() && I >= 0; --I) {
-                    const TCaptureItem* Item = Form.CaptureModel->ItemAt(I);
-                    if (Form.CaptureModel->CellText(*Item, TCaptureListModel::colIn) == Name ||
-                        Form.CaptureModel->CellText(*Item, TCaptureListModel::colOut) == Name) {
+                    if (Model.CellText(I, colIn) == Name || Model.CellText(I, colOut) == Name) {
                         Row = I;
                         break;
                     }
                 }
-                Form.lvMsg->selectRow(Row);
+                Form.ListView()->selectRow(Row);
                 QApplication::processEvents();
                 const bool Saved = Form.grab().save(File, "PNG");
                 std::fprintf(stderr, Saved ? "velmora: window saved to %s\n" : "velmora: cannot write %s\n",
@@ -159,7 +165,7 @@ void InstallRunOptions(TCaptureForm& Form, const TRunOptions& Options)
         auto LastCount = std::make_shared<int>(0);
         auto IdleSince = std::make_shared<qint64>(0);
         QObject::connect(Watch, &QTimer::timeout, &Form, [&Form, Options, LastCount, IdleSince] {
-            const int Count = Form.Captures.Count();
+            const int Count = Form.ListModel()->CaptureCount();
             if (Options.QuitAfter > 0 && Count >= Options.QuitAfter) {
                 QApplication::quit();
                 return;
@@ -204,11 +210,11 @@ int main(int argc, char* argv[])
     TOptionsForm OptionsForm(&CaptureForm);
     CaptureForm.SetOptionsForm(&OptionsForm);
     TSelectionForm SelectionForm(&CaptureForm, Definitions.StaticPackets.get());
-    CaptureForm.SelectionForm = &SelectionForm;
+    CaptureForm.SetSelectionForm(&SelectionForm);
 
     if (Options.Port >= 0)
         OptionsForm.seCaptureLocalPort->setValue(Options.Port);
-    CaptureForm.CommandLineFile = Options.CaptureFile;
+    CaptureForm.SetCommandLineFile(Options.CaptureFile);
     QObject::connect(&CaptureForm, &TCaptureForm::formClosed, &App, &QApplication::quit);
     InstallRunOptions(CaptureForm, Options);
 

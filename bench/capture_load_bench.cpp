@@ -17,7 +17,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -77,6 +79,19 @@ bool WriteFile(const QString& Name, long Count, const std::vector<std::string>& 
     return static_cast<bool>(Out);
 }
 
+// The action of a main menu item, by the captions of menu and item.
+QAction* MenuAction(QMainWindow& Window, const QString& Menu, const QString& Item)
+{
+    for (QAction* Top : Window.menuBar()->actions()) {
+        if (Top->text() != Menu || !Top->menu())
+            continue;
+        for (QAction* Action : Top->menu()->actions())
+            if (Action->text() == Item)
+                return Action;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -120,10 +135,11 @@ int main(int argc, char* argv[])
     Form.LoadCaptures(FileName);
     const qint64 Milliseconds = Clock.elapsed();
     Probe.stop();
-    Form.CaptureModel->FlushPendingRows();
-    const int Loaded = Form.Captures.Count();
-    const int LoadedRows = Form.CaptureModel->rowCount();
-    const QString LoadStatus = Form.StatusTextValue();
+    TCaptureListModel& Model = *Form.ListModel();
+    Model.FlushPendingRows();
+    const int Loaded = Model.CaptureCount();
+    const int LoadedRows = Model.rowCount();
+    const QString LoadStatus = Form.StatusText();
     const long AfterKb = VmKilobytes("VmRSS");
     const long PeakKb = VmKilobytes("VmHWM");
 
@@ -133,16 +149,22 @@ int main(int argc, char* argv[])
     const bool SameFile = QFileInfo(Work.filePath(QStringLiteral("saved.ss7"))).size() == QFileInfo(FileName).size();
 
     // No row shows this name: Search Again looks at every row, then says so
-    // in a message box, closed here as soon as it shows.
-    Form.SearchText = QStringLiteral("NO SUCH NAME");
+    // in a message box, closed here as soon as it shows. The name is given
+    // to Find first, whose box is answered here too.
     QTimer CloseBox;
     QObject::connect(&CloseBox, &QTimer::timeout, [] {
-        if (QWidget* Box = QApplication::activeModalWidget())
+        QWidget* Box = QApplication::activeModalWidget();
+        if (auto* Input = qobject_cast<QInputDialog*>(Box)) {
+            Input->setTextValue(QStringLiteral("NO SUCH NAME"));
+            Input->accept();
+        } else if (Box) {
             Box->close();
+        }
     });
     CloseBox.start(1);
+    MenuAction(Form, QStringLiteral("Search"), QStringLiteral("Find ..."))->trigger();
     Clock.restart();
-    Form.acSearchAgainExecute();
+    MenuAction(Form, QStringLiteral("Search"), QStringLiteral("Search Again"))->trigger();
     const qint64 SearchMilliseconds = Clock.elapsed();
     CloseBox.stop();
 
@@ -163,8 +185,8 @@ int main(int argc, char* argv[])
     });
     Form.LoadCaptures(FileName);
     const qint64 EscMilliseconds = SinceEsc.isValid() ? SinceEsc.elapsed() : -1;
-    Form.CaptureModel->FlushPendingRows();
-    const int RowsAtEsc = Form.CaptureModel->rowCount();
+    Model.FlushPendingRows();
+    const int RowsAtEsc = Model.rowCount();
 
     QTextStream Out(stdout);
     Out << "file          " << FileName << " (" << QString::number(FileMegabytes, 'f', 1) << " MB, " << Lines.size()
@@ -183,6 +205,6 @@ int main(int argc, char* argv[])
         << " s over the loaded captures, longest event-loop wait " << ReloadGap << " ms, peak VmHWM "
         << VmKilobytes("VmHWM") / 1024 << " MB\n";
     Out << "esc           load stopped " << EscMilliseconds << " ms after Esc, " << RowsAtEsc << " rows kept, status "
-        << Form.StatusTextValue() << "\n";
+        << Form.StatusText() << "\n";
     return Loaded == Count ? 0 : 2;
 }

@@ -7,6 +7,7 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/DecodedTreeModel.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
 #include "catalog/Definitions.h"
@@ -14,9 +15,12 @@
 #include "core/Globals.h"
 #include "core/HexString.h"
 #include "net/UdpEndpoint.h"
+#include "tests/app/window_test_support.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +30,9 @@
 #include <string>
 
 namespace AppTest {
+
+using windowtest::MenuAction;
+using windowtest::PopupAction;
 
 inline std::string Bytes(const char* SpacedHex)
 {
@@ -78,9 +85,9 @@ struct TWindow {
     void Make(bool Show, int Port)
     {
         Form = std::make_unique<TCaptureForm>(*Definitions.StaticPackets, Clock);
-        auto Intake = Form->UDP->OnDataReceived;
-        Form->UDP->OnDataReceived = [this, Intake](TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP,
-                                                   int FromPort) {
+        auto Intake = Form->Endpoint().OnDataReceived;
+        Form->Endpoint().OnDataReceived = [this, Intake](TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP,
+                                                         int FromPort) {
             Intake(Sender, NumberBytes, FromIP, FromPort);
             ++Delivered;
         };
@@ -101,25 +108,38 @@ struct TWindow {
     }
 
     // The port the window listens on.
-    int Port() const { return Form->UDP->BoundPort(); }
+    int Port() const { return Form->Endpoint().BoundPort(); }
+    TCaptureListModel& Model() const { return *Form->ListModel(); }
+    int Captures() const { return Model().CaptureCount(); }
     int Rows() const
     {
-        Form->CaptureModel->FlushPendingRows();
-        return Form->CaptureModel->rowCount();
+        Model().FlushPendingRows();
+        return Model().rowCount();
     }
     QString Cell(int Row, int Column) const
     {
-        Form->CaptureModel->FlushPendingRows();
-        return Form->CaptureModel->index(Row, Column).data().toString();
+        Model().FlushPendingRows();
+        return Model().index(Row, Column).data().toString();
+    }
+    // The state image of a row (TCaptureImage).
+    int Image(int Row) const
+    {
+        Model().FlushPendingRows();
+        return Model().index(Row, colImage).data(TCaptureListModel::StateImageRole).toInt();
+    }
+    void Select(int Row) const
+    {
+        Model().FlushPendingRows();
+        Form->ListView()->selectRow(Row);
     }
     // Waits until the window holds Count captures (and no more arrive
     // within a short grace period).
     bool WaitForCaptures(int Count, int TimeoutMs = 5000) const
     {
-        if (!QTest::qWaitFor([&] { return Form->Captures.Count() >= Count; }, TimeoutMs))
+        if (!QTest::qWaitFor([&] { return Captures() >= Count; }, TimeoutMs))
             return false;
         QTest::qWait(20);
-        return Form->Captures.Count() == Count;
+        return Captures() == Count;
     }
     // Waits until Count datagrams in all have been handled by the window.
     bool WaitForDeliveries(int Count, int TimeoutMs = 5000) const
@@ -127,6 +147,16 @@ struct TWindow {
         return QTest::qWaitFor([&] { return Delivered >= Count; }, TimeoutMs);
     }
 };
+
+// The decoded tree's texts: of the top-level nodes, or of the children of
+// Parent.
+inline QStringList NodeTexts(const QAbstractItemModel& Tree, const QModelIndex& Parent = {})
+{
+    QStringList Texts;
+    for (int Row = 0; Row < Tree.rowCount(Parent); ++Row)
+        Texts << Tree.index(Row, 0, Parent).data().toString();
+    return Texts;
+}
 
 // A sending socket on a chosen loopback address.
 struct TSender {

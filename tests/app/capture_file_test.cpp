@@ -74,14 +74,17 @@ struct TFakeWindow {
             Captures.clear();
             ++Clears;
         };
-        Host.AddCaptures = [this](std::vector<std::string>& Records) {
+        Host.AddCaptures = [this](const TRecordBatch& Records) {
             ++Updates;
-            for (auto& R : Records)
-                Captures.push_back(std::move(R));
+            for (size_t I = 0; I < Records.Count(); ++I)
+                Captures.emplace_back(Records.Record(I));
         };
         Host.CaptureCount = [this] { return Captures.size(); };
         Host.RecordsFrom = [this](size_t Index) {
-            return std::vector<std::string>(Captures.begin() + static_cast<std::ptrdiff_t>(Index), Captures.end());
+            TRecordBatch Records;
+            for (size_t I = Index; I < Captures.size(); ++I)
+                Records.Add(Captures[I]);
+            return Records;
         };
         Host.SetStatusText = [this](const QString& Text) { Status = Text; };
         Host.ProgressBar = &Progress;
@@ -101,7 +104,7 @@ class CaptureFileTest : public QObject {
     void WriteRecords(const QString& Name, int Count)
     {
         WriteCaptureFile(Name, static_cast<size_t>(Count),
-                         [](size_t I) { return SpacedHex(Record(static_cast<int>(I))); });
+                         [](size_t I, std::string& Text) { Text += SpacedHex(Record(static_cast<int>(I))) + "\r\n"; });
     }
 
 private slots:
@@ -112,7 +115,7 @@ private slots:
         const QByteArray Expected = QByteArray::fromStdString(SpacedHex(Record(0)) + "\r\n" + SpacedHex(Record(1)) +
                                                               "\r\n" + SpacedHex(Record(2)) + "\r\n");
         QCOMPARE(FileBytes(Name), Expected);
-        WriteCaptureFile(Name, 0, [](size_t) { return std::string(); });
+        WriteCaptureFile(Name, 0, [](size_t, std::string&) {});
         QCOMPARE(FileBytes(Name), QByteArray());
     }
 

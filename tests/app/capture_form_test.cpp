@@ -3,6 +3,7 @@
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/DecodedTreeModel.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/LifeOsc.h"
 #include "app/MessageTree.h"
@@ -12,12 +13,15 @@
 #include "core/Clock.h"
 #include "core/Globals.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureRecord.h"
 #include "tests/app/window_test_support.h"
 
 #include <QClipboard>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QUdpSocket>
@@ -42,17 +46,17 @@ class CaptureFormTest : public QObject {
     std::string MsgB;
 
     QString Path(const char* Name) const { return Dir.filePath(QString::fromLatin1(Name)); }
-    TCaptureListModel* Model() const { return Form->CaptureModel; }
+    TCaptureListModel* Model() const { return Form->ListModel(); }
     int Rows() const
     {
         Model()->FlushPendingRows();
         return Model()->rowCount();
     }
-    QString Cell(int Row, int Column) const { return Model()->CellText(*Model()->ItemAt(Row), Column); }
+    QString Cell(int Row, int Column) const { return Model()->CellText(Row, Column); }
     QStringList RowTexts(int Row) const
     {
         QStringList Texts;
-        for (int Column = TCaptureListModel::colIn; Column < TCaptureListModel::ColumnCount; ++Column)
+        for (int Column = colIn; Column < CaptureColumnCount; ++Column)
             Texts << Cell(Row, Column);
         const QVariant Image = Model()->data(Model()->index(Row, 0), Qt::DecorationRole);
         Texts << (Image.isValid() ? QStringLiteral("image") : QStringLiteral("no image"));
@@ -65,7 +69,7 @@ class CaptureFormTest : public QObject {
     {
         Form->AddCapture(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA));
         Form->AddCapture(Record(Stamp(23, 59, 59, 999), 2, 200, MsgB));
-        Form->AddCapture(THeartBeatMonitor::StopRecord(Stamp(0, 0, 7, 1)));
+        Form->AddCapture(StopEntryRecord(Stamp(0, 0, 7, 1)));
         Form->AddCapture(Record(Stamp(12, 0, 0, 0), 1, 4, std::string("\x83\x01\x80\x00\x30\x09", 6)));
         Form->AddCapture(Record(Stamp(1, 2, 3, 4), 0, 255, MsgA));
     }
@@ -83,17 +87,46 @@ class CaptureFormTest : public QObject {
         return Hex.ToText();
     }
 
-    QTreeWidgetItem* DecodedNode(const QString& Text) const
+    // The decoded tree's node showing Text, invalid when there is none.
+    QModelIndex DecodedNode(const QString& Text) const
     {
-        const QList<QTreeWidgetItem*> Found = Form->tvMsg->findItems(Text, Qt::MatchExactly | Qt::MatchRecursive);
-        return Found.isEmpty() ? nullptr : Found.first();
+        const QAbstractItemModel& Tree = *Form->TreeModel();
+        const QModelIndexList Found =
+            Tree.match(Tree.index(0, 0), Qt::DisplayRole, Text, 1, Qt::MatchExactly | Qt::MatchRecursive);
+        return Found.isEmpty() ? QModelIndex() : Found.first();
     }
+    bool Expanded(const QString& Text) const { return Form->TreeView()->isExpanded(DecodedNode(Text)); }
 
     void Select(int Row)
     {
         Model()->FlushPendingRows();
-        Form->lvMsg->selectionModel()->setCurrentIndex(Model()->index(Row, 0),
-                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        Form->ListView()->selectionModel()->setCurrentIndex(
+            Model()->index(Row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    // The selected capture list row, -1 for none.
+    int SelectedRow() const
+    {
+        const QModelIndexList Rows = Form->ListView()->selectionModel()->selectedRows();
+        return Rows.isEmpty() ? -1 : Rows.first().row();
+    }
+    QAction* Menu(const char* Menu, const char* Item) const
+    {
+        return MenuAction(*Form, QString::fromLatin1(Menu), QString::fromLatin1(Item));
+    }
+    QProgressBar* Progress() const { return Form->findChild<QProgressBar*>(); }
+    // Find, answered with Text; returns what the box showed. With NoMatch,
+    // the message box that follows is answered too and NoMatch tells what
+    // it showed.
+    std::shared_ptr<TModalSeen> Find(const QString& Text, std::shared_ptr<TModalSeen>* NoMatch = nullptr)
+    {
+        const auto Seen = AnswerNextModal([Text, NoMatch](QDialog* Dialog) {
+            static_cast<QInputDialog*>(Dialog)->setTextValue(Text);
+            if (NoMatch)
+                *NoMatch = AnswerNextModal();
+            Dialog->accept();
+        });
+        Menu("Search", "Find ...")->trigger();
+        return Seen;
     }
 
 private slots:
@@ -139,7 +172,7 @@ private slots:
     {
         auto Done = std::make_shared<bool>(false);
         return connect(Model(), &QAbstractItemModel::rowsInserted, this, [this, Done, Action] {
-            if (*Done || !Form->Loading)
+            if (*Done || !Form->IsLoading())
                 return;
             *Done = true;
             Action();
@@ -150,9 +183,9 @@ private slots:
     {
         AddMixedCaptures();
         QCOMPARE(Rows(), 5);
-        QCOMPARE(Cell(0, TCaptureListModel::colIn), QStringLiteral("MSGA"));
-        QCOMPARE(Cell(2, TCaptureListModel::colIn), QStringLiteral("STOP"));
-        QCOMPARE(Cell(3, TCaptureListModel::colIn), QStringLiteral("(\?\?\?)"));
+        QCOMPARE(Cell(0, colIn), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(2, colIn), QStringLiteral("STOP"));
+        QCOMPARE(Cell(3, colIn), QStringLiteral("(\?\?\?)"));
         std::vector<QStringList> Before;
         for (int Row = 0; Row < 5; ++Row)
             Before.push_back(RowTexts(Row));
@@ -164,11 +197,11 @@ private slots:
         QCOMPARE(Rows(), 5);
         for (int Row = 0; Row < 5; ++Row)
             QCOMPARE(RowTexts(Row), Before[static_cast<size_t>(Row)]);
-        QCOMPARE(Cell(0, TCaptureListModel::colTime), QStringLiteral("9:05:03.012"));
-        QCOMPARE(Cell(0, TCaptureListModel::colDate), QStringLiteral("7.12.2026"));
-        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Done."));
-        QVERIFY(Form->ProgressBar->isHidden());
-        QVERIFY(!Form->Loading);
+        QCOMPARE(Cell(0, colTime), QStringLiteral("9:05:03.012"));
+        QCOMPARE(Cell(0, colDate), QStringLiteral("7.12.2026"));
+        QCOMPARE(Form->StatusText(), QStringLiteral("Done."));
+        QVERIFY(Progress()->isHidden());
+        QVERIFY(!Form->IsLoading());
 
         // The file is the records as spaced hex, CR LF after each.
         QFile File(Path("mixed.ss7"));
@@ -186,11 +219,11 @@ private slots:
                       Line(Eighteen) + "\n");
         Form->LoadCaptures(Path("lf.ss7"));
         QCOMPARE(Rows(), 2);
-        QCOMPARE(Cell(0, TCaptureListModel::colIn), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(0, colIn), QStringLiteral("MSGA"));
         // Exactly 18 bytes: a capture with no message, shown as a failed row.
-        QCOMPARE(Cell(1, TCaptureListModel::colIn), QStringLiteral("(\?\?\?)"));
-        QCOMPARE(Cell(1, TCaptureListModel::colLink), QStringLiteral("9"));
-        QVERIFY(!Cell(1, TCaptureListModel::colDescription).isEmpty());
+        QCOMPARE(Cell(1, colIn), QStringLiteral("(\?\?\?)"));
+        QCOMPARE(Cell(1, colLink), QStringLiteral("9"));
+        QVERIFY(!Cell(1, colDescription).isEmpty());
     }
 
     void EscStopsALoadAndKeepsTheRowsSoFar()
@@ -201,27 +234,28 @@ private slots:
         Clock->SetStepPerReading(1);
         const int Lines = 20000;
         WriteLargeFile("large.ss7", Lines);
-        Form->lvMsg->setFocus();
+        Form->ListView()->setFocus();
         // Esc pressed once rows have come in; the loader sees it at its
         // next turn of the event loop.
         const auto Esc = OnFirstLoadedRows([this] {
-            QCoreApplication::postEvent(Form->lvMsg, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QCoreApplication::postEvent(Form->ListView(),
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         });
         Form->LoadCaptures(Path("large.ss7"));
         disconnect(Esc);
         const int Loaded = Rows();
         QVERIFY(Loaded > 0);
         QVERIFY(Loaded < Lines);
-        QCOMPARE(Cell(Loaded - 1, TCaptureListModel::colLink), QString::number((Loaded - 1) % 256));
-        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Done."));
-        QVERIFY(Form->ProgressBar->isHidden());
-        QVERIFY(!Form->Loading);
+        QCOMPARE(Cell(Loaded - 1, colLink), QString::number((Loaded - 1) % 256));
+        QCOMPARE(Form->StatusText(), QStringLiteral("Done."));
+        QVERIFY(Progress()->isHidden());
+        QVERIFY(!Form->IsLoading());
     }
 
     void LiveDatagramsAreTakenInDuringALoad()
     {
-        QVERIFY(Form->UDP->SetLocalPort(0));
-        const quint16 Port = static_cast<quint16>(Form->UDP->BoundPort());
+        QVERIFY(Form->Endpoint().SetLocalPort(0));
+        const quint16 Port = static_cast<quint16>(Form->Endpoint().BoundPort());
         Clock->SetStepPerReading(1);
         const int Lines = 20000;
         WriteLargeFile("busy.ss7", Lines);
@@ -233,7 +267,7 @@ private slots:
             const QByteArray Datagram = QByteArray("\xBB\x02\x07", 3) + QByteArray::fromStdString(MsgB);
             for (int I = 0; I < Sent; ++I)
                 Sender.writeDatagram(Datagram, QHostAddress::LocalHost, Port);
-            pollfd Readable{static_cast<int>(Form->UDP->findChild<QUdpSocket*>()->socketDescriptor()), POLLIN, 0};
+            pollfd Readable{static_cast<int>(Form->Endpoint().findChild<QUdpSocket*>()->socketDescriptor()), POLLIN, 0};
             QCOMPARE(::poll(&Readable, 1, 5000), 1);
         });
         Form->AddCapture(Record(Stamp(9, 0, 0, 0), 2, 7, MsgB)); // an old capture, replaced by the load
@@ -245,7 +279,7 @@ private slots:
         QTRY_COMPARE(Rows() - Lines, Sent);
         int FirstLive = -1;
         for (int Row = 0; Row < AtLoadEnd && FirstLive < 0; ++Row)
-            if (Cell(Row, TCaptureListModel::colOut) == QStringLiteral("MSGB"))
+            if (Cell(Row, colOut) == QStringLiteral("MSGB"))
                 FirstLive = Row;
         // They arrived while the file was being loaded, so among the loaded rows.
         QVERIFY(FirstLive > 0);
@@ -262,9 +296,9 @@ private slots:
         QVERIFY(Seen->Seen);
         QCOMPARE(Seen->Text, QStringLiteral("'$0QQ' is not a valid integer value"));
         QCOMPARE(Rows(), 2);
-        QVERIFY(!Form->Loading);
-        QVERIFY(Form->ProgressBar->isHidden());
-        QCOMPARE(Form->StatusTextValue(), QStringLiteral("Load stopped at line 3"));
+        QVERIFY(!Form->IsLoading());
+        QVERIFY(Progress()->isHidden());
+        QCOMPARE(Form->StatusText(), QStringLiteral("Load stopped at line 3"));
         Form->AddCapture(Record(Stamp(9, 0, 0, 3), 1, 4, MsgB));
         QCOMPARE(Rows(), 3);
         // A new load is accepted after it.
@@ -316,13 +350,12 @@ private slots:
         AddMixedCaptures();
         Form->SaveCaptures(Path("cmdline.ss7"));
         TCaptureForm Second(*Definitions.StaticPackets, *Clock);
-        Second.CommandLineFile = Path("cmdline.ss7");
+        Second.SetCommandLineFile(Path("cmdline.ss7"));
         Second.show();
-        QTRY_COMPARE(Second.Captures.Count(), 5);
-        QTRY_VERIFY(!Second.Loading);
-        Second.CaptureModel->FlushPendingRows();
-        QCOMPARE(Second.CaptureModel->CellText(*Second.CaptureModel->ItemAt(4), TCaptureListModel::colLink),
-                 QStringLiteral("255"));
+        QTRY_COMPARE(Second.ListModel()->CaptureCount(), 5);
+        QTRY_VERIFY(!Second.IsLoading());
+        Second.ListModel()->FlushPendingRows();
+        QCOMPARE(Second.ListModel()->CellText(4, colLink), QStringLiteral("255"));
     }
 
     void FindAsksForTheTextAndSelectsTheMatchAtTheTop()
@@ -332,7 +365,9 @@ private slots:
         AddMixedCaptures(); // rows 100-104: MSGA, MSGB, STOP, a failed row, MSGA
         for (int I = 0; I < 100; ++I)
             Form->AddCapture(Record(Stamp(9, 0, 0, 0), 2, 1, MsgB));
-        Form->SearchText = QStringLiteral("previous");
+        // A first search leaves its text for the next.
+        QVERIFY(Find(QStringLiteral("MSGA"))->Seen);
+        QCOMPARE(SelectedRow(), 0);
         QString Label;
         QString Initial;
         const auto Seen = AnswerNextModal([&](QDialog* Dialog) {
@@ -343,89 +378,96 @@ private slots:
             Input->setTextValue(QStringLiteral("sTo"));
             Input->accept();
         });
-        Form->acFindExecute();
+        Menu("Search", "Find ...")->trigger();
         QVERIFY(Seen->Seen);
         QCOMPARE(Seen->Title, QStringLiteral("Find Message"));
         QCOMPARE(Label, QStringLiteral("Text"));
-        QCOMPARE(Initial, QStringLiteral("previous"));
-        QCOMPARE(Form->SearchText, QStringLiteral("sTo"));
-        QCOMPARE(Form->SelectedRow(), 102);
-        QCOMPARE(Form->lvMsg->currentIndex().row(), 102);
-        QCOMPARE(Form->lvMsg->rowAt(1), 102);
-        QCOMPARE(Form->pnMessageCaption->text(), QStringLiteral("Heart Stop Message"));
+        QCOMPARE(Initial, QStringLiteral("MSGA"));
+        QCOMPARE(SelectedRow(), 102);
+        QCOMPARE(Form->ListView()->currentIndex().row(), 102);
+        QCOMPARE(Form->ListView()->rowAt(1), 102);
+        QCOMPARE(Form->Caption(), QStringLiteral("Heart Stop Message"));
 
         // Cancelling keeps the text and still searches on.
-        Form->SearchText = QStringLiteral("msgb");
-        const auto Cancelled = AnswerNextModal([](QDialog* Dialog) {
+        QVERIFY(Find(QStringLiteral("msgb"))->Seen);
+        QCOMPARE(SelectedRow(), 105);
+        QString Kept;
+        const auto Cancelled = AnswerNextModal([&Kept](QDialog* Dialog) {
+            Kept = static_cast<QInputDialog*>(Dialog)->textValue();
             static_cast<QInputDialog*>(Dialog)->setTextValue(QStringLiteral("ignored"));
             Dialog->reject();
         });
-        Form->acFindExecute();
+        Menu("Search", "Find ...")->trigger();
         QVERIFY(Cancelled->Seen);
-        QCOMPARE(Form->SearchText, QStringLiteral("msgb"));
-        QCOMPARE(Form->SelectedRow(), 105);
-        Form->acSearchAgainExecute();
-        QCOMPARE(Form->SelectedRow(), 106);
+        QCOMPARE(Kept, QStringLiteral("msgb"));
+        QCOMPARE(SelectedRow(), 106);
+        Menu("Search", "Search Again")->trigger();
+        QCOMPARE(SelectedRow(), 107);
     }
 
     void SearchAgainDoesNotWrapAround()
     {
         AddMixedCaptures();
-        Form->SearchText = QStringLiteral("MSGA");
-        Select(4);
+        Select(3);
+        QVERIFY(Find(QStringLiteral("MSGA"))->Seen);
+        QCOMPARE(SelectedRow(), 4);
         const auto Seen = AnswerNextModal();
-        Form->acSearchAgainExecute();
+        Menu("Search", "Search Again")->trigger();
         QVERIFY(Seen->Seen);
         QCOMPARE(Seen->Title, QStringLiteral("Search Result"));
         QCOMPARE(Seen->Text, QStringLiteral("No Matches Found"));
-        QCOMPARE(Form->SelectedRow(), 4);
+        QCOMPARE(SelectedRow(), 4);
 
         Select(2);
-        Form->SearchText = QStringLiteral("(\?\?\?)");
-        Form->acSearchAgainExecute();
-        QCOMPARE(Form->SelectedRow(), 3);
-        Form->SearchText.clear();
+        QVERIFY(Find(QStringLiteral("(\?\?\?)"))->Seen);
+        QCOMPARE(SelectedRow(), 3);
         Select(0);
-        const auto Empty = AnswerNextModal();
-        Form->acSearchAgainExecute();
+        std::shared_ptr<TModalSeen> Empty;
+        QVERIFY(Find(QString(), &Empty)->Seen);
+        QVERIFY(Empty && Empty->Seen);
         QCOMPARE(Empty->Text, QStringLiteral("No Matches Found"));
-        QCOMPARE(Form->SelectedRow(), 0);
+        QCOMPARE(SelectedRow(), 0);
     }
 
     void CopyThenPasteAddsABareMessageCapture()
     {
         Form->AddCapture(Record(Stamp(9, 5, 3, 12), 1, 3, MsgA));
         Select(0);
-        Form->miCopyClipClick();
+        Menu("Edit", "Copy")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(THexString(MsgA, true).ToText()));
         // Pasted an hour later: stamped with the time of the paste.
         Clock->Advance(3600000);
-        Form->miPasteClipClick();
+        Menu("Edit", "Paste")->trigger();
         QCOMPARE(Rows(), 2);
-        QCOMPARE(Cell(1, TCaptureListModel::colIn), QStringLiteral("MSGA"));
-        QCOMPARE(Cell(1, TCaptureListModel::colOut), QStringLiteral("MSGA"));
-        QCOMPARE(Cell(1, TCaptureListModel::colLink), QStringLiteral("255"));
-        QCOMPARE(Cell(1, TCaptureListModel::colCic), QStringLiteral("21"));
-        QCOMPARE(Cell(1, TCaptureListModel::colTime), QStringLiteral("10:05:03.012"));
-        QCOMPARE(Cell(1, TCaptureListModel::colDate), QStringLiteral("7.12.2026"));
+        QCOMPARE(Cell(1, colIn), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(1, colOut), QStringLiteral("MSGA"));
+        QCOMPARE(Cell(1, colLink), QStringLiteral("255"));
+        QCOMPARE(Cell(1, colCic), QStringLiteral("21"));
+        QCOMPARE(Cell(1, colTime), QStringLiteral("10:05:03.012"));
+        QCOMPARE(Cell(1, colDate), QStringLiteral("7.12.2026"));
         QVERIFY(!Model()->data(Model()->index(1, 0), Qt::DecorationRole).isValid());
-        QCOMPARE(Form->Captures.Items(1).Direction, uint8_t(0));
+        // Direction 0 and link 255, as the saved record shows.
+        Form->SaveCaptures(Path("pasted.ss7"));
+        QFile Saved(Path("pasted.ss7"));
+        QVERIFY(Saved.open(QIODevice::ReadOnly));
+        const QList<QByteArray> Lines = Saved.readAll().split('\n');
+        QCOMPARE(Lines[1].mid(16 * 3, 6), QByteArray("00 FF "));
     }
 
     void PasteOfARecordBodyKeepsDirectionAndLink()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("02 07\r\n") +
                                               QString::fromStdString(THexString(MsgB, true).ToText()));
-        Form->miPasteClipClick();
+        Menu("Edit", "Paste")->trigger();
         QCOMPARE(Rows(), 1);
-        QCOMPARE(Cell(0, TCaptureListModel::colOut), QStringLiteral("MSGB"));
-        QCOMPARE(Cell(0, TCaptureListModel::colIn), QString());
-        QCOMPARE(Cell(0, TCaptureListModel::colLink), QStringLiteral("7"));
+        QCOMPARE(Cell(0, colOut), QStringLiteral("MSGB"));
+        QCOMPARE(Cell(0, colIn), QString());
+        QCOMPARE(Cell(0, colLink), QStringLiteral("7"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("01"));
-        Form->miPasteClipClick();
+        Menu("Edit", "Paste")->trigger();
         QGuiApplication::clipboard()->setText(QString());
-        Form->miPasteClipClick();
+        Menu("Edit", "Paste")->trigger();
         QCOMPARE(Rows(), 1);
     }
 
@@ -433,7 +475,7 @@ private slots:
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("85 01 80 XY 30"));
         const auto Seen = AnswerNextModal();
-        Form->miPasteClipClick();
+        Menu("Edit", "Paste")->trigger();
         QVERIFY(Seen->Seen);
         QCOMPARE(Seen->Text, QStringLiteral("'$0XY' is not a valid integer value"));
         QCOMPARE(Rows(), 0);
@@ -441,46 +483,47 @@ private slots:
 
     void StatusPanelZeroShowsTheOscillator()
     {
-        QWidget* Panel = Form->StatusPanel0;
+        QWidget* Panel = Form->statusBar()->findChild<TOwnerDrawPanel*>();
+        QVERIFY(Panel);
         QCOMPARE(Panel->width(), 50);
         const QImage Shot = Panel->grab().toImage();
         const qreal Ratio = Panel->devicePixelRatioF();
         // Filled with the status bar's colour around the text and frame.
         QCOMPARE(Shot.pixelColor(int(18 * Ratio), int(1 * Ratio)), Panel->palette().window().color());
-        const int Image = Form->HeartBeat->Oscillator().CurrentImage();
-        const QImage Frame = Form->HeartBeat->ilOsc[Image < 0 ? 0 : Image].toImage();
+        const int Image = Form->HeartBeat().Oscillator().CurrentImage();
+        const QImage Frame = Form->HeartBeat().ilOsc[Image < 0 ? 0 : Image].toImage();
         if (Image >= 0 && Ratio == 1.0)
             QCOMPARE(Shot.pixelColor(8, 9), Frame.pixelColor(7, 8));
-        QCOMPARE(Form->aiHeart->pixmap().toImage(),
-                 Form->HeartBeat->HeartGlyphs[THeartBeatMonitor::hgStopped].toImage());
-        QVERIFY(Form->aiHeart->isHidden());
+        QCOMPARE(Form->HeartBeat().Heart()->pixmap().toImage(),
+                 Form->HeartBeat().HeartGlyphs[THeartBeatMonitor::hgStopped].toImage());
+        QVERIFY(Form->HeartBeat().Heart()->isHidden());
     }
 
     void ClearAllClearsLikeTheListsClear()
     {
         AddMixedCaptures();
         Select(0);
-        QAction* ClearAll = Form->miClearAll;
+        QAction* ClearAll = Menu("Edit", "Clear All");
         QVERIFY(ClearAll);
         QCOMPARE(ClearAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
         ClearAll->trigger();
         QCOMPARE(Rows(), 0);
-        QCOMPARE(Form->Captures.Count(), 0);
-        QCOMPARE(Form->pnMessageCaption->text(), QString());
-        QCOMPARE(Form->tvMsg->topLevelItemCount(), 0);
+        QCOMPARE(Form->ListModel()->CaptureCount(), 0);
+        QCOMPARE(Form->Caption(), QString());
+        QCOMPARE(Form->TreeModel()->rowCount(), 0);
     }
 
     void SelectionBoxesDecideTheDecodedViewFromTheNextSelectionOn()
     {
         TSelectionForm Selection(Form.get(), Definitions.StaticPackets.get());
-        Form->SelectionForm = &Selection;
-        Form->miConfigureMessagesClick();
+        Form->SetSelectionForm(&Selection);
+        Menu("Options", "ISUP Messages Configuration")->trigger();
         QVERIFY(Selection.isVisible());
         Form->AddCapture(Record(Stamp(9, 0, 0, 0), 1, 1, MsgA));
         Form->AddCapture(Record(Stamp(9, 0, 0, 1), 1, 1, MsgB));
         Select(0);
-        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
-        QVERIFY(DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")).isValid());
+        QVERIFY(Expanded(QStringLiteral("Flags, Sample flags")));
 
         auto Find = [&](const QStringList& Path) {
             QTreeWidgetItem* Node = nullptr;
@@ -504,16 +547,17 @@ private slots:
             QTest::mouseClick(Selection.tvMsg->viewport(), Qt::LeftButton, {}, Box);
         }
         // The view on screen is not rebuilt by the change.
-        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")).isValid());
 
         Select(1);
-        QVERIFY(DecodedNode(QStringLiteral("Urgent")));
-        QVERIFY(DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
+        QVERIFY(DecodedNode(QStringLiteral("Urgent")).isValid());
+        QVERIFY(Expanded(QStringLiteral("Flags, Sample flags")));
         Select(0);
-        QVERIFY(!DecodedNode(QStringLiteral("Urgent")));
-        QVERIFY(DecodedNode(QStringLiteral("Count = 0")));
-        QVERIFY(!DecodedNode(QStringLiteral("Flags, Sample flags"))->isExpanded());
-        Form->SelectionForm = nullptr;
+        QVERIFY(!DecodedNode(QStringLiteral("Urgent")).isValid());
+        QVERIFY(DecodedNode(QStringLiteral("Count = 0")).isValid());
+        QVERIFY(DecodedNode(QStringLiteral("Flags, Sample flags")).isValid());
+        QVERIFY(!Expanded(QStringLiteral("Flags, Sample flags")));
+        Form->SetSelectionForm(nullptr);
     }
 };
 

@@ -1,16 +1,16 @@
-// The decoded view: caption panel, tree nodes with their state images, the
-// status texts of the focused node, the dump text and the copy command.
+// The decoded view in the window: caption panel, tree nodes with their
+// state images, the status texts of the focused node, the dump text and the
+// copy command, and which changes of the focus and the selection rebuild it.
 #include "tests/app/app_test_support.h"
 
-#include "app/MessageTree.h"
+#include "app/StateImages.h"
 #include "isup/IsupPacket.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 using namespace AppTest;
 
@@ -34,12 +34,24 @@ bool CopyFolder(const QString& From, const QString& To)
     return true;
 }
 
-QStringList Texts(const QTreeWidgetItem* Node)
+QImage IconImage(const QModelIndex& Node)
 {
-    QStringList Result;
-    for (int I = 0; I < Node->childCount(); ++I)
-        Result << Node->child(I)->text(0);
-    return Result;
+    return Node.data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
+}
+
+// What Edit > Copy puts on the clipboard: the dump text.
+QString Copied(const TCaptureForm& Form)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    MenuAction(Form, QStringLiteral("Edit"), QStringLiteral("Copy"))->trigger();
+    return QGuiApplication::clipboard()->text();
+}
+
+// Moves the tree's focus to Node as the user does, which shows Node's
+// status text.
+void Focus(const TCaptureForm& Form, const QModelIndex& Node)
+{
+    Form.TreeView()->setCurrentIndex(Node);
 }
 
 } // namespace
@@ -68,12 +80,11 @@ private slots:
     {
         TWindow W;
         W.Form->AddCapture(Record("00 00 FF 00 00 00 00"));
-        W.Rows();
-        W.Form->lvMsg->selectRow(0);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Heart Stop Message"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 0);
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex: FF 00 00 00 00 "));
-        QCOMPARE(W.Form->DumpText, QStringLiteral("FF 00 00 00 00 "));
+        W.Select(0);
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Heart Stop Message"));
+        QCOMPARE(W.Form->TreeModel()->rowCount(), 0);
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex: FF 00 00 00 00 "));
+        QCOMPARE(Copied(*W.Form), QStringLiteral("FF 00 00 00 00 "));
     }
 
     void otherSubsystemsShowCaptionsAndDumpLines()
@@ -83,51 +94,56 @@ private slots:
         W.Form->AddCapture(Record("01 00 80 29 89 34 01 11 05"));
         W.Form->AddCapture(Record("01 00 83 01 80 00 30 00 01"));
         W.Form->AddCapture(Record("01 00"));
-        W.Rows();
+        const QAbstractItemModel& Tree = *W.Form->TreeModel();
 
-        W.Form->lvMsg->selectRow(0);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Test Subsystem Message"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 1);
-        QCOMPARE(W.Form->tvMsg->topLevelItem(0)->text(0), QStringLiteral("Test Pattern: 60 01 23 45 67 89 AB "));
+        W.Select(0);
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Test Subsystem Message"));
+        QCOMPARE(NodeTexts(Tree), QStringList{QStringLiteral("Test Pattern: 60 01 23 45 67 89 AB ")});
 
-        W.Form->lvMsg->selectRow(1);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("MTP Subsystem Message"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 1);
-        QCOMPARE(W.Form->tvMsg->topLevelItem(0)->text(0), QStringLiteral("Message Dump: 11 05 "));
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex: 80 29 89 34 01 11 05 "));
+        W.Select(1);
+        QCOMPARE(W.Form->Caption(), QStringLiteral("MTP Subsystem Message"));
+        QCOMPARE(NodeTexts(Tree), QStringList{QStringLiteral("Message Dump: 11 05 ")});
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex: 80 29 89 34 01 11 05 "));
 
-        W.Form->lvMsg->selectRow(2);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Unknown Subsystem Code: 0x03"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 1);
-        QCOMPARE(W.Form->tvMsg->topLevelItem(0)->text(0), QStringLiteral("Message Dump: 00 01 "));
+        W.Select(2);
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Unknown Subsystem Code: 0x03"));
+        QCOMPARE(NodeTexts(Tree), QStringList{QStringLiteral("Message Dump: 00 01 ")});
 
-        W.Form->lvMsg->selectRow(3);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Can`t read SIO from stream"));
-        QCOMPARE(W.Form->tvMsg->topLevelItem(0)->text(0), QStringLiteral("Message Dump: "));
-        QCOMPARE(W.Form->DumpText, QString());
+        W.Select(3);
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Can`t read SIO from stream"));
+        QCOMPARE(NodeTexts(Tree), QStringList{QStringLiteral("Message Dump: ")});
+        QCOMPARE(Copied(*W.Form), QString());
 
         // Focusing a dump line leaves the status text as it was.
         W.Form->SetStatusText(QStringLiteral("unchanged"));
-        W.Form->tvMsgChange(W.Form->tvMsg->topLevelItem(0));
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("unchanged"));
+        Focus(*W.Form, Tree.index(0, 0));
+        QCOMPARE(W.Form->TreeView()->currentIndex(), Tree.index(0, 0));
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("unchanged"));
     }
 
     void isupMessageTree()
     {
         TWindow W(true, AnyPort, Cfg());
+        // The tree's model stays consistent through every view it shows.
+        QAbstractItemModelTester Tester(W.Form->TreeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        W.Form->AddCapture(Record("01 00 81 29 89 34 01 11 60 01 23 45 67 89 AB"));
         W.Form->AddCapture(Record(Iam));
-        W.Rows();
-        W.Form->lvMsg->selectRow(0);
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Initial address"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 1);
-        QTreeWidgetItem* Root = W.Form->tvMsg->topLevelItem(0);
-        QCOMPARE(Root->text(0), QStringLiteral("IAM, Initial address"));
-        QCOMPARE(W.Form->NodeKindOf(Root), int(TMessageTree::nkMessage));
-        QVERIFY(Root->isExpanded());
-        // The tree owns the message its root shows.
-        QCOMPARE(TMessageTree::NodeData(Root), static_cast<const void*>(W.Form->tvMsg->Message()));
+        W.Select(0);
+        W.Select(1);
+        const TDecodedTreeModel& Tree = *W.Form->TreeModel();
+        const QVector<QPixmap> Images = MakeIsupImages();
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Initial address"));
+        QCOMPARE(Tree.rowCount(), 1);
+        const QModelIndex Root = Tree.index(0, 0);
+        QCOMPARE(Root.data().toString(), QStringLiteral("IAM, Initial address"));
+        QCOMPARE(Root.data(TDecodedTreeModel::NodeKindRole).toInt(), int(nkMessage));
+        QCOMPARE(IconImage(Root), Images[1].toImage());
+        QVERIFY(W.Form->TreeView()->isExpanded(Root));
+        // The tree's model holds the decoded message its root shows.
+        QVERIFY(Tree.View().Message());
+        QCOMPARE(QString::fromStdString(Tree.View().Message()->Name()), QStringLiteral("IAM"));
 
-        const QStringList Parameters = Texts(Root);
+        const QStringList Parameters = NodeTexts(Tree, Root);
         QVERIFY2(Parameters.size() >= 5, qPrintable(Parameters.join(QLatin1Char('|'))));
         QCOMPARE(Parameters[0], QStringLiteral("NatureOfConnectionIndicators, Nature of connection indicators"));
         QCOMPARE(Parameters[4], QStringLiteral("CalledPartyNumber, Called party number"));
@@ -138,32 +154,33 @@ private slots:
         QCOMPARE(Parameters[6], QStringLiteral("CallingPartyNumber, Calling party number"));
         QCOMPARE(Parameters[7], QStringLiteral("OptionalForwardCallIndicators, Optional forward call indicators"));
 
-        QTreeWidgetItem* Nci = Root->child(0);
-        QVERIFY(Nci->isExpanded());
-        QCOMPARE(W.Form->NodeKindOf(Nci), int(TMessageTree::nkParameter));
-        QCOMPARE(Nci->icon(0).pixmap(16).toImage(), W.Form->IsupImages[2].toImage());
-        QCOMPARE(Root->child(5)->icon(0).pixmap(16).toImage(), W.Form->IsupImages[3].toImage());
-        const QStringList Fields = Texts(Nci);
+        const QModelIndex Nci = Tree.index(0, 0, Root);
+        QVERIFY(W.Form->TreeView()->isExpanded(Nci));
+        QCOMPARE(Nci.data(TDecodedTreeModel::NodeKindRole).toInt(), int(nkParameter));
+        QCOMPARE(IconImage(Nci), Images[2].toImage());
+        QCOMPARE(IconImage(Tree.index(5, 0, Root)), Images[3].toImage());
+        const QStringList Fields = NodeTexts(Tree, Nci);
         QCOMPARE(Fields.first(), QStringLiteral("Satellite indicator = no satellite circuit in the connection"));
         QCOMPARE(Fields.at(Fields.size() - 2), QStringLiteral("Test flag set"));
         QCOMPARE(Fields.last(), QStringLiteral("Test flag clear"));
-        QCOMPARE(Nci->child(0)->icon(0).pixmap(16).toImage(), W.Form->IsupImages[7].toImage());
-        QCOMPARE(Nci->child(Fields.size() - 2)->icon(0).pixmap(16).toImage(), W.Form->IsupImages[5].toImage());
-        QCOMPARE(Nci->child(Fields.size() - 1)->icon(0).pixmap(16).toImage(), W.Form->IsupImages[6].toImage());
+        QCOMPARE(Tree.index(0, 0, Nci).data(TDecodedTreeModel::NodeKindRole).toInt(), int(nkField));
+        QCOMPARE(IconImage(Tree.index(0, 0, Nci)), Images[7].toImage());
+        QCOMPARE(IconImage(Tree.index(Fields.size() - 2, 0, Nci)), Images[5].toImage());
+        QCOMPARE(IconImage(Tree.index(Fields.size() - 1, 0, Nci)), Images[6].toImage());
 
         // Status texts of the focused node.
-        W.Form->tvMsgChange(Root);
-        QCOMPARE(W.Form->StatusTextValue(),
+        Focus(*W.Form, Root);
+        QCOMPARE(W.Form->StatusText(),
                  QStringLiteral("ISUP Packet Coded: ") +
-                     QString::fromStdString(W.Form->tvMsg->Message()->GetCodedText(true)));
-        QVERIFY(W.Form->StatusTextValue().startsWith(QStringLiteral("ISUP Packet Coded: 05 00 01 20 ")));
-        W.Form->tvMsgChange(Nci);
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 20 "));
-        W.Form->tvMsgChange(Nci->child(Fields.size() - 2));
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Integer Value: 1"));
-        W.Form->tvMsg->setFocus();
-        W.Form->tvMsg->setCurrentItem(Root->child(4));
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 83 10 30 10 32 04 "));
+                     QString::fromStdString(Tree.View().Message()->GetCodedText(true)));
+        QVERIFY(W.Form->StatusText().startsWith(QStringLiteral("ISUP Packet Coded: 05 00 01 20 ")));
+        Focus(*W.Form, Nci);
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex String: 20 "));
+        Focus(*W.Form, Tree.index(Fields.size() - 2, 0, Nci));
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Integer Value: 1"));
+        W.Form->TreeView()->setFocus();
+        Focus(*W.Form, Tree.index(4, 0, Root));
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex String: 83 10 30 10 32 04 "));
     }
 
     void selectionMarksDecideExpansionAndFields()
@@ -184,60 +201,58 @@ private slots:
             Prototype->Parameters().Items(1).Fields().Items(0).Checked = 0;
 
             W.Form->AddCapture(Record(Iam));
-            W.Rows();
-            W.Form->lvMsg->selectRow(0);
-            QTreeWidgetItem* Root = W.Form->tvMsg->topLevelItem(0);
-            QVERIFY(!Root->child(0)->isExpanded());
-            QVERIFY(Root->child(1)->isExpanded());
-            Listed = Root->child(1)->childCount();
+            W.Select(0);
+            const QAbstractItemModel& Tree = *W.Form->TreeModel();
+            const QModelIndex Root = Tree.index(0, 0);
+            QVERIFY(!W.Form->TreeView()->isExpanded(Tree.index(0, 0, Root)));
+            QVERIFY(W.Form->TreeView()->isExpanded(Tree.index(1, 0, Root)));
+            Listed = Tree.rowCount(Tree.index(1, 0, Root));
             QCOMPARE(Listed, Prototype->Parameters().Items(1).Fields().Count() - 1);
         }
 
         // A window over freshly loaded definitions shows every mark set.
         TWindow Fresh(true, AnyPort, Cfg());
         Fresh.Form->AddCapture(Record(Iam));
-        Fresh.Rows();
-        Fresh.Form->lvMsg->selectRow(0);
-        QTreeWidgetItem* Root = Fresh.Form->tvMsg->topLevelItem(0);
-        QVERIFY(Root->child(0)->isExpanded());
-        QCOMPARE(Root->child(1)->childCount(), Listed + 1);
+        Fresh.Select(0);
+        const QAbstractItemModel& Tree = *Fresh.Form->TreeModel();
+        const QModelIndex Root = Tree.index(0, 0);
+        QVERIFY(Fresh.Form->TreeView()->isExpanded(Tree.index(0, 0, Root)));
+        QCOMPARE(Tree.rowCount(Tree.index(1, 0, Root)), Listed + 1);
     }
 
     void deselectingEmptiesTheDumpTextOnly()
     {
         TWindow W;
         W.Form->AddCapture(Record("01 00 81 29 89 34 01 11 60 01 23 45 67 89 AB"));
-        W.Rows();
-        W.Form->lvMsg->selectRow(0);
-        QCOMPARE(W.Form->DumpText, QStringLiteral("81 29 89 34 01 11 60 01 23 45 67 89 AB "));
-        W.Form->miCopyToClip->trigger();
+        W.Select(0);
+        QCOMPARE(Copied(*W.Form), QStringLiteral("81 29 89 34 01 11 60 01 23 45 67 89 AB "));
+        QGuiApplication::clipboard()->clear();
+        PopupAction(*W.Form, QStringLiteral("Copy Packet Dump"))->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("81 29 89 34 01 11 60 01 23 45 67 89 AB "));
 
-        W.Form->lvMsg->clearSelection();
-        QCOMPARE(W.Form->DumpText, QString());
-        QCOMPARE(W.Form->pnMessageCaption->text(), QStringLiteral("Test Subsystem Message"));
-        QCOMPARE(W.Form->tvMsg->topLevelItemCount(), 1);
-        W.Form->miCopyClip->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        W.Form->ListView()->clearSelection();
+        QCOMPARE(W.Form->Caption(), QStringLiteral("Test Subsystem Message"));
+        QCOMPARE(W.Form->TreeModel()->rowCount(), 1);
+        QCOMPARE(Copied(*W.Form), QString());
     }
 
     void typedCharactersAreConsumedByTheTree()
     {
         TWindow W(true, AnyPort, Cfg());
         W.Form->AddCapture(Record(Iam));
-        W.Rows();
-        W.Form->lvMsg->selectRow(0);
+        W.Select(0);
         W.Form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(W.Form.get()));
-        QTreeWidgetItem* Root = W.Form->tvMsg->topLevelItem(0);
-        W.Form->tvMsg->setFocus();
-        W.Form->tvMsg->setCurrentItem(Root);
+        TMessageTree* View = W.Form->TreeView();
+        const QModelIndex Root = W.Form->TreeModel()->index(0, 0);
+        View->setFocus();
+        View->setCurrentIndex(Root);
         // "C" would jump to the node starting with it if typing searched.
-        QTest::keyClicks(W.Form->tvMsg, QStringLiteral("C"));
-        QCOMPARE(W.Form->tvMsg->currentItem(), Root);
-        QTest::keyClick(W.Form->tvMsg, Qt::Key_Down);
-        QCOMPARE(W.Form->tvMsg->currentItem(), Root->child(0));
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 20 "));
+        QTest::keyClicks(View, QStringLiteral("C"));
+        QCOMPARE(View->currentIndex(), Root);
+        QTest::keyClick(View, Qt::Key_Down);
+        QCOMPARE(View->currentIndex(), W.Form->TreeModel()->index(0, 0, Root));
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex String: 20 "));
 
         // Leaving the tree empties the status text: the focus goes to a
         // control that writes no status text of its own.
@@ -245,16 +260,77 @@ private slots:
         Other->show();
         Other->setFocus();
         QTRY_VERIFY(Other->hasFocus());
-        QCOMPARE(W.Form->StatusTextValue(), QString());
+        QCOMPARE(W.Form->StatusText(), QString());
 
         // Entering the tree shows its focused node again, entering the list
         // the selected capture.
-        W.Form->tvMsg->setFocus();
-        QTRY_VERIFY(W.Form->tvMsg->hasFocus());
-        QCOMPARE(W.Form->StatusTextValue(), QStringLiteral("Hex String: 20 "));
-        W.Form->lvMsg->setFocus();
-        QTRY_VERIFY(W.Form->lvMsg->hasFocus());
-        QVERIFY(W.Form->StatusTextValue().startsWith(QStringLiteral("Hex: ")));
+        View->setFocus();
+        QTRY_VERIFY(View->hasFocus());
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex String: 20 "));
+        W.Form->ListView()->setFocus();
+        QTRY_VERIFY(W.Form->ListView()->hasFocus());
+        QVERIFY(W.Form->StatusText().startsWith(QStringLiteral("Hex: ")));
+    }
+
+    void theTreeIsRebuiltOnlyWhenTheSelectedCaptureChanges()
+    {
+        TWindow W(true, AnyPort, Cfg());
+        W.Form->AddCapture(Record(Iam));
+        W.Form->AddCapture(Record(Iam));
+        W.Select(0);
+        W.Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(W.Form.get()));
+        TMessageTree* View = W.Form->TreeView();
+        TCaptureListView* List = W.Form->ListView();
+        const QAbstractItemModel& Tree = *W.Form->TreeModel();
+        auto Nci = [&Tree] { return Tree.index(0, 0, Tree.index(0, 0)); };
+        const QModelIndex Called = Tree.index(4, 0, Tree.index(0, 0));
+        QVERIFY(View->isExpanded(Nci()));
+        // The user closes one parameter and focuses another.
+        View->setFocus();
+        QTRY_VERIFY(View->hasFocus());
+        View->collapse(Nci());
+        View->setCurrentIndex(Called);
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Hex String: 83 10 30 10 32 04 "));
+
+        // Back in the list with the same capture selected: its octets are
+        // shown again, the tree stays as the user left it.
+        List->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(List->hasFocus());
+        QVERIFY(W.Form->StatusText().startsWith(QStringLiteral("Hex: 85 29 89 34 51 05 00 01 ")));
+        QVERIFY(!View->isExpanded(Nci()));
+        QCOMPARE(View->currentIndex(), Called);
+
+        // Switching to another window and back is no visit to the list:
+        // neither the tree nor the status text changes.
+        W.Form->SetStatusText(QStringLiteral("Done."));
+        QWidget Elsewhere;
+        Elsewhere.show();
+        Elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Elsewhere));
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Done."));
+        W.Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(W.Form.get()));
+        QTRY_VERIFY(List->hasFocus());
+        QCOMPARE(W.Form->StatusText(), QStringLiteral("Done."));
+        QVERIFY(!View->isExpanded(Nci()));
+        QCOMPARE(View->currentIndex(), Called);
+
+        // Selecting the capture again after a deselection keeps the tree too.
+        List->clearSelection();
+        W.Select(0);
+        QVERIFY(!View->isExpanded(Nci()));
+
+        // Another capture, though of the same message, is shown afresh.
+        W.Select(1);
+        QVERIFY(View->isExpanded(Nci()));
+        // So is a new capture in the row of the one shown before a Clear.
+        View->collapse(Nci());
+        W.Form->ClearCaptures();
+        W.Form->AddCapture(Record(Iam));
+        W.Form->AddCapture(Record(Iam));
+        W.Select(1);
+        QVERIFY(View->isExpanded(Nci()));
     }
 };
 

@@ -11,9 +11,11 @@
 #include "core/Clock.h"
 #include "core/Globals.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureRecord.h"
 
 #include <QLabel>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
@@ -180,7 +182,7 @@ private slots:
             // Three seconds after the heartbeat, stamped with its time.
             QCOMPARE(Run.Stops[I].At, Beat + 3000);
             QCOMPARE(Run.BeatTimes[I], AddMilliseconds(TManualClock::DefaultStart, Beat));
-            QCOMPARE(Run.Stops[I].Record, THeartBeatMonitor::StopRecord(Run.BeatTimes[I]));
+            QCOMPARE(Run.Stops[I].Record, StopEntryRecord(Run.BeatTimes[I]));
         }
         QCOMPARE(Run.Stops[0].Record.substr(0, 16),
                  std::string("\xEA\x07\x0C\x00\x01\x00\x07\x00\x09\x00\x05\x00\x03\x00\x0C\x00", 16));
@@ -212,7 +214,7 @@ private slots:
         QCOMPARE(Run.Samples[1700].State, LifeOsc::osDying);
         QCOMPARE(Run.Stops.size(), size_t(1));
         QCOMPARE(Run.Stops[0].At, int64_t(3600));
-        QCOMPARE(Run.Stops[0].Record, THeartBeatMonitor::StopRecord(Run.BeatTimes[2]));
+        QCOMPARE(Run.Stops[0].Record, StopEntryRecord(Run.BeatTimes[2]));
         // While heartbeats stay away the pulse-loss timer goes on firing,
         // without effect: Dead stays Dead.
         QVERIFY(Run.Monitor.tmPulseLoss->IsActive());
@@ -228,8 +230,9 @@ private slots:
         TCaptureForm Form(Clock);
         Form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&Form));
-        QVERIFY(Form.UDP->SetLocalPort(0));
-        const quint16 Port = static_cast<quint16>(Form.UDP->BoundPort());
+        QVERIFY(Form.Endpoint().SetLocalPort(0));
+        const quint16 Port = static_cast<quint16>(Form.Endpoint().BoundPort());
+        TCaptureListModel& Model = *Form.ListModel();
         QSignalSpy Beats(&Form, &TCaptureForm::heartBeatReceived);
         int Paints = 0;
         struct TPaintCounter : QObject {
@@ -244,7 +247,7 @@ private slots:
                 return false;
             }
         } Counter(Paints);
-        Form.StatusPanel0->installEventFilter(&Counter);
+        Form.statusBar()->findChild<TOwnerDrawPanel*>()->installEventFilter(&Counter);
 
         QUdpSocket Processor;
         auto Send = [&](const char* Bytes, int Size) {
@@ -254,19 +257,20 @@ private slots:
         // arrival order, so once the capture after it is in, it is past.
         Send("\x92\x00\x00", 3);
         Send("\xBB\x01\x02\x81", 4);
-        QTRY_COMPARE(Form.Captures.Count(), 1);
+        QTRY_COMPARE(Model.CaptureCount(), 1);
         QCOMPARE(Beats.count(), 0);
-        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgStopped));
-        QCOMPARE(Form.Captures.Items(0).Stamp, TManualClock::DefaultStart);
+        QCOMPARE(Form.HeartBeat().HeartGlyph(), int(THeartBeatMonitor::hgStopped));
+        Model.FlushPendingRows();
+        QCOMPARE(Model.CellText(0, colTime), QStringLiteral("9:05:03.012"));
 
         Clock.Advance(1250);
         const TSystemTime Beat = Clock.LocalTime();
         Send("\x92\x00\x00\x00", 4);
         QTRY_COMPARE(Beats.count(), 1);
-        QCOMPARE(Form.LastHeartBeat, Beat);
-        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgBeat));
-        QCOMPARE(Form.HeartBeat->Oscillator().State(), LifeOsc::osAliveStarting);
-        QVERIFY(Form.aiHeart->isHidden());
+        QCOMPARE(Form.HeartBeat().LastHeartBeat(), Beat);
+        QCOMPARE(Form.HeartBeat().HeartGlyph(), int(THeartBeatMonitor::hgBeat));
+        QCOMPARE(Form.HeartBeat().Oscillator().State(), LifeOsc::osAliveStarting);
+        QVERIFY(Form.HeartBeat().Heart()->isHidden());
 
         // Each tick repaints the status bar.
         QCoreApplication::processEvents();
@@ -275,21 +279,20 @@ private slots:
         QTRY_VERIFY(Paints > PaintsBefore);
 
         Clock.Advance(2749);
-        QCOMPARE(Form.Captures.Count(), 1);
+        QCOMPARE(Model.CaptureCount(), 1);
         Clock.Advance(1);
-        QCOMPARE(Form.Captures.Count(), 2);
-        Form.CaptureModel->FlushPendingRows();
-        const TCaptureItem& Stop = *Form.CaptureModel->ItemAt(1);
-        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colIn), QStringLiteral("STOP"));
-        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colLink), QString());
-        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colTime), QStringLiteral("9:05:04.262"));
-        QCOMPARE(Form.CaptureModel->CellText(Stop, TCaptureListModel::colDate), QStringLiteral("7.12.2026"));
-        QCOMPARE(Stop.GetRecord(), THeartBeatMonitor::StopRecord(Beat));
-        QCOMPARE(Form.HeartBeat->HeartGlyph(), int(THeartBeatMonitor::hgStopped));
-        QCOMPARE(Form.HeartBeat->Oscillator().State(), LifeOsc::osDead);
+        QCOMPARE(Model.CaptureCount(), 2);
+        Model.FlushPendingRows();
+        QCOMPARE(Model.CellText(1, colIn), QStringLiteral("STOP"));
+        QCOMPARE(Model.CellText(1, colLink), QString());
+        QCOMPARE(Model.CellText(1, colTime), QStringLiteral("9:05:04.262"));
+        QCOMPARE(Model.CellText(1, colDate), QStringLiteral("7.12.2026"));
+        QCOMPARE(Model.ItemAt(1)->GetRecord(), StopEntryRecord(Beat));
+        QCOMPARE(Form.HeartBeat().HeartGlyph(), int(THeartBeatMonitor::hgStopped));
+        QCOMPARE(Form.HeartBeat().Oscillator().State(), LifeOsc::osDead);
         // One stop entry per loss.
         Clock.Advance(60000);
-        QCOMPARE(Form.Captures.Count(), 2);
+        QCOMPARE(Model.CaptureCount(), 2);
     }
 
     void TheWindowOnRealTimeTicksAndTakesHeartbeats()
@@ -299,32 +302,35 @@ private slots:
         TCaptureForm Form;
         Form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&Form));
-        QCOMPARE(Form.HeartBeat->tmTick->Interval(), 500);
-        QVERIFY(Form.HeartBeat->tmTick->IsActive());
-        QVERIFY(Form.UDP->SetLocalPort(0));
+        const THeartBeatMonitor& Monitor = Form.HeartBeat();
+        QCOMPARE(Monitor.tmTick->Interval(), 500);
+        QVERIFY(Monitor.tmTick->IsActive());
+        QVERIFY(Form.Endpoint().SetLocalPort(0));
         // Dead blinks between frames 0 and 9: the tick timer fires from the
         // event loop.
-        const int Image = Form.HeartBeat->Oscillator().CurrentImage();
-        QTRY_VERIFY_WITH_TIMEOUT(Form.HeartBeat->Oscillator().CurrentImage() != Image, 30000);
+        const int Image = Monitor.Oscillator().CurrentImage();
+        QTRY_VERIFY_WITH_TIMEOUT(Monitor.Oscillator().CurrentImage() != Image, 30000);
 
         // What the heartbeat did, seen as it is handled: later the loss
         // timers may have fired.
-        Form.LastHeartBeat = TSystemTime{};
+        // The stamp of the window's creation, half a second and more ago.
+        const TSystemTime Before = Monitor.LastHeartBeat();
         int Beats = 0;
         TSystemTime Stamped;
         bool LossTimersRunning = false;
         TOscState State = LifeOsc::osDead;
         connect(&Form, &TCaptureForm::heartBeatReceived, this, [&] {
             ++Beats;
-            Stamped = Form.LastHeartBeat;
-            LossTimersRunning = Form.HeartBeat->tmNoHeartBeat->IsActive() && Form.HeartBeat->tmPulseLoss->IsActive();
-            State = Form.HeartBeat->Oscillator().State();
+            Stamped = Monitor.LastHeartBeat();
+            LossTimersRunning = Monitor.tmNoHeartBeat->IsActive() && Monitor.tmPulseLoss->IsActive();
+            State = Monitor.Oscillator().State();
         });
         QUdpSocket Processor;
         Processor.writeDatagram(QByteArray("\x92\x00\x00\x00", 4), QHostAddress::LocalHost,
-                                static_cast<quint16>(Form.UDP->BoundPort()));
+                                static_cast<quint16>(Form.Endpoint().BoundPort()));
         QTRY_COMPARE(Beats, 1);
         QVERIFY(Stamped.Year >= 2024);
+        QVERIFY(!(Stamped == Before));
         QVERIFY(LossTimersRunning);
         QCOMPARE(State, LifeOsc::osAliveStarting);
     }

@@ -1,6 +1,10 @@
 // Helpers of the main-window tests: capture records of the test definition
-// set, and answering modal dialogs from a timer.
+// set, the window's menu commands as a user finds them, and answering modal
+// dialogs from a timer.
 #pragma once
+
+#include "app/CaptureForm.h"
+#include "app/CaptureListView.h"
 
 #include "catalog/StaticPackets.h"
 #include "core/HexString.h"
@@ -11,6 +15,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -47,6 +53,29 @@ inline std::string Record(const TSystemTime& Stamp, uint8_t Direction, uint8_t L
 inline TSystemTime Stamp(uint16_t Hour, uint16_t Minute, uint16_t Second, uint16_t Millis)
 {
     return TSystemTime{2026, 12, 1, 7, Hour, Minute, Second, Millis};
+}
+
+// The action of a main menu item, by the captions of menu and item, as a
+// user finds it.
+inline QAction* MenuAction(const QMainWindow& Window, const QString& Menu, const QString& Item)
+{
+    for (QAction* Top : Window.menuBar()->actions()) {
+        if (Top->text() != Menu || !Top->menu())
+            continue;
+        for (QAction* Action : Top->menu()->actions())
+            if (Action->text() == Item)
+                return Action;
+    }
+    return nullptr;
+}
+
+// The action of an item of the capture list's popup menu.
+inline QAction* PopupAction(const TCaptureForm& Form, const QString& Item)
+{
+    for (QAction* Action : Form.ListView()->PopupMenu()->actions())
+        if (Action->text() == Item)
+            return Action;
+    return nullptr;
 }
 
 // What a modal dialog showed before it was answered.

@@ -88,6 +88,14 @@ void TSimTest::CaptureFileLinesLoseTheStampAndKeepTheRest()
     QCOMPARE(Run.ExitCode, 0);
     QCOMPARE(Run.Datagrams, Hex({"BB010385018000300102", "BB02048101800030", "BB0000FF00000000"}));
     QVERIFY2(Run.Errors.contains(QStringLiteral("3 datagrams and 0 heartbeats")), qPrintable(Run.Errors));
+
+    // Lines ended by CR alone are lines too, not one record of them all.
+    const QString Cr = Write(QStringLiteral("cr.ss7"),
+                             "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 01 03 85 01\r"
+                             "EA 07 0C 00 01 00 07 00 09 00 05 00 03 00 0C 00 02 04 81 02\r");
+    const TRun CrRun = RunSim({QStringLiteral("--flood"), QStringLiteral("--heartbeat"), QStringLiteral("0"), Cr});
+    QCOMPARE(CrRun.ExitCode, 0);
+    QCOMPARE(CrRun.Datagrams, Hex({"BB01038501", "BB02048102"}));
 }
 
 void TSimTest::HexLinesAreSentWithChosenDirectionAndLink()

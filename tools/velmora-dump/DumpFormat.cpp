@@ -1,13 +1,12 @@
 #include "tools/velmora-dump/DumpFormat.h"
 
-#include "core/HexString.h"
-#include "core/MemoryStream.h"
 #include "isup/IsupPacket.h"
 #include "l4/MtpPacket.h"
+#include "presentation/CaptureRow.h"
+#include "presentation/DecodedView.h"
+#include "presentation/HexText.h"
 #include "tools/velmora-dump/Json.h"
 
-#include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -60,81 +59,19 @@ std::string JoinColumns(const std::vector<TColumn>& Columns, const std::vector<s
     return Line;
 }
 
-// The circuit identification code of an ISUP message; none for every other
-// message.
-std::optional<unsigned> CicOf(const TCustomPacketL4& Packet)
+std::string Cell(const TCaptureItem& Item, int Column, const TTextPool& Texts)
 {
-    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(&Packet))
-        return Isup->Cic;
-    return std::nullopt;
+    return CellText(Item, Column, Texts);
 }
 
-std::string Detail(const TDumpEntry& Entry)
+std::string Detail(const TDecodedCapture& Decoded)
 {
-    if (!Entry.Packet)
-        return {};
-    if (const auto* Mtp = dynamic_cast<const TMtpPacket*>(Entry.Packet.get()))
-        return Mtp->GetDescription();
-    if (const auto* Test = dynamic_cast<const TTestPacketL4*>(Entry.Packet.get())) {
-        if (Test->TestPattern.empty())
-            return Test->GetName();
-        return Test->GetName() + " (Pattern=" + HexWords(Test->TestPattern) + ")";
-    }
-    // An ISUP message as the root of the decoded view shows it.
-    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
-        return Isup->Name() + ", " + Isup->Caption();
-    return {};
-}
-
-// The caption the decoded view shows for the message.
-std::string Caption(const TDumpEntry& Entry)
-{
-    if (Entry.IsStop)
-        return "Heart Stop Message";
-    if (!Entry.Packet)
-        return Entry.Error;
-    switch (Entry.Packet->GetServiceIndicator()) {
-    case 0:
-        return "MTP Subsystem Message";
-    case 1:
-        return "Test Subsystem Message";
-    case 5:
-        if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
-            return Isup->Caption();
-        return {};
-    default:
-        return {};
-    }
-}
-
-struct TFrame {
-    uint8_t ServiceIndicator;
-    uint32_t RoutingLabel;
-};
-
-// The SIO and routing label as far as the octets hold them; a message the
-// decoder rejected still shows where it came from and where it went.
-std::optional<TFrame> Frame(const TDumpEntry& Entry)
-{
-    if (Entry.IsStop || Entry.Octets.empty())
-        return std::nullopt;
-    if (Entry.Packet)
-        return TFrame{Entry.Packet->GetServiceIndicator(), Entry.Packet->RoutingLabel};
-    TCustomPacketL4 Head;
-    TMemoryStream Stream(Entry.Octets);
-    Head.LoadFromStream(Stream);
-    return TFrame{Head.GetServiceIndicator(), Head.RoutingLabel};
+    std::string Text;
+    AppendDetail(Decoded, Text);
+    return Text;
 }
 
 } // namespace
-
-std::string HexWords(std::string_view Octets)
-{
-    std::string Text = BytesToSpacedHex(reinterpret_cast<const uint8_t*>(Octets.data()), Octets.size());
-    if (!Text.empty())
-        Text.pop_back();
-    return Text;
-}
 
 std::string FormatHeader(bool Records, TTextStyle Style)
 {
@@ -145,35 +82,21 @@ std::string FormatHeader(bool Records, TTextStyle Style)
     return JoinColumns(Columns, Cells, Style);
 }
 
-std::string FormatText(const TDumpEntry& Entry, TTextStyle Style)
+std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style)
 {
-    const std::string Name = Entry.Name();
-    std::string Label;
-    std::string Cic;
-    if (Entry.Packet) {
-        Label = GetRoutingLabelText(Entry.Packet->RoutingLabel);
-        if (const auto Code = CicOf(*Entry.Packet))
-            Cic = std::to_string(*Code);
-    }
+    const TCaptureItem& Item = Entry.Item;
     const std::string Line = std::to_string(Entry.Line);
+    // A bare message has no direction: its name is the one the IN column
+    // shows for direction 0.
     if (!Entry.IsRecord)
-        return JoinColumns(MessageColumns, {Line, Name, Label, Cic, Detail(Entry), Entry.Error}, Style);
-
-    // A received message shows its name under IN, a sent one under OUT, any
-    // other direction code under both; a stop entry shows STOP under IN.
-    std::string In, Out, Link;
-    if (Entry.IsStop) {
-        In = Name;
-    } else {
-        if (Entry.Direction != 2)
-            In = Name;
-        if (Entry.Direction != 1)
-            Out = Name;
-        Link = std::to_string(Entry.Link);
-    }
+        return JoinColumns(MessageColumns,
+                           {Line, Cell(Item, colIn, Texts), Cell(Item, colRoutingLabel, Texts),
+                            Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
+                           Style);
     return JoinColumns(RecordColumns,
-                       {Line, FormatStampTime(Entry.Stamp), FormatStampDate(Entry.Stamp), In, Out, Link, Label, Cic,
-                        Detail(Entry), Entry.Error},
+                       {Line, Cell(Item, colTime, Texts), Cell(Item, colDate, Texts), Cell(Item, colIn, Texts),
+                        Cell(Item, colOut, Texts), Cell(Item, colLink, Texts), Cell(Item, colRoutingLabel, Texts),
+                        Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
                        Style);
 }
 
@@ -247,76 +170,53 @@ std::string JsonParameters(const TCustomIsupPacket& Isup)
     return Json + "]";
 }
 
-void TreeLine(std::string& Tree, int Level, const std::string& Text)
-{
-    Tree.append(TreeIndent + 2 * static_cast<size_t>(Level), ' ');
-    Tree += Text;
-    Tree.push_back('\n');
-}
-
 } // namespace
 
-std::string FormatTree(const TDumpEntry& Entry)
+std::string FormatTree(const TDecodedView& View)
 {
     std::string Tree;
-    if (Entry.IsStop)
-        return Tree;
-    const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get());
-    if (!Isup) {
-        const std::string_view Octets = Entry.Octets;
-        if (dynamic_cast<const TTestPacketL4*>(Entry.Packet.get()))
-            TreeLine(Tree, 0, "Test Pattern: " + HexWords(Octets.substr(std::min<size_t>(6, Octets.size()))));
-        else
-            TreeLine(Tree, 0, "Message Dump: " + HexWords(Octets.substr(std::min<size_t>(5, Octets.size()))));
-        return Tree;
-    }
-    TreeLine(Tree, 0, Isup->Name() + ", " + Isup->Caption());
-    const TParameterCollection& Parameters = Isup->Parameters();
-    for (int I = 0; I < Parameters.Count(); ++I) {
-        const TCustomParameter& Parameter = Parameters.Items(I);
-        if (!Parameter.GetPresent())
-            continue;
-        TreeLine(Tree, 1, Parameter.Name() + ", " + Parameter.Caption());
-        const TParamFieldCollection& Fields = Parameter.Fields();
-        for (int J = 0; J < Fields.Count(); ++J) {
-            const TParamField& Field = Fields.Items(J);
-            if (Field.Checked)
-                TreeLine(Tree, 2, Field.Name() + " = " + Field.GetValueText());
-        }
+    for (int Node = 0; Node < View.Count(); ++Node) {
+        Tree.append(TreeIndent + 2 * static_cast<size_t>(View.Node(Node).Level), ' ');
+        View.AppendTreeLine(Node, Tree);
+        Tree.push_back('\n');
     }
     return Tree;
 }
 
-std::string FormatJson(const TDumpEntry& Entry)
+std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts)
 {
+    const TCaptureItem& Item = Entry.Item;
+    const TDecodedCapture& Decoded = Entry.Decoded;
     TJsonObject Object;
     Object.Add("line", int64_t{Entry.Line});
     if (Entry.IsRecord) {
-        Object.Add("stamp", FormatStampIso(Entry.Stamp));
-        Object.Add("direction", int64_t{Entry.Direction});
-        if (!Entry.IsStop)
-            Object.Add("link", int64_t{Entry.Link});
+        Object.Add("stamp", FormatStampIso(Item.Stamp));
+        Object.Add("direction", int64_t{Item.Direction});
+        if (!Decoded.IsStopEntry())
+            Object.Add("link", int64_t{Item.Link});
     }
-    if (const auto Head = Frame(Entry)) {
-        Object.Add("si", int64_t{Head->ServiceIndicator});
-        Object.Add("opc", int64_t{GetOpc(Head->RoutingLabel)});
-        Object.Add("dpc", int64_t{GetDpc(Head->RoutingLabel)});
-        Object.Add("sls", int64_t{GetSls(Head->RoutingLabel)});
+    uint8_t ServiceIndicator = 0;
+    uint32_t RoutingLabel = 0;
+    if (Decoded.Heading(ServiceIndicator, RoutingLabel)) {
+        Object.Add("si", int64_t{ServiceIndicator});
+        Object.Add("opc", int64_t{GetOpc(RoutingLabel)});
+        Object.Add("dpc", int64_t{GetDpc(RoutingLabel)});
+        Object.Add("sls", int64_t{GetSls(RoutingLabel)});
     }
-    Object.Add("name", Entry.Name());
-    Object.Add("caption", Caption(Entry));
-    if (Entry.Packet) {
-        if (const auto Code = CicOf(*Entry.Packet))
-            Object.Add("cic", int64_t{*Code});
-        if (const auto* Mtp = dynamic_cast<const TMtpPacket*>(Entry.Packet.get()))
-            Object.Add("description", Mtp->GetDescription());
-        if (const auto* Test = dynamic_cast<const TTestPacketL4*>(Entry.Packet.get()))
-            Object.Add("pattern", HexWords(Test->TestPattern));
-    }
-    if (Entry.Failed())
-        Object.Add("error", Entry.Error);
-    Object.Add("octets", HexWords(Entry.Octets));
-    if (const auto* Isup = dynamic_cast<const TCustomIsupPacket*>(Entry.Packet.get()))
+    Object.Add("name", Texts.Text(Item.Summary.NameText));
+    std::string Caption;
+    AppendCaption(Decoded, Caption);
+    Object.Add("caption", Caption);
+    if (Item.Summary.HasCic)
+        Object.Add("cic", int64_t{Item.Summary.Cic});
+    if (const TMtpPacket* Mtp = Decoded.Mtp())
+        Object.Add("description", Mtp->GetDescription());
+    if (const TTestPacketL4* Test = Decoded.LinkTest())
+        Object.Add("pattern", HexWords(Test->TestPattern));
+    if (Decoded.Failed())
+        Object.Add("error", Texts.Text(Item.Summary.ErrorText));
+    Object.Add("octets", HexWords(Item.OctetBytes()));
+    if (const TCustomIsupPacket* Isup = Decoded.Isup())
         Object.AddRaw("parameters", JsonParameters(*Isup));
     return Object.Text();
 }

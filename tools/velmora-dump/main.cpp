@@ -3,16 +3,16 @@
 // and prints, for each one, the texts the capture list shows (as aligned
 // columns, tab-separated columns or JSON Lines) and optionally the decoded
 // view's lines.
-#include "tools/velmora-dump/DumpEntry.h"
 #include "tools/velmora-dump/DumpFormat.h"
-#include "tools/velmora-dump/LineReader.h"
 
 #include "catalog/Definitions.h"
 #include "core/Exception.h"
 #include "core/Globals.h"
-#include "core/HexString.h"
 #include "core/StringList.h"
 #include "core/Words.h"
+#include "presentation/CaptureRecord.h"
+#include "presentation/DecodedView.h"
+#include "presentation/TextLines.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,10 +20,12 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
-constexpr const char* HelpText = R"HELP(Usage: velmora-dump [OPTION]... [FILE]
+// The help; @...@ stands for a text of the window, filled in by HelpText.
+constexpr const char* HelpTemplate = R"HELP(Usage: velmora-dump [OPTION]... [FILE]
 Decodes SS7 level-4 messages as the Velmora monitor does and prints one line
 per message. FILE is a capture file or a file of hex messages; without FILE,
 or with "-", standard input is read.
@@ -57,9 +59,9 @@ Output:
               by eight blanks and two more per level: for an ISUP message
               the message ("Name, Caption"), each present parameter ("Name,
               Caption") and each selected field of it ("Name = value", a
-              BIT field's value being True or False); "Test Pattern: " and
+              BIT field's value being True or False); "@TestPattern@" and
               the octets from the length octet on for a link test message;
-              "Message Dump: " and the octets after the routing label for
+              "@MessageDump@" and the octets after the routing label for
               any other message; nothing for a stop entry. Message lines
               never start with eight blanks, so scripts can tell them apart
   -h, --help  show this text
@@ -70,9 +72,9 @@ Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
   TIME, DATE     the stamp as H:MM:SS.mmm and D.M.YYYY
   IN, OUT        the message name under IN when received (direction 1),
                  under OUT when sent (2), under both for any other code;
-                 "STOP" under IN for a stop entry (first message octet FF);
-                 "(???)" when the message does not decode
-  NAME           the message name, "STOP" or "(???)" as above
+                 "@Stop@" under IN for a stop entry (first message octet FF);
+                 "@Failed@" when the message does not decode
+  NAME           the message name, "@Stop@" or "@Failed@" as above
   LINK           the link number (empty for a stop entry)
   ROUTING LABEL  OPC => DPC, sls=SLS, in decimal
   CIC            the circuit identification code of an ISUP message
@@ -87,8 +89,8 @@ JSON members, in this order, each only where it applies:
   line (number), stamp (ISO 8601 local time, records), direction (the code,
   records), link (records, not for a stop entry), si, opc, dpc, sls (from the
   SIO and routing label, also when decoding failed), name, caption (the
-  decoded view's caption: "MTP Subsystem Message", "Test Subsystem Message",
-  "Heart Stop Message", the ISUP message's caption, or the error), cic (ISUP),
+  decoded view's caption: "@MtpCaption@", "@LinkTestCaption@",
+  "@StopCaption@", the ISUP message's caption, or the error), cic (ISUP),
   description (MTP), pattern (link test, hex), error (when decoding failed),
   octets (the message as hex), parameters (ISUP: the present parameters in
   message order, each {"name", "caption", "code", "mandatory" (true/false),
@@ -107,6 +109,24 @@ skipped); 1 when the input or the definitions cannot be read; 2 for a wrong
 command line. Without the default CFG folder, ISUP messages do not decode
 and a note says so on standard error.
 )HELP";
+
+std::string HelpText()
+{
+    const std::pair<std::string_view, std::string_view> Texts[] = {
+        {"@TestPattern@", TestPatternPrefix},
+        {"@MessageDump@", MessageDumpPrefix},
+        {"@Stop@", StopEntryName},
+        {"@Failed@", FailedName},
+        {"@MtpCaption@", MtpCaption},
+        {"@LinkTestCaption@", LinkTestCaption},
+        {"@StopCaption@", StopEntryCaption},
+    };
+    std::string Help = HelpTemplate;
+    for (const auto& [Key, Text] : Texts)
+        for (size_t At = Help.find(Key); At != std::string::npos; At = Help.find(Key, At + Text.size()))
+            Help.replace(At, Key.size(), Text);
+    return Help;
+}
 
 enum class TInputMode { Auto, Records, Hex };
 enum class TOutputMode { Aligned, Tabs, Json };
@@ -190,7 +210,7 @@ int main(int argc, char** argv)
     for (int I = 1; I < argc; ++I) {
         const std::string_view Arg = argv[I];
         if (Arg == "-h" || Arg == "--help") {
-            std::fputs(HelpText, stdout);
+            std::fputs(HelpText().c_str(), stdout);
             return 0;
         }
         if (Arg == "--records")
@@ -240,37 +260,37 @@ int main(int argc, char** argv)
         WriteLine(FormatHeader(Records, Style));
 
     TLineReader Reader(File);
-    std::string Line;
+    // Names and errors, kept once as the window keeps them.
+    TTextPool Texts;
+    std::string_view Line;
+    std::string Bytes;
     int LineNumber = 0;
     while (Reader.Next(Line)) {
         ++LineNumber;
         if (IsSkipped(Line, Records))
             continue;
-        THexString Bytes(true);
         try {
-            Bytes.FromText(Line);
+            ParseCaptureLine(Line, Bytes);
         } catch (const Exception& Error) {
             std::fprintf(stderr, "velmora-dump: %s:%d: %s\n", Source.c_str(), LineNumber, Error.what());
             continue;
         }
-        TDumpEntry Entry;
-        if (Records) {
-            if (Bytes.Count() < static_cast<int>(RecordHeadSize)) {
-                std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
-                             Source.c_str(), LineNumber, Bytes.Count(), static_cast<int>(RecordHeadSize));
-                continue;
-            }
-            Entry = DecodeRecord(LineNumber, Bytes.Data(), Catalog);
-        } else {
-            Entry = DecodeMessage(LineNumber, Bytes.Data(), Catalog);
-        }
-        if (Options.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry));
+        if (Records && Bytes.size() < MinCaptureRecordSize) {
+            std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
+                         Source.c_str(), LineNumber, static_cast<int>(Bytes.size()),
+                         static_cast<int>(MinCaptureRecordSize));
             continue;
         }
-        WriteLine(FormatText(Entry, Style));
+        const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
+        TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
+        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
+        if (Options.Output == TOutputMode::Json) {
+            WriteLine(FormatJson(Entry, Texts));
+            continue;
+        }
+        WriteLine(FormatText(Entry, Texts, Style));
         if (Options.Verbose) {
-            const std::string Tree = FormatTree(Entry);
+            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
             std::fwrite(Tree.data(), 1, Tree.size(), stdout);
         }
     }

@@ -3,16 +3,15 @@
 
 #include "core/Exception.h"
 #include "core/HexString.h"
+#include "presentation/CaptureRecord.h"
+#include "presentation/Datagram.h"
+#include "presentation/TextLines.h"
 
 #include <cctype>
 
 namespace {
 
-// Offset of the direction byte in a capture record, after the 16-byte stamp.
-constexpr size_t RecordHeader = 16;
-constexpr size_t MinRecord = 18;
-
-std::string Trimmed(const std::string& Line)
+std::string_view Trimmed(std::string_view Line)
 {
     size_t First = 0;
     size_t Last = Line.size();
@@ -23,7 +22,7 @@ std::string Trimmed(const std::string& Line)
     return Line.substr(First, Last - First);
 }
 
-bool IsHexRun(const std::string& Text)
+bool IsHexRun(std::string_view Text)
 {
     for (char C : Text)
         if (!std::isxdigit(static_cast<unsigned char>(C)))
@@ -33,9 +32,9 @@ bool IsHexRun(const std::string& Text)
 
 // A message line is spaced hex ("85 01 80 ..."), or one unbroken run of hex
 // pairs ("85018000..."), which the spaced reading would take as one number.
-std::string ParseMessageLine(const std::string& Line, const std::string& Where)
+std::string ParseMessageLine(std::string_view Line, const std::string& Where)
 {
-    const std::string Text = Trimmed(Line);
+    const std::string_view Text = Trimmed(Line);
     if (Text.size() > 2 && IsHexRun(Text)) {
         if (Text.size() % 2 != 0)
             throw ESimInputError(Where + ": odd number of hex digits");
@@ -43,35 +42,37 @@ std::string ParseMessageLine(const std::string& Line, const std::string& Where)
         Bytes.FromText(Text);
         return std::string(Bytes.Data());
     }
-    THexString Bytes(true);
-    Bytes.FromText(Line);
-    return std::string(Bytes.Data());
+    std::string Bytes;
+    ParseCaptureLine(Line, Bytes);
+    return Bytes;
 }
 
 } // namespace
 
-std::vector<std::string> ReadCaptureDatagrams(std::istream& Input, const std::string& Source,
+std::vector<std::string> ReadCaptureDatagrams(std::FILE* Input, const std::string& Source,
                                               const TSimInputOptions& Options)
 {
     std::vector<std::string> Datagrams;
-    std::string Line;
-    for (int Number = 1; std::getline(Input, Line); ++Number) {
+    TLineReader Reader(Input);
+    std::string_view Line;
+    std::string Record;
+    for (int Number = 1; Reader.Next(Line); ++Number) {
         const std::string Where = Source + ":" + std::to_string(Number);
-        std::string Datagram(1, static_cast<char>(CaptureDatagramType));
+        std::string Datagram;
         try {
             if (Options.HexMessages) {
                 const std::string Message = ParseMessageLine(Line, Where);
                 if (Message.empty())
                     continue;
-                Datagram += static_cast<char>(Options.Direction);
-                Datagram += static_cast<char>(Options.Link);
-                Datagram += Message;
+                AppendCaptureDatagram(Options.Direction, Options.Link, Message, Datagram);
             } else {
-                THexString Record(true);
-                Record.FromText(Line);
-                if (static_cast<size_t>(Record.Count()) < MinRecord)
+                ParseCaptureLine(Line, Record);
+                if (Record.size() < MinCaptureRecordSize)
                     continue;
-                Datagram += Record.Data().substr(RecordHeader);
+                // The stamp is the monitor's to give: direction, link and
+                // message go as they are.
+                Datagram.push_back(static_cast<char>(dtCapture));
+                Datagram.append(std::string_view(Record).substr(StampSize));
             }
         } catch (const Exception& Error) {
             throw ESimInputError(Where + ": " + Error.Message());
@@ -80,12 +81,7 @@ std::vector<std::string> ReadCaptureDatagrams(std::istream& Input, const std::st
             throw ESimInputError(Where + ": message too long for one UDP datagram");
         Datagrams.push_back(std::move(Datagram));
     }
-    if (Input.bad())
+    if (Reader.Failed())
         throw ESimInputError("cannot read " + Source);
     return Datagrams;
-}
-
-std::string HeartbeatDatagram()
-{
-    return std::string{static_cast<char>(HeartbeatDatagramType), '\0', '\0', '\0'};
 }

@@ -1,15 +1,13 @@
-// Reading the simulator's input into ready-made capture datagrams.
+// Reading the simulator's input into ready-made capture datagrams: capture
+// file lines, or bare level-4 messages sent with a chosen direction and link.
 #pragma once
 
 #include <cstdint>
-#include <istream>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// Datagram type bytes of the processor's protocol.
-constexpr uint8_t CaptureDatagramType = 0xBB;
-constexpr uint8_t HeartbeatDatagramType = 0x92;
 // The largest payload of an IPv4 UDP datagram.
 constexpr size_t MaxDatagram = 65507;
 
@@ -31,7 +29,5 @@ struct TSimInputOptions {
 // Reads every line of Input (named Source in errors) and returns one capture
 // datagram per usable line: 0xBB, direction, link, message. Capture lines of
 // fewer than 18 bytes and empty hex lines are skipped.
-std::vector<std::string> ReadCaptureDatagrams(std::istream& Input, const std::string& Source,
+std::vector<std::string> ReadCaptureDatagrams(std::FILE* Input, const std::string& Source,
                                               const TSimInputOptions& Options);
-// The heartbeat datagram, padded to the 4 bytes the monitor looks at.
-std::string HeartbeatDatagram();

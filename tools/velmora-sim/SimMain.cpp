@@ -2,6 +2,7 @@
 // or from hex message lines, and heartbeats (type 0x92), to the monitor's UDP
 // port at a chosen rate, the way a signalling processor would.
 #include "core/Convert.h"
+#include "presentation/Datagram.h"
 #include "tools/velmora-sim/SimInput.h"
 
 #include <arpa/inet.h>
@@ -18,8 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -264,7 +263,7 @@ struct TSummary {
 
 TSummary Run(const TSimOptions& Options, const std::vector<std::string>& Datagrams, TSender& Sender)
 {
-    const std::string Heartbeat = HeartbeatDatagram();
+    const std::string Heartbeat = HeartBeatDatagram();
     TSummary Summary;
     const TNanos Start = MonotonicNow();
     const TNanos End = Options.Duration ? Start + static_cast<TNanos>(*Options.Duration * NanosPerSecond) : Never;
@@ -328,12 +327,18 @@ std::vector<std::string> LoadInput(const TSimOptions& Options)
         return {};
     std::vector<std::string> Datagrams;
     if (Options.InputName == "-") {
-        Datagrams = ReadCaptureDatagrams(std::cin, "standard input", Options.Input);
+        Datagrams = ReadCaptureDatagrams(stdin, "standard input", Options.Input);
     } else {
-        std::ifstream File(Options.InputName, std::ios::binary);
+        std::FILE* File = std::fopen(Options.InputName.c_str(), "rb");
         if (!File)
             throw ESimInputError("cannot open " + Options.InputName + ": " + std::strerror(errno));
-        Datagrams = ReadCaptureDatagrams(File, Options.InputName, Options.Input);
+        try {
+            Datagrams = ReadCaptureDatagrams(File, Options.InputName, Options.Input);
+        } catch (...) {
+            std::fclose(File);
+            throw;
+        }
+        std::fclose(File);
     }
     if (Datagrams.empty())
         throw ESimInputError("no messages in " +
