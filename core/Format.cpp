@@ -26,3 +26,16 @@ std::string Format(const char* Pattern, ...)
     va_end(Again);
     return Result;
 }
+
+void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
+{
+    char Digits[24];
+    char* Start = Digits + sizeof Digits;
+    do {
+        *--Start = static_cast<char>('0' + Value % 10);
+        Value /= 10;
+    } while (Value != 0);
+    for (int Count = static_cast<int>(Digits + sizeof Digits - Start); Count < MinDigits && Start > Digits; ++Count)
+        *--Start = '0';
+    Text.append(Start, Digits + sizeof Digits);
+}

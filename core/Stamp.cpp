@@ -74,16 +74,61 @@ TSystemTime StampFromBytes(const uint8_t* Bytes)
 
 std::string FormatStampTime(const TSystemTime& Stamp)
 {
-    return Format("%d:%.2d:%.2d.%.3d", Stamp.Hour, Stamp.Minute, Stamp.Second, Stamp.Milliseconds);
+    std::string Text;
+    AppendStampTime(Stamp, Text);
+    return Text;
 }
 
 std::string FormatStampDate(const TSystemTime& Stamp)
 {
-    return Format("%d.%d.%d", Stamp.Day, Stamp.Month, Stamp.Year);
+    std::string Text;
+    AppendStampDate(Stamp, Text);
+    return Text;
 }
 
 std::string FormatStampIso(const TSystemTime& Stamp)
 {
-    return Format("%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d", Stamp.Year, Stamp.Month, Stamp.Day, Stamp.Hour, Stamp.Minute,
-                  Stamp.Second, Stamp.Milliseconds);
+    std::string Text;
+    AppendStampIso(Stamp, Text);
+    return Text;
+}
+
+// "%d:%.2d:%.2d.%.3d" of hour, minute, second, milliseconds.
+void AppendStampTime(const TSystemTime& Stamp, std::string& Text)
+{
+    AppendDecimal(Text, Stamp.Hour);
+    Text.push_back(':');
+    AppendDecimal(Text, Stamp.Minute, 2);
+    Text.push_back(':');
+    AppendDecimal(Text, Stamp.Second, 2);
+    Text.push_back('.');
+    AppendDecimal(Text, Stamp.Milliseconds, 3);
+}
+
+// "%d.%d.%d" of day, month, year.
+void AppendStampDate(const TSystemTime& Stamp, std::string& Text)
+{
+    AppendDecimal(Text, Stamp.Day);
+    Text.push_back('.');
+    AppendDecimal(Text, Stamp.Month);
+    Text.push_back('.');
+    AppendDecimal(Text, Stamp.Year);
+}
+
+// "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d".
+void AppendStampIso(const TSystemTime& Stamp, std::string& Text)
+{
+    AppendDecimal(Text, Stamp.Year, 4);
+    Text.push_back('-');
+    AppendDecimal(Text, Stamp.Month, 2);
+    Text.push_back('-');
+    AppendDecimal(Text, Stamp.Day, 2);
+    Text.push_back('T');
+    AppendDecimal(Text, Stamp.Hour, 2);
+    Text.push_back(':');
+    AppendDecimal(Text, Stamp.Minute, 2);
+    Text.push_back(':');
+    AppendDecimal(Text, Stamp.Second, 2);
+    Text.push_back('.');
+    AppendDecimal(Text, Stamp.Milliseconds, 3);
 }

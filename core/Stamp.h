@@ -40,3 +40,7 @@ std::string FormatStampTime(const TSystemTime& Stamp);
 std::string FormatStampDate(const TSystemTime& Stamp);
 // ISO 8601 local time: 2026-12-07T09:05:03.012
 std::string FormatStampIso(const TSystemTime& Stamp);
+// Append the same texts.
+void AppendStampTime(const TSystemTime& Stamp, std::string& Text);
+void AppendStampDate(const TSystemTime& Stamp, std::string& Text);
+void AppendStampIso(const TSystemTime& Stamp, std::string& Text);

@@ -114,7 +114,18 @@ uint32_t GetSls(uint32_t Label)
 
 std::string GetRoutingLabelText(uint32_t Label)
 {
-    return Format("%u => %u, sls=%u", GetOpc(Label), GetDpc(Label), GetSls(Label));
+    std::string Text;
+    AppendRoutingLabelText(Label, Text);
+    return Text;
+}
+
+void AppendRoutingLabelText(uint32_t Label, std::string& Text)
+{
+    AppendDecimal(Text, GetOpc(Label));
+    Text += " => ";
+    AppendDecimal(Text, GetDpc(Label));
+    Text += ", sls=";
+    AppendDecimal(Text, GetSls(Label));
 }
 
 std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream)

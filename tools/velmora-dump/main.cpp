@@ -4,6 +4,7 @@
 // columns, tab-separated columns or JSON Lines) and optionally the decoded
 // view's lines.
 #include "tools/velmora-dump/DumpFormat.h"
+#include "tools/velmora-dump/DumpPipeline.h"
 
 #include "catalog/Definitions.h"
 #include "core/Exception.h"
@@ -12,9 +13,11 @@
 #include "core/Words.h"
 #include "presentation/CaptureRecord.h"
 #include "presentation/DecodedView.h"
-#include "presentation/TextLines.h"
+
+#include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -65,6 +68,11 @@ Output:
               any other message; nothing for a stop entry. Message lines
               never start with eight blanks, so scripts can tell them apart
   -h, --help  show this text
+
+Speed:
+  -j N, --jobs N
+              decode on N threads (default: one per core this process may
+              run on); the output is the same, in input order, for any N
 
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
 Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
@@ -136,6 +144,8 @@ struct TOptions {
     TOutputMode Output = TOutputMode::Aligned;
     bool Header = false;
     bool Verbose = false;
+    // Decoding threads; 0: one per core.
+    int Jobs = 0;
     // The definitions folder named on the command line; empty: CFG/ beside
     // the program.
     std::string CfgFolder;
@@ -153,15 +163,15 @@ int UsageError(const std::string& Text)
     return 2;
 }
 
-// Comment lines starting with '#' are skipped, and so are lines without any
-// octet in a record file. In hex input such a line is an empty message, which
-// shows the decoder's error for a message without a SIO.
-bool IsSkipped(std::string_view Line, bool Records)
+// A count of jobs: a whole number from 1 to 256.
+bool ParseJobs(std::string_view Text, int& Jobs)
 {
-    const size_t First = Line.find_first_not_of(" \t");
-    if (First != std::string_view::npos && Line[First] == '#')
-        return true;
-    return Records && CountWords(Line, StandardDelimiters) == 0;
+    int Value = 0;
+    const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+    if (Error != std::errc() || End != Text.data() + Text.size() || Value < 1 || Value > 256)
+        return false;
+    Jobs = Value;
+    return true;
 }
 
 // Loads the ISUP definitions from Folder, or from CFG/ beside the program
@@ -195,12 +205,6 @@ bool LoadIsupDefinitions(std::string Folder, TDefinitions& Definitions)
     return true;
 }
 
-void WriteLine(const std::string& Text)
-{
-    std::fwrite(Text.data(), 1, Text.size(), stdout);
-    std::fputc('\n', stdout);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -225,7 +229,14 @@ int main(int argc, char** argv)
             Options.Header = true;
         else if (Arg == "-v" || Arg == "--verbose")
             Options.Verbose = true;
-        else if (Arg == "--cfg") {
+        else if (Arg == "-j" || Arg == "--jobs") {
+            if (I + 1 >= argc || !ParseJobs(argv[I + 1], Options.Jobs))
+                return UsageError(std::string(Arg) + " needs a number of jobs from 1 to 256");
+            ++I;
+        } else if (Arg.size() > 2 && Arg.substr(0, 2) == "-j") {
+            if (!ParseJobs(Arg.substr(2), Options.Jobs))
+                return UsageError("-j needs a number of jobs from 1 to 256");
+        } else if (Arg == "--cfg") {
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
             Options.CfgFolder = argv[++I];
@@ -255,54 +266,30 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const TTextStyle Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
-    if (Options.Header && Options.Output != TOutputMode::Json)
-        WriteLine(FormatHeader(Records, Style));
-
-    TLineReader Reader(File);
-    // Names and errors, kept once as the window keeps them.
-    TTextPool Texts;
-    std::string_view Line;
-    std::string Bytes;
-    int LineNumber = 0;
-    while (Reader.Next(Line)) {
-        ++LineNumber;
-        if (IsSkipped(Line, Records))
-            continue;
-        try {
-            ParseCaptureLine(Line, Bytes);
-        } catch (const Exception& Error) {
-            std::fprintf(stderr, "velmora-dump: %s:%d: %s\n", Source.c_str(), LineNumber, Error.what());
-            continue;
-        }
-        if (Records && Bytes.size() < MinCaptureRecordSize) {
-            std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
-                         Source.c_str(), LineNumber, static_cast<int>(Bytes.size()),
-                         static_cast<int>(MinCaptureRecordSize));
-            continue;
-        }
-        const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
-        TDumpLine Entry{LineNumber, Records, Item, TDecodedCapture(Item.OctetBytes(), Catalog)};
-        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, Texts);
-        if (Options.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry, Texts));
-            continue;
-        }
-        WriteLine(FormatText(Entry, Texts, Style));
-        if (Options.Verbose) {
-            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
-            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
-        }
+    const TPrintForm Form = Options.Output == TOutputMode::Json ? TPrintForm::Json
+        : Options.Output == TOutputMode::Tabs                   ? TPrintForm::Tabs
+                                                                : TPrintForm::Aligned;
+    TFileSink Sink(STDOUT_FILENO);
+    bool Written = true;
+    if (Options.Header && Options.Output != TOutputMode::Json) {
+        std::string Header;
+        AppendHeader(Records, Form == TPrintForm::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned, Header);
+        Header.push_back('\n');
+        Written = Sink.Write(Header);
     }
+    TLineSource Input(File, Records, Source);
+    const auto MakePrinter = [&] { return std::make_unique<TRecordPrinter>(Form, Options.Verbose); };
+    if (Written)
+        Written = RunPipeline(Input, Catalog, MakePrinter, Options.Jobs > 0 ? Options.Jobs : AvailableCores(), Sink);
 
     if (!FromStdin)
         std::fclose(File);
-    if (Reader.Failed()) {
-        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
+    if (Input.Error() != 0) {
+        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Input.Error()));
         return 1;
     }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
+    if (!Written) {
+        std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(Sink.Error()));
         return 1;
     }
     return 0;

@@ -1,0 +1,339 @@
+#include "tools/velmora-dump/DumpPipeline.h"
+
+#include "core/Exception.h"
+#include "core/Words.h"
+#include "decode/PacketDecoder.h"
+#include "presentation/CaptureRecord.h"
+#include "presentation/TextLines.h"
+
+#include <sched.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+void TInputBlock::Clear()
+{
+    Data.clear();
+    FirstNumber = 1;
+    Records.clear();
+    Octets.clear();
+    Notes.clear();
+    Out.clear();
+}
+
+namespace {
+
+// Comment lines starting with '#' are skipped, and so are lines without any
+// octet in a record file. In hex input such a line is an empty message, which
+// shows the decoder's error for a message without a SIO.
+bool IsSkipped(std::string_view Line, bool Records)
+{
+    const size_t First = Line.find_first_not_of(" \t");
+    if (First != std::string_view::npos && Line[First] == '#')
+        return true;
+    return Records && CountWords(Line, StandardDelimiters) == 0;
+}
+
+// The end of the last complete line of Text: the position after its line
+// end; 0 when Text holds no complete line. A CR at the very end may be the
+// first half of a CR LF and ends no line unless the input ends there.
+size_t CompleteLines(std::string_view Text, bool Final)
+{
+    if (Final)
+        return Text.size();
+    size_t End = Text.size();
+    if (End > 0 && Text[End - 1] == '\r')
+        --End;
+    const size_t Last = Text.find_last_of("\r\n", End == 0 ? 0 : End - 1);
+    return End == 0 || Last == std::string_view::npos ? 0 : Last + 1;
+}
+
+void AddNote(std::string& Notes, const std::string& Source, int Line, std::string_view Text)
+{
+    Notes += "velmora-dump: ";
+    Notes += Source;
+    Notes.push_back(':');
+    Notes += std::to_string(Line);
+    Notes += ": ";
+    Notes += Text;
+    Notes.push_back('\n');
+}
+
+} // namespace
+
+TLineSource::TLineSource(std::FILE* File, bool Records, std::string Source)
+    : FFile(File)
+    , FRecords(Records)
+    , FSource(std::move(Source))
+{
+}
+
+bool TLineSource::Read(TInputBlock& Block)
+{
+    std::string& Data = Block.Data;
+    Data.swap(FCarry);
+    FCarry.clear();
+    for (;;) {
+        if (!FEnd) {
+            const size_t Kept = Data.size();
+            Data.resize(Kept + ReadSize);
+            const size_t Got = std::fread(Data.data() + Kept, 1, ReadSize, FFile);
+            Data.resize(Kept + Got);
+            if (Got < ReadSize) {
+                FEnd = true;
+                if (std::ferror(FFile))
+                    FError = errno != 0 ? errno : EIO;
+            }
+        }
+        const size_t Cut = CompleteLines(Data, FEnd);
+        if (Cut == 0 && !FEnd)
+            continue;
+        FCarry.assign(Data, Cut);
+        Data.resize(Cut);
+        if (Data.empty())
+            return false;
+        Block.FirstNumber = FNextNumber;
+        FNextNumber += static_cast<int>(TLineSplitter::Count(Data));
+        return true;
+    }
+}
+
+void TLineSource::Parse(TInputBlock& Block) const
+{
+    TLineSplitter Lines(Block.Data);
+    std::string_view Line;
+    std::string Bytes;
+    int Number = Block.FirstNumber - 1;
+    while (Lines.Next(Line)) {
+        ++Number;
+        if (IsSkipped(Line, FRecords))
+            continue;
+        try {
+            ParseCaptureLine(Line, Bytes);
+        } catch (const Exception& Error) {
+            AddNote(Block.Notes, FSource, Number, Error.what());
+            continue;
+        }
+        if (FRecords && Bytes.size() < MinCaptureRecordSize) {
+            AddNote(Block.Notes, FSource, Number,
+                    "a record of " + std::to_string(Bytes.size()) + " octets is shorter than " +
+                        std::to_string(MinCaptureRecordSize) + " octets");
+            continue;
+        }
+        Block.Records.push_back(
+            {Number, FRecords, static_cast<uint32_t>(Block.Octets.size()), static_cast<uint32_t>(Bytes.size())});
+        Block.Octets += Bytes;
+    }
+}
+
+bool TFileSink::Write(std::string_view Text)
+{
+    while (!Text.empty()) {
+        const ssize_t Written = ::write(FFd, Text.data(), Text.size());
+        if (Written < 0) {
+            if (errno == EINTR)
+                continue;
+            FError = errno;
+            return false;
+        }
+        Text.remove_prefix(static_cast<size_t>(Written));
+    }
+    return true;
+}
+
+bool TFileSink::Take(TInputBlock& Block)
+{
+    // The notes of a block's lines come before its output.
+    if (!Block.Notes.empty())
+        std::fwrite(Block.Notes.data(), 1, Block.Notes.size(), stderr);
+    return Write(Block.Out);
+}
+
+void TRecordPrinter::Consume(const TDumpLine& Line, const TTextPool& Texts, TInputBlock& Block)
+{
+    std::string& Out = Block.Out;
+    if (FForm == TPrintForm::Json) {
+        AppendJson(Line, Texts, Out);
+        Out.push_back('\n');
+        return;
+    }
+    AppendText(Line, Texts, FForm == TPrintForm::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned, Out);
+    Out.push_back('\n');
+    if (FVerbose)
+        AppendTree(Line.Decoded, Out);
+}
+
+namespace {
+
+// What a thread decodes with: its own decoder, text pool and consumer.
+class TWorker {
+public:
+    TWorker(const TIsupCatalog& Catalog, std::unique_ptr<TRecordConsumer> Consumer)
+        : FDecoder(Catalog)
+        , FConsumer(std::move(Consumer))
+    {
+    }
+
+    void Process(const TRecordSource& Source, TInputBlock& Block)
+    {
+        Source.Parse(Block);
+        for (const TInputRecord& Record : Block.Records) {
+            const std::string_view Bytes(Block.Octets.data() + Record.Offset, Record.Size);
+            const TCaptureItem Item =
+                Record.IsRecord ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
+            TDumpLine Line{Record.Number, Record.IsRecord, Item, TDecodedCapture(Item.OctetBytes(), FDecoder)};
+            Line.Item.Summary = SummarizeCapture(Line.Decoded, Item.Direction, FTexts);
+            FConsumer->Consume(Line, FTexts, Block);
+        }
+    }
+
+private:
+    TPacketDecoder FDecoder;
+    TTextPool FTexts;
+    std::unique_ptr<TRecordConsumer> FConsumer;
+};
+
+bool RunOnOneThread(TRecordSource& Source, const TIsupCatalog& Catalog, const TConsumerFactory& MakeConsumer,
+                    TBlockSink& Sink)
+{
+    TWorker Worker(Catalog, MakeConsumer());
+    TInputBlock Block;
+    for (;;) {
+        Block.Clear();
+        if (!Source.Read(Block))
+            return true;
+        Worker.Process(Source, Block);
+        if (!Sink.Take(Block))
+            return false;
+    }
+}
+
+// Blocks in flight: read by the calling thread, processed by the workers
+// in any order, taken by the sink in input order. The calling thread only
+// reads and hands on, so the workers have the cores.
+class TParallelRun {
+public:
+    TParallelRun(TRecordSource& Source, int Jobs)
+        : FSource(Source)
+        , FSlots(static_cast<size_t>(Jobs) * 3)
+    {
+    }
+
+    bool Run(const TIsupCatalog& Catalog, const TConsumerFactory& MakeConsumer, int Jobs, TBlockSink& Sink)
+    {
+        std::vector<std::thread> Threads;
+        for (int I = 0; I < Jobs; ++I)
+            Threads.emplace_back([this, &Catalog, Consumer = MakeConsumer()]() mutable {
+                TWorker Worker(Catalog, std::move(Consumer));
+                Work(Worker);
+            });
+        const bool Written = Feed(Sink);
+        {
+            const std::lock_guard Lock(FMutex);
+            FClosing = true;
+        }
+        FWorkReady.notify_all();
+        for (std::thread& Thread : Threads)
+            Thread.join();
+        return Written;
+    }
+
+private:
+    struct TSlot {
+        TInputBlock Block;
+        bool Done = false;
+    };
+
+    void Work(TWorker& Worker)
+    {
+        for (;;) {
+            TSlot* Slot = nullptr;
+            {
+                std::unique_lock Lock(FMutex);
+                FWorkReady.wait(Lock, [this] { return !FQueue.empty() || FClosing; });
+                if (FQueue.empty())
+                    return;
+                Slot = FQueue.front();
+                FQueue.pop_front();
+            }
+            Worker.Process(FSource, Slot->Block);
+            {
+                const std::lock_guard Lock(FMutex);
+                Slot->Done = true;
+            }
+            FBlockDone.notify_all();
+        }
+    }
+
+    // Reads blocks into free slots and hands them to the workers; takes the
+    // oldest block to the sink when it is done and no slot is free.
+    bool Feed(TBlockSink& Sink)
+    {
+        size_t Oldest = 0;
+        size_t InFlight = 0;
+        bool More = true;
+        while (More || InFlight > 0) {
+            if (More && InFlight < FSlots.size()) {
+                TSlot& Slot = FSlots[(Oldest + InFlight) % FSlots.size()];
+                Slot.Block.Clear();
+                Slot.Done = false;
+                if (!FSource.Read(Slot.Block)) {
+                    More = false;
+                    continue;
+                }
+                {
+                    const std::lock_guard Lock(FMutex);
+                    FQueue.push_back(&Slot);
+                }
+                FWorkReady.notify_one();
+                ++InFlight;
+                continue;
+            }
+            TSlot& Slot = FSlots[Oldest];
+            {
+                std::unique_lock Lock(FMutex);
+                FBlockDone.wait(Lock, [&Slot] { return Slot.Done; });
+            }
+            if (!Sink.Take(Slot.Block)) {
+                // Let the workers finish what they hold, then stop.
+                const std::lock_guard Lock(FMutex);
+                FQueue.clear();
+                return false;
+            }
+            Oldest = (Oldest + 1) % FSlots.size();
+            --InFlight;
+        }
+        return true;
+    }
+
+    TRecordSource& FSource;
+    std::vector<TSlot> FSlots;
+    std::mutex FMutex;
+    std::condition_variable FWorkReady;
+    std::condition_variable FBlockDone;
+    std::deque<TSlot*> FQueue;
+    bool FClosing = false;
+};
+
+} // namespace
+
+bool RunPipeline(TRecordSource& Source, const TIsupCatalog& Catalog, const TConsumerFactory& MakeConsumer, int Jobs,
+                 TBlockSink& Sink)
+{
+    if (Jobs <= 1)
+        return RunOnOneThread(Source, Catalog, MakeConsumer, Sink);
+    TParallelRun Run(Source, Jobs);
+    return Run.Run(Catalog, MakeConsumer, Jobs, Sink);
+}
+
+int AvailableCores()
+{
+    cpu_set_t Set;
+    if (sched_getaffinity(0, sizeof Set, &Set) == 0)
+        return std::max(1, CPU_COUNT(&Set));
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
