@@ -29,13 +29,16 @@ std::string Format(const char* Pattern, ...)
 
 void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
 {
+    // The digits from the last one back, then pushed one by one: a number
+    // is a few digits, and push_back is cheaper than any call for them.
     char Digits[24];
-    char* Start = Digits + sizeof Digits;
+    int Count = 0;
     do {
-        *--Start = static_cast<char>('0' + Value % 10);
+        Digits[Count++] = static_cast<char>('0' + Value % 10);
         Value /= 10;
     } while (Value != 0);
-    for (int Count = static_cast<int>(Digits + sizeof Digits - Start); Count < MinDigits && Start > Digits; ++Count)
-        *--Start = '0';
-    Text.append(Start, Digits + sizeof Digits);
+    while (Count < MinDigits && Count < static_cast<int>(sizeof Digits))
+        Digits[Count++] = '0';
+    while (Count > 0)
+        Text.push_back(Digits[--Count]);
 }

@@ -8,6 +8,8 @@
 #include "presentation/HexText.h"
 #include "tools/velmora-dump/Json.h"
 
+#include <cstring>
+
 namespace {
 
 struct TColumn {
@@ -62,10 +64,14 @@ public:
         const size_t Size = FOut.size() - FCellStart;
         if (Size >= Column.Width)
             return;
-        if (Column.Right)
-            FOut.insert(FCellStart, Column.Width - Size, ' ');
-        else
-            FOut.append(Column.Width - Size, ' ');
+        const size_t Pad = Column.Width - Size;
+        FOut.append(Pad, ' ');
+        if (Column.Right) {
+            // The cell moves right, blanks in front.
+            char* Cell = FOut.data() + FCellStart;
+            std::memmove(Cell + Pad, Cell, Size);
+            std::memset(Cell, ' ', Pad);
+        }
     }
     void Cell(std::string_view Text)
     {

@@ -9,20 +9,36 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 void TInputBlock::Clear()
 {
-    Data.clear();
+    Data = {};
     FirstNumber = 1;
     Records.clear();
     Octets.clear();
     Notes.clear();
     Out.clear();
+}
+
+char* TInputBlock::Reserve(size_t Size, size_t Keep)
+{
+    if (Size > StorageSize) {
+        auto Larger = std::make_unique_for_overwrite<char[]>(Size);
+        if (Keep > 0)
+            std::memcpy(Larger.get(), Storage.get(), Keep);
+        Storage = std::move(Larger);
+        StorageSize = Size;
+    }
+    return Storage.get();
 }
 
 namespace {
@@ -32,6 +48,9 @@ namespace {
 // shows the decoder's error for a message without a SIO.
 bool IsSkipped(std::string_view Line, bool Records)
 {
+    // The usual line starts with its first octet.
+    if (!Line.empty() && std::isxdigit(static_cast<unsigned char>(Line[0])))
+        return false;
     const size_t First = Line.find_first_not_of(" \t");
     if (First != std::string_view::npos && Line[First] == '#')
         return true;
@@ -74,30 +93,35 @@ TLineSource::TLineSource(std::FILE* File, bool Records, std::string Source)
 
 bool TLineSource::Read(TInputBlock& Block)
 {
-    std::string& Data = Block.Data;
-    Data.swap(FCarry);
-    FCarry.clear();
+    size_t Used = FCarry.size();
+    size_t Room = std::max(Used + ReadSize, Block.StorageSize);
+    char* Storage = Block.Reserve(Room, 0);
+    std::memcpy(Storage, FCarry.data(), Used);
     for (;;) {
         if (!FEnd) {
-            const size_t Kept = Data.size();
-            Data.resize(Kept + ReadSize);
-            const size_t Got = std::fread(Data.data() + Kept, 1, ReadSize, FFile);
-            Data.resize(Kept + Got);
+            if (Room - Used < ReadSize) {
+                // A line longer than what was read so far.
+                Room = 2 * Room;
+                Storage = Block.Reserve(Room, Used);
+            }
+            const size_t Got = std::fread(Storage + Used, 1, ReadSize, FFile);
+            Used += Got;
             if (Got < ReadSize) {
                 FEnd = true;
                 if (std::ferror(FFile))
                     FError = errno != 0 ? errno : EIO;
             }
         }
-        const size_t Cut = CompleteLines(Data, FEnd);
+        const std::string_view Read(Storage, Used);
+        const size_t Cut = CompleteLines(Read, FEnd);
         if (Cut == 0 && !FEnd)
             continue;
-        FCarry.assign(Data, Cut);
-        Data.resize(Cut);
-        if (Data.empty())
+        FCarry.assign(Read.substr(Cut));
+        Block.Data = Read.substr(0, Cut);
+        if (Block.Data.empty())
             return false;
         Block.FirstNumber = FNextNumber;
-        FNextNumber += static_cast<int>(TLineSplitter::Count(Data));
+        FNextNumber += static_cast<int>(TLineSplitter::Count(Block.Data));
         return true;
     }
 }

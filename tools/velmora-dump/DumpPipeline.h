@@ -39,8 +39,12 @@ struct TInputRecord {
 
 // A block of input on its way through the pipeline.
 struct TInputBlock {
-    // The raw input of the block, as its source read it.
-    std::string Data;
+    // The raw input of the block, as its source read it, in Storage.
+    std::string_view Data;
+    // Room for the raw input, kept from block to block: StorageSize octets,
+    // not cleared when reused.
+    std::unique_ptr<char[]> Storage;
+    size_t StorageSize = 0;
     // The number of the first item of Data.
     int FirstNumber = 1;
     // What parsing Data gave: the records, their bytes one after the other,
@@ -53,6 +57,8 @@ struct TInputBlock {
 
     // Empties everything but the storage.
     void Clear();
+    // Makes the storage hold at least Size octets, keeping its first Keep.
+    char* Reserve(size_t Size, size_t Keep);
 };
 
 class TRecordSource {
