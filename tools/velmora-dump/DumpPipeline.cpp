@@ -84,9 +84,10 @@ void AddNote(std::string& Notes, const std::string& Source, int Line, std::strin
 
 } // namespace
 
-TLineSource::TLineSource(std::FILE* File, bool Records, std::string Source)
+TLineSource::TLineSource(std::FILE* File, bool Records, std::string Source, size_t ReadSize)
     : FFile(File)
     , FRecords(Records)
+    , FReadSize(std::max<size_t>(ReadSize, 1))
     , FSource(std::move(Source))
 {
 }
@@ -94,19 +95,19 @@ TLineSource::TLineSource(std::FILE* File, bool Records, std::string Source)
 bool TLineSource::Read(TInputBlock& Block)
 {
     size_t Used = FCarry.size();
-    size_t Room = std::max(Used + ReadSize, Block.StorageSize);
+    size_t Room = std::max(Used + FReadSize, Block.StorageSize);
     char* Storage = Block.Reserve(Room, 0);
     std::memcpy(Storage, FCarry.data(), Used);
     for (;;) {
         if (!FEnd) {
-            if (Room - Used < ReadSize) {
+            if (Room - Used < FReadSize) {
                 // A line longer than what was read so far.
                 Room = 2 * Room;
                 Storage = Block.Reserve(Room, Used);
             }
-            const size_t Got = std::fread(Storage + Used, 1, ReadSize, FFile);
+            const size_t Got = std::fread(Storage + Used, 1, FReadSize, FFile);
             Used += Got;
-            if (Got < ReadSize) {
+            if (Got < FReadSize) {
                 FEnd = true;
                 if (std::ferror(FFile))
                     FError = errno != 0 ? errno : EIO;

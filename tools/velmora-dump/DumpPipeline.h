@@ -81,19 +81,20 @@ public:
 // a record, are noted with Source and their line number.
 class TLineSource : public TRecordSource {
 public:
-    // File stays open and owned by the caller.
-    TLineSource(std::FILE* File, bool Records, std::string Source);
+    // File stays open and owned by the caller. Reads take ReadSize octets:
+    // a block is that much, less the last line if it is unfinished, plus
+    // the unfinished line of the read before.
+    TLineSource(std::FILE* File, bool Records, std::string Source, size_t ReadSize = DefaultReadSize);
     bool Read(TInputBlock& Block) override;
     void Parse(TInputBlock& Block) const override;
     int Error() const override { return FError; }
 
-    // The size of the reads: a block is that much, less the last line if
-    // it is unfinished, plus the unfinished line of the read before.
-    static constexpr size_t ReadSize = 256 * 1024;
+    static constexpr size_t DefaultReadSize = 256 * 1024;
 
 private:
     std::FILE* FFile;
     bool FRecords;
+    size_t FReadSize;
     std::string FSource;
     // The start of a line not yet complete at the end of the last read.
     std::string FCarry;
