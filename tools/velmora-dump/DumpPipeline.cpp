@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -237,18 +236,27 @@ bool RunOnOneThread(TRecordSource& Source, const TIsupCatalog& Catalog, const TC
     }
 }
 
-// Blocks in flight: read by the calling thread, processed by the workers
-// in any order, taken by the sink in input order. The calling thread only
-// reads and hands on, so the workers have the cores.
+// Blocks in flight, each in a slot. Every worker does the whole round for
+// the blocks it takes: reads the next block (one reader at a time, which
+// numbers the blocks), processes it, and hands it to the sink. Blocks go to
+// the sink in input order: whoever finds the next block to write ready
+// writes it and every ready block after it, while the others go on reading
+// and processing. No thread waits for another except for a free slot, and
+// no thread is woken for each block: on a busy machine a thread may wait
+// long for its turn on a core.
 class TParallelRun {
 public:
-    TParallelRun(TRecordSource& Source, int Jobs)
+    TParallelRun(TRecordSource& Source, TBlockSink& Sink, int Jobs)
         : FSource(Source)
-        , FSlots(static_cast<size_t>(Jobs) * 3)
+        , FSink(Sink)
+        , FSlots(static_cast<size_t>(Jobs) * 4)
+        , FReady(FSlots.size(), nullptr)
     {
+        for (TSlot& Slot : FSlots)
+            FFree.push_back(&Slot);
     }
 
-    bool Run(const TIsupCatalog& Catalog, const TConsumerFactory& MakeConsumer, int Jobs, TBlockSink& Sink)
+    bool Run(const TIsupCatalog& Catalog, const TConsumerFactory& MakeConsumer, int Jobs)
     {
         std::vector<std::thread> Threads;
         for (int I = 0; I < Jobs; ++I)
@@ -256,92 +264,104 @@ public:
                 TWorker Worker(Catalog, std::move(Consumer));
                 Work(Worker);
             });
-        const bool Written = Feed(Sink);
-        {
-            const std::lock_guard Lock(FMutex);
-            FClosing = true;
-        }
-        FWorkReady.notify_all();
         for (std::thread& Thread : Threads)
             Thread.join();
-        return Written;
+        return !FFailed;
     }
 
 private:
     struct TSlot {
         TInputBlock Block;
-        bool Done = false;
+        uint64_t Number = 0;
     };
 
     void Work(TWorker& Worker)
     {
         for (;;) {
-            TSlot* Slot = nullptr;
+            TSlot* Slot = TakeSlot();
+            if (!Slot)
+                return;
             {
-                std::unique_lock Lock(FMutex);
-                FWorkReady.wait(Lock, [this] { return !FQueue.empty() || FClosing; });
-                if (FQueue.empty())
+                const std::lock_guard Lock(FReadMutex);
+                Slot->Block.Clear();
+                if (FInputDone || !FSource.Read(Slot->Block)) {
+                    FInputDone = true;
+                    GiveBack(Slot);
                     return;
-                Slot = FQueue.front();
-                FQueue.pop_front();
+                }
+                Slot->Number = FNextRead++;
             }
             Worker.Process(FSource, Slot->Block);
-            {
-                const std::lock_guard Lock(FMutex);
-                Slot->Done = true;
-            }
-            FBlockDone.notify_all();
+            Deliver(Slot);
         }
     }
 
-    // Reads blocks into free slots and hands them to the workers; takes the
-    // oldest block to the sink when it is done and no slot is free.
-    bool Feed(TBlockSink& Sink)
+    // A free slot; null when the work is over.
+    TSlot* TakeSlot()
     {
-        size_t Oldest = 0;
-        size_t InFlight = 0;
-        bool More = true;
-        while (More || InFlight > 0) {
-            if (More && InFlight < FSlots.size()) {
-                TSlot& Slot = FSlots[(Oldest + InFlight) % FSlots.size()];
-                Slot.Block.Clear();
-                Slot.Done = false;
-                if (!FSource.Read(Slot.Block)) {
-                    More = false;
-                    continue;
-                }
-                {
-                    const std::lock_guard Lock(FMutex);
-                    FQueue.push_back(&Slot);
-                }
-                FWorkReady.notify_one();
-                ++InFlight;
-                continue;
-            }
-            TSlot& Slot = FSlots[Oldest];
-            {
-                std::unique_lock Lock(FMutex);
-                FBlockDone.wait(Lock, [&Slot] { return Slot.Done; });
-            }
-            if (!Sink.Take(Slot.Block)) {
-                // Let the workers finish what they hold, then stop.
-                const std::lock_guard Lock(FMutex);
-                FQueue.clear();
-                return false;
-            }
-            Oldest = (Oldest + 1) % FSlots.size();
-            --InFlight;
+        std::unique_lock Lock(FMutex);
+        FSlotFree.wait(Lock, [this] { return !FFree.empty() || FFailed; });
+        if (FFailed)
+            return nullptr;
+        TSlot* Slot = FFree.back();
+        FFree.pop_back();
+        return Slot;
+    }
+
+    void GiveBack(TSlot* Slot)
+    {
+        {
+            const std::lock_guard Lock(FMutex);
+            FFree.push_back(Slot);
         }
-        return true;
+        FSlotFree.notify_one();
+    }
+
+    // Marks the slot's block ready; writes every ready block from the next
+    // one to write on unless another thread is writing them already.
+    void Deliver(TSlot* Slot)
+    {
+        std::unique_lock Lock(FMutex);
+        FReady[Slot->Number % FReady.size()] = Slot;
+        if (FWriting)
+            return;
+        FWriting = true;
+        while (!FFailed) {
+            TSlot*& Next = FReady[FNextWrite % FReady.size()];
+            if (!Next)
+                break;
+            TSlot* Ready = Next;
+            Next = nullptr;
+            Lock.unlock();
+            const bool Written = FSink.Take(Ready->Block);
+            Lock.lock();
+            ++FNextWrite;
+            FFree.push_back(Ready);
+            if (!Written)
+                FFailed = true;
+            // Every waiting thread: when writing failed they all stop.
+            FSlotFree.notify_all();
+        }
+        FWriting = false;
     }
 
     TRecordSource& FSource;
+    TBlockSink& FSink;
     std::vector<TSlot> FSlots;
+
+    std::mutex FReadMutex;
+    bool FInputDone = false;
+    uint64_t FNextRead = 0;
+
     std::mutex FMutex;
-    std::condition_variable FWorkReady;
-    std::condition_variable FBlockDone;
-    std::deque<TSlot*> FQueue;
-    bool FClosing = false;
+    std::condition_variable FSlotFree;
+    std::vector<TSlot*> FFree;
+    // The processed blocks not yet written, by number modulo their count:
+    // no more blocks than slots are in flight.
+    std::vector<TSlot*> FReady;
+    uint64_t FNextWrite = 0;
+    bool FWriting = false;
+    bool FFailed = false;
 };
 
 } // namespace
@@ -351,8 +371,8 @@ bool RunPipeline(TRecordSource& Source, const TIsupCatalog& Catalog, const TCons
 {
     if (Jobs <= 1)
         return RunOnOneThread(Source, Catalog, MakeConsumer, Sink);
-    TParallelRun Run(Source, Jobs);
-    return Run.Run(Catalog, MakeConsumer, Jobs, Sink);
+    TParallelRun Run(Source, Sink, Jobs);
+    return Run.Run(Catalog, MakeConsumer, Jobs);
 }
 
 int AvailableCores()
