@@ -31,14 +31,14 @@ void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
 {
     // The digits from the last one back, then pushed one by one: a number
     // is a few digits, and push_back is cheaper than any call for them.
-    char Digits[24];
+    char Digits[20];
     int Count = 0;
     do {
         Digits[Count++] = static_cast<char>('0' + Value % 10);
         Value /= 10;
     } while (Value != 0);
-    while (Count < MinDigits && Count < static_cast<int>(sizeof Digits))
-        Digits[Count++] = '0';
+    for (int Zeros = Count; Zeros < MinDigits; ++Zeros)
+        Text.push_back('0');
     while (Count > 0)
         Text.push_back(Digits[--Count]);
 }

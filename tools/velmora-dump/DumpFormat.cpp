@@ -46,8 +46,15 @@ public:
     // Starts the next cell; its text is appended to Out() until EndCell.
     std::string& BeginCell()
     {
-        if (FCell > 0)
-            FOut += FStyle == TTextStyle::Tabs ? "\t" : "  ";
+        if (FCell > 0) {
+            // push_back is inlined; appending a text is a call.
+            if (FStyle == TTextStyle::Tabs) {
+                FOut.push_back('\t');
+            } else {
+                FOut.push_back(' ');
+                FOut.push_back(' ');
+            }
+        }
         FCellStart = FOut.size();
         return FOut;
     }
@@ -65,7 +72,8 @@ public:
         if (Size >= Column.Width)
             return;
         const size_t Pad = Column.Width - Size;
-        FOut.append(Pad, ' ');
+        for (size_t I = 0; I < Pad; ++I)
+            FOut.push_back(' ');
         if (Column.Right) {
             // The cell moves right, blanks in front.
             char* Cell = FOut.data() + FCellStart;
