@@ -6,10 +6,15 @@
 #include "presentation/TextLines.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QSaveFile>
+
+#include <linux/magic.h>
+#include <sys/vfs.h>
 
 #include <algorithm>
 #include <climits>
@@ -184,31 +189,79 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
         Finish(QStringLiteral("Load stopped at line %1").arg(Result.LinesRead + 1));
         return Result;
     }
-    Finish(QStringLiteral("Done."));
+    // Esc ends a load early: the status says so, and how far it got.
+    Finish(Result.Stopped ? QStringLiteral("Load stopped: %1 of %2 lines read").arg(Result.LinesRead).arg(Result.Lines)
+                          : QStringLiteral("Done."));
     return Result;
 }
 
 const QString TCaptureFileDialogs::Filter = QStringLiteral("SS7 Velmora Files (*.ss7 *.SS7 *.Ss7 *.sS7)");
 const QString TCaptureFileDialogs::DefaultSuffix = QStringLiteral("ss7");
 
+TPlainFileIconProvider::TPlainFileIconProvider() = default;
+
+QIcon TPlainFileIconProvider::icon(const QFileInfo& Info) const
+{
+    // By what the directory entry is, never by what the file holds.
+    return QAbstractFileIconProvider::icon(Info.isDir() ? Folder : File);
+}
+
+QString TPlainFileIconProvider::type(const QFileInfo& Info) const
+{
+    if (Info.isDir())
+        return QStringLiteral("Folder");
+    const QString Suffix = Info.suffix();
+    return Suffix.isEmpty() ? QStringLiteral("File") : Suffix.toUpper() + QStringLiteral(" File");
+}
+
+bool IsUsableStartFolder(const QString& Folder)
+{
+    if (Folder.isEmpty())
+        return false;
+    const QFileInfo Info(Folder);
+    if (!Info.isDir() || !Info.isReadable() || !Info.isExecutable())
+        return false;
+    // Kernel file systems hold files whose reading blocks or never ends.
+    struct statfs System {};
+    if (statfs(QFile::encodeName(Info.absoluteFilePath()).constData(), &System) != 0)
+        return false;
+    return System.f_type != PROC_SUPER_MAGIC && System.f_type != SYSFS_MAGIC && System.f_type != DEBUGFS_MAGIC &&
+        System.f_type != TRACEFS_MAGIC;
+}
+
 namespace {
 
-QString AskFileName(QWidget* Parent, QFileDialog::AcceptMode Mode, QString& LastName)
+QString AskFileName(QWidget* Parent, QFileDialog::AcceptMode Mode, const QString& LastName)
 {
     QFileDialog Dialog(Parent);
+    // Qt's own dialog, so that the icon provider below is the one used.
+    Dialog.setOption(QFileDialog::DontUseNativeDialog);
+    TPlainFileIconProvider Icons;
+    Dialog.setIconProvider(&Icons);
     Dialog.setAcceptMode(Mode);
     Dialog.setFileMode(Mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     Dialog.setNameFilter(TCaptureFileDialogs::Filter);
     Dialog.setDefaultSuffix(TCaptureFileDialogs::DefaultSuffix);
-    if (!LastName.isEmpty())
-        Dialog.selectFile(LastName);
+    Dialog.setDirectory(TCaptureFileDialogs::StartFolder(LastName));
+    if (!LastName.isEmpty() && IsUsableStartFolder(QFileInfo(LastName).absolutePath()))
+        Dialog.selectFile(QFileInfo(LastName).fileName());
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return {};
-    LastName = Dialog.selectedFiles().constFirst();
-    return LastName;
+    return Dialog.selectedFiles().constFirst();
 }
 
 } // namespace
+
+QString TCaptureFileDialogs::StartFolder(const QString& LastName)
+{
+    if (!LastName.isEmpty()) {
+        const QString Folder = QFileInfo(LastName).absolutePath();
+        if (IsUsableStartFolder(Folder))
+            return Folder;
+    }
+    const QString Current = QDir::currentPath();
+    return IsUsableStartFolder(Current) ? Current : QDir::homePath();
+}
 
 QString TCaptureFileDialogs::OpenFileName(QWidget* Parent)
 {

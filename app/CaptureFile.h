@@ -6,6 +6,7 @@
 
 #include "core/Exception.h"
 
+#include <QAbstractFileIconProvider>
 #include <QString>
 
 #include <cstddef>
@@ -103,8 +104,25 @@ struct TCaptureLoadResult {
 // and the result carries the conversion error for the window to show.
 TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Host);
 
-// The open and save dialogs of capture files; each keeps the last name
-// chosen in it. Both return an empty name when cancelled.
+// Icons and type texts of the file dialogs by the kind of directory entry
+// alone: the standard provider reads a file's first bytes to tell its type,
+// which blocks for good on files such as /proc/kmsg.
+class TPlainFileIconProvider : public QAbstractFileIconProvider {
+public:
+    TPlainFileIconProvider();
+    using QAbstractFileIconProvider::icon;
+    QIcon icon(const QFileInfo& Info) const override;
+    QString type(const QFileInfo& Info) const override;
+};
+
+// Whether a dialog may start in Folder: an existing folder that can be
+// listed, not on a kernel file system (/proc, /sys).
+bool IsUsableStartFolder(const QString& Folder);
+
+// The open and save dialogs of capture files. Each starts beside the last
+// file loaded or saved through it, which the window records only once the
+// load or save succeeded; in the user's home folder when that folder is
+// unusable. Both return an empty name when cancelled.
 class TCaptureFileDialogs {
 public:
     static const QString Filter;
@@ -112,6 +130,9 @@ public:
 
     QString OpenFileName(QWidget* Parent);
     QString SaveFileName(QWidget* Parent);
+    // The folder a dialog starts in after LastName: its folder, else the
+    // current one, else home, whichever is usable first.
+    static QString StartFolder(const QString& LastName);
 
     QString LastOpenName;
     QString LastSaveName;

@@ -1,19 +1,26 @@
 #include "app/CaptureForm.h"
 
+#include "app/CaptureClipboard.h"
 #include "app/CaptureFile.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/CaptureOptionsBox.h"
 #include "app/DecodedTreeModel.h"
 #include "app/EventLoopClock.h"
 #include "app/HeartBeatMonitor.h"
 #include "app/HelpFile.h"
+#include "app/IntakeFilter.h"
+#include "app/IntakePanels.h"
 #include "app/MessageTree.h"
 #include "app/OptionsForm.h"
 #include "app/OwnerDrawPanel.h"
+#include "app/PcapFile.h"
 #include "app/StateImages.h"
 #include "core/Exception.h"
 #include "isup/IsupCatalog.h"
 #include "net/UdpEndpoint.h"
+#include "pcapio/PcapError.h"
+#include "presentation/CaptureRing.h"
 #include "presentation/CaptureSearch.h"
 #include "presentation/Datagram.h"
 #include "presentation/DecodedView.h"
@@ -34,6 +41,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -85,6 +93,8 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
         UDPDataReceived(Sender, NumberBytes, FromIP, Port);
     };
     UDP->OnStatus = [this](TUdpEndpoint*, const QString& Status) { SetStatusText(Status); };
+    FIntake = new TIntakeFilter(this);
+    FIntake->OnHostChanged = [this] { ShowIntakeState(); };
 
     CreateActions();
     CreateLayout();
@@ -92,6 +102,7 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
     CreateStatusBar();
     ConnectViews();
     FFileDialogs = std::make_unique<TCaptureFileDialogs>();
+    FPcapDialogs = std::make_unique<TPcapFileDialogs>();
     FHeartBeat = new THeartBeatMonitor(LastHeartBeat, FClock, this);
     FHeartBeat->AttachHeart(aiHeart);
     FHeartBeat->OnStopEntry = [this](const std::string& Record) { AddCapture(Record); };
@@ -99,6 +110,18 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
     StatusPanel0->OnDrawPanel = [this](QPainter& Canvas, const QRect& Rect) {
         FHeartBeat->StatusBarDrawPanel(Canvas, Rect);
     };
+    // What the ring holds reaches its file at least once a second, so that
+    // a crash loses at most that.
+    tmFlushRing = new QTimer(this);
+    tmFlushRing->setObjectName(QStringLiteral("tmFlushRing"));
+    tmFlushRing->setInterval(500);
+    connect(tmFlushRing, &QTimer::timeout, this, &TCaptureForm::FlushRing);
+    // Drop counts change with every datagram: the panels follow them a few
+    // times a second.
+    tmIntakePanels = new QTimer(this);
+    tmIntakePanels->setInterval(250);
+    connect(tmIntakePanels, &QTimer::timeout, this, &TCaptureForm::ShowIntakeState);
+    tmIntakePanels->start();
     // Key preview: Esc is seen before the focused control gets it.
     qApp->installEventFilter(this);
     FormCreate();
@@ -116,6 +139,8 @@ TCaptureForm::~TCaptureForm()
     disconnect(FListModel, nullptr, this, nullptr);
     UDP->OnDataReceived = nullptr;
     UDP->OnStatus = nullptr;
+    FIntake->OnHostChanged = nullptr;
+    FRing.reset();
     // The monitor's timers run on the window's clock, which may be one of
     // the window's members: they go first.
     StatusPanel0->OnDrawPanel = nullptr;
@@ -141,33 +166,39 @@ void TCaptureForm::CreateActions()
         Action->setShortcut(Shortcut);
         return Action;
     };
-    acLoadCaptures = Make("acLoadCaptures", QStringLiteral("Load Captures"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    acSaveCaptures = Make("acSaveCaptures", QStringLiteral("Save Captures"), QKeySequence(Qt::CTRL | Qt::Key_S));
-    acFind = Make("acFind", QStringLiteral("Find ..."), QKeySequence(Qt::CTRL | Qt::Key_F));
-    acSearchAgain = Make("acSearchAgain", QStringLiteral("Search Again"), QKeySequence(Qt::Key_F3));
-    miExit = Make("miExit", QStringLiteral("Exit"), QKeySequence(Qt::ALT | Qt::Key_F4));
-    miClearAll = Make("miClearAll", QStringLiteral("Clear All"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    miCopyClip = Make("miCopyClip", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    miPasteClip = Make("miPasteClip", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    Configuration1 = Make("Configuration1", QStringLiteral("General Configuration"), QKeySequence(Qt::Key_F2));
+    acLoadCaptures = Make("acLoadCaptures", QStringLiteral("&Load Captures"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    acSaveCaptures = Make("acSaveCaptures", QStringLiteral("&Save Captures"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    acImportPcap = Make("acImportPcap", QStringLiteral("&Import pcap ..."), QKeySequence(Qt::CTRL | Qt::Key_I));
+    acExportPcap = Make("acExportPcap", QStringLiteral("Ex&port pcap ..."), QKeySequence(Qt::CTRL | Qt::Key_E));
+    acExportSelectedPcap = Make("acExportSelectedPcap", QStringLiteral("Export Selec&ted as pcap ..."), QKeySequence());
+    acFind = Make("acFind", QStringLiteral("&Find ..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    acSearchAgain = Make("acSearchAgain", QStringLiteral("Search &Again"), QKeySequence(Qt::Key_F3));
+    miExit = Make("miExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4));
+    miClearAll = Make("miClearAll", QStringLiteral("Cl&ear All"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    miCopyClip = Make("miCopyClip", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    miPasteClip = Make("miPasteClip", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    Configuration1 = Make("Configuration1", QStringLiteral("&General Configuration"), QKeySequence(Qt::Key_F2));
     miConfigureMessages =
-        Make("miConfigureMessages", QStringLiteral("ISUP Messages Configuration"), QKeySequence(Qt::ALT | Qt::Key_F2));
-    miHelpContents = Make("miHelpContents", QStringLiteral("Contents"), QKeySequence());
-    miClear = Make("miClear", QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    miCopyToClip = Make("miCopyToClip", QStringLiteral("Copy Packet Dump"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    miCopy = Make("miCopy", QStringLiteral("Copy"), QKeySequence());
+        Make("miConfigureMessages", QStringLiteral("&ISUP Messages Configuration"), QKeySequence(Qt::ALT | Qt::Key_F2));
+    miHelpContents = Make("miHelpContents", QStringLiteral("&Contents"), QKeySequence());
+    miClear = Make("miClear", QStringLiteral("Cl&ear"), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    miCopyToClip = Make("miCopyToClip", QStringLiteral("&Copy Packet Dump"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    miCopy = Make("miCopy", QStringLiteral("&Copy"), QKeySequence());
     // The help key opens the topic of the focused control.
     auto* acContextHelp = new QAction(this);
     acContextHelp->setObjectName(QStringLiteral("acContextHelp"));
     acContextHelp->setShortcut(QKeySequence(Qt::Key_F1));
     addAction(acContextHelp);
     connect(acContextHelp, &QAction::triggered, this,
-            [this] { ShowHelp(lvMsg->hasFocus() ? hcCaptureList : hcContents); });
+            [this] { ShowHelp(lvMsg->hasFocus() ? hcCaptureList : hcContents, this); });
     acFind->setProperty("category", QStringLiteral("Search"));
     acSearchAgain->setProperty("category", QStringLiteral("Search"));
 
     connect(acLoadCaptures, &QAction::triggered, this, &TCaptureForm::acLoadCapturesExecute);
     connect(acSaveCaptures, &QAction::triggered, this, &TCaptureForm::acSaveCapturesExecute);
+    connect(acImportPcap, &QAction::triggered, this, &TCaptureForm::acImportPcapExecute);
+    connect(acExportPcap, &QAction::triggered, this, &TCaptureForm::acExportPcapExecute);
+    connect(acExportSelectedPcap, &QAction::triggered, this, &TCaptureForm::acExportSelectedPcapExecute);
     connect(acFind, &QAction::triggered, this, &TCaptureForm::acFindExecute);
     connect(acSearchAgain, &QAction::triggered, this, &TCaptureForm::acSearchAgainExecute);
     connect(miExit, &QAction::triggered, this, &TCaptureForm::miExitClick);
@@ -186,23 +217,27 @@ void TCaptureForm::CreateActions()
 
 void TCaptureForm::CreateMenus()
 {
-    QMenu* File = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* File = menuBar()->addMenu(QStringLiteral("&File"));
     File->addAction(acLoadCaptures);
     File->addAction(acSaveCaptures);
     File->addSeparator();
+    File->addAction(acImportPcap);
+    File->addAction(acExportPcap);
+    File->addAction(acExportSelectedPcap);
+    File->addSeparator();
     File->addAction(miExit);
-    QMenu* Edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    QMenu* Edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     Edit->addAction(miClearAll);
     Edit->addSeparator();
     Edit->addAction(miCopyClip);
     Edit->addAction(miPasteClip);
-    QMenu* Search = menuBar()->addMenu(QStringLiteral("Search"));
+    QMenu* Search = menuBar()->addMenu(QStringLiteral("&Search"));
     Search->addAction(acFind);
     Search->addAction(acSearchAgain);
-    QMenu* Options = menuBar()->addMenu(QStringLiteral("Options"));
+    QMenu* Options = menuBar()->addMenu(QStringLiteral("&Options"));
     Options->addAction(Configuration1);
     Options->addAction(miConfigureMessages);
-    QMenu* Help = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu* Help = menuBar()->addMenu(QStringLiteral("&Help"));
     Help->addAction(miHelpContents);
 
     // The list's popup: its shortcuts are taken by the list itself while it
@@ -306,6 +341,7 @@ void TCaptureForm::CreateStatusBar()
     StatusTextPanel->setTextFormat(Qt::PlainText);
     StatusBar->addWidget(StatusPanel0);
     StatusBar->addWidget(StatusTextPanel, 1);
+    FPanels = std::make_unique<TIntakePanels>(StatusBar);
     StatusBar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StatusBar, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& Pos) { ppStatus->popup(StatusBar->mapToGlobal(Pos)); });
@@ -365,8 +401,10 @@ void TCaptureForm::SetListWidth(int Width)
 void TCaptureForm::SetOptionsForm(TOptionsForm* Form)
 {
     FOptionsForm = Form;
-    if (FOptionsForm)
+    if (FOptionsForm) {
         FOptionsForm->OnOptionsChanged = [this] { ApplyOptions(); };
+        FOptionsForm->CaptureOptions->OnChanged = [this] { ApplyCaptureOptions(); };
+    }
 }
 
 void TCaptureForm::showEvent(QShowEvent* Event)
@@ -386,6 +424,7 @@ void TCaptureForm::FormShow()
         ShowException(this, Error);
     }
     ApplyOptions();
+    ApplyCaptureOptions();
     if (!FCommandLineFile.isEmpty()) {
         // Loaded once the window is on screen, so that its progress shows.
         QMetaObject::invokeMethod(
@@ -395,6 +434,12 @@ void TCaptureForm::FormShow()
 
 void TCaptureForm::closeEvent(QCloseEvent* Event)
 {
+    // Closed by the user through the window manager: asked like Exit. A
+    // close made by the program (Exit, which asked already, or a quit) is not.
+    if (Event->spontaneous() && !MayDiscardCaptures()) {
+        Event->ignore();
+        return;
+    }
     try {
         FStorage.SaveFormPlacement(false);
     } catch (const std::exception& Error) {
@@ -420,12 +465,15 @@ bool TCaptureForm::eventFilter(QObject* Watched, QEvent* Event)
 
 void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const QString& FromIP, int Port)
 {
-    if (!Sender->RemoteHost.isEmpty() && FromIP != Sender->RemoteHost)
-        return;
+    if (!FIntake->HostAccepts(FromIP))
+        return FIntake->Drop(dcHost);
     if (Sender->RemotePort != 0 && Port != Sender->RemotePort)
-        return;
-    if (NumberBytes < static_cast<int>(MinDatagramSize) || NumberBytes > TUdpEndpoint::BufferSize)
-        return;
+        return FIntake->Drop(dcPort);
+    // The endpoint announces a datagram longer than its buffer with size -1.
+    if (NumberBytes < 0 || NumberBytes > TUdpEndpoint::BufferSize)
+        return FIntake->Drop(dcTooLong);
+    if (NumberBytes < static_cast<int>(MinDatagramSize))
+        return FIntake->Drop(dcTooShort);
     char Buffer[TUdpEndpoint::BufferSize];
     const int Length = Sender->ReadDatagram(Buffer, NumberBytes);
     const std::string_view Datagram(Buffer, Length > 0 ? static_cast<size_t>(Length) : 0);
@@ -445,8 +493,10 @@ void TCaptureForm::UDPDataReceived(TUdpEndpoint* Sender, int NumberBytes, const 
 const TCaptureItem* TCaptureForm::AddCapture(std::string_view Record)
 {
     const TCaptureItem* Item = Captures.Add(Record, FCatalog);
-    if (Item)
+    if (Item) {
         FListModel->CapturesAppended();
+        CaptureKept(Record);
+    }
     return Item;
 }
 
@@ -454,7 +504,106 @@ const TCaptureItem* TCaptureForm::AddCapture(const TCaptureRecord& Record)
 {
     const TCaptureItem* Item = Captures.Add(Record, FCatalog);
     FListModel->CapturesAppended();
+    if (FRing) {
+        std::string Bytes;
+        Item->AppendRecordBytes(Bytes);
+        CaptureKept(Bytes);
+    } else {
+        CaptureKept({});
+    }
     return Item;
+}
+
+void TCaptureForm::CaptureKept(std::string_view Record)
+{
+    FUnsaved = true;
+    if (FRing && !Record.empty())
+        FRing->Append(Record);
+    KeepCaptureLimit();
+}
+
+void TCaptureForm::KeepCaptureLimit()
+{
+    if (FCaptureLimit <= 0 || Captures.Count() <= FCaptureLimit)
+        return;
+    // Removed in batches of a twentieth of the limit, so that removing
+    // costs little per capture; the list never holds more than the limit.
+    const int Remove = Captures.Count() - FCaptureLimit + FCaptureLimit / 20;
+    FListModel->RemoveOldest(Remove, [this](int Count) {
+        Captures.DropOldest(Count);
+        auto Shift = [Count](int& Row) { Row = Row < Count ? -1 : Row - Count; };
+        Shift(FSelectedRow);
+        Shift(FShownRow);
+    });
+}
+
+uint64_t TCaptureForm::RemovedCaptures() const
+{
+    return Captures.Dropped();
+}
+
+void TCaptureForm::FlushRing()
+{
+    if (FRing)
+        FRing->Flush();
+}
+
+void TCaptureForm::ApplyCaptureOptions()
+{
+    if (!FOptionsForm)
+        return;
+    const TCaptureOptionsBox& Options = *FOptionsForm->CaptureOptions;
+    FCaptureLimit = Options.CaptureLimit();
+    KeepCaptureLimit();
+    const TCaptureRingSettings Ring = Options.RingSettings();
+    if (Ring.Folder.empty()) {
+        FRing.reset();
+        tmFlushRing->stop();
+    } else if (!FRing || FRing->Settings().Folder != Ring.Folder ||
+               FRing->Settings().MaxFileBytes != Ring.MaxFileBytes ||
+               FRing->Settings().MaxFileCaptures != Ring.MaxFileCaptures ||
+               FRing->Settings().KeepFiles != Ring.KeepFiles) {
+        FRing = std::make_unique<TCaptureRing>(Ring);
+        tmFlushRing->start();
+    }
+    ShowIntakeState();
+}
+
+void TCaptureForm::ShowIntakeState()
+{
+    if (!UDP->IsBound() && !UDP->LastError().isEmpty())
+        FPanels->ShowIntakeProblem(QStringLiteral("Not listening"), UDP->LastError());
+    else if (FIntake->HostState() == TIntakeFilter::THostState::NotFound)
+        FPanels->ShowIntakeProblem(QStringLiteral("Remote host unknown"), FIntake->HostProblem());
+    else if (FIntake->HostState() == TIntakeFilter::THostState::Resolving)
+        FPanels->ShowIntakeProblem(QStringLiteral("Looking up remote host"), FIntake->HostProblem());
+    else
+        FPanels->ShowIntakeProblem({}, {});
+    FPanels->ShowDropped(FIntake->DroppedTotal(), FIntake->DropSummary());
+    FPanels->ShowRemoved(Captures.Dropped(), FCaptureLimit);
+    FPanels->ShowRingError(FRing ? QString::fromStdString(FRing->Error()) : QString());
+}
+
+bool TCaptureForm::MayDiscardCaptures()
+{
+    const bool Ask = FOptionsForm && FOptionsForm->CaptureOptions->AskUnsaved();
+    if (!FUnsaved || FUnattended || !Ask || Captures.Count() == 0)
+        return true;
+    QMessageBox Box(QMessageBox::Warning, ApplicationTitle(),
+                    QStringLiteral("There are captures that were not saved. Save them first?"),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    Box.setObjectName(QStringLiteral("UnsavedCaptures"));
+    Box.setDefaultButton(QMessageBox::Save);
+    switch (Box.exec()) {
+    case QMessageBox::Save: {
+        const QString FileName = FFileDialogs->SaveFileName(this);
+        return !FileName.isEmpty() && SaveCaptures(FileName);
+    }
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TCaptureForm::ClearCaptures()
@@ -463,16 +612,23 @@ void TCaptureForm::ClearCaptures()
     Captures.Clear();
     FListModel->EndClear();
     ++FGeneration;
+    FUnsaved = false;
     FSelectedRow = -1;
     ShowView(TDecodedView());
     FDumpText.clear();
+    FDumpOctets.clear();
     SetStatusText(QString());
     pnMessageCaption->setText(QString());
 }
 
 void TCaptureForm::SetStatusText(const QString& Text)
 {
-    StatusTextPanel->setText(Text);
+    // While the port is not listened on, an empty status text gives way to
+    // why: leaving and entering the list must not hide it.
+    if (Text.isEmpty() && !UDP->IsBound() && !UDP->LastError().isEmpty())
+        StatusTextPanel->setText(UDP->LastError());
+    else
+        StatusTextPanel->setText(Text);
 }
 
 QString TCaptureForm::StatusText() const
@@ -495,7 +651,10 @@ void TCaptureForm::ApplyOptions()
 {
     if (!FOptionsForm)
         return;
-    UDP->RemoteHost = FOptionsForm->edCaptureHost->text();
+    // Blanks and line breaks pasted around a host are not part of it; a name
+    // is looked up once here.
+    FIntake->SetRemoteHost(FOptionsForm->edCaptureHost->text());
+    UDP->RemoteHost = FIntake->RemoteHost();
     // The socket is re-created only for a new port (or after a failed bind):
     // re-creating it on every keystroke in the host box would throw away
     // datagrams already queued in it. A failure is reported through OnStatus
@@ -508,8 +667,14 @@ void TCaptureForm::ApplyOptions()
     }
     UDP->RemotePort = FOptionsForm->seCaptureRemotePort->value();
     const QString Title = EndpointTitle();
-    QGuiApplication::setApplicationDisplayName(Title);
-    setWindowTitle(QString::fromLatin1(DesignCaption) + QStringLiteral(" - ") + Title);
+    // The application title is kept for the message boxes, not handed to
+    // Qt as the display name: on X11 Qt appends that to every window's title.
+    SetApplicationTitle(Title);
+    QString Caption = QString::fromLatin1(DesignCaption) + QStringLiteral(" - ") + Title;
+    if (!UDP->IsBound())
+        Caption += QStringLiteral(" (not listening)");
+    setWindowTitle(Caption);
+    ShowIntakeState();
 }
 
 // --- Decoded view -------------------------------------------------------------
@@ -544,6 +709,7 @@ void TCaptureForm::ShowView(TDecodedView View)
 void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
 {
     FDumpText.clear();
+    FDumpOctets.clear();
     if (!Selected)
         return;
     const TCaptureItem* Item = FListModel->ItemAt(Row);
@@ -560,6 +726,7 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
     TDecodedView View = Shown ? TDecodedView() : TDecodedView(Item->OctetBytes(), FCatalog);
     const TDecodedView& Showing = Shown ? FTreeModel->View() : View;
     FDumpText = Showing.DumpText();
+    FDumpOctets = Item->OctetBytes();
     const std::string Status = Showing.HexStatusText();
     SetStatusText(QString::fromLatin1(Status.data(), static_cast<qsizetype>(Status.size())));
     if (Shown)
@@ -596,6 +763,8 @@ void TCaptureForm::HeartBeatReceived()
 
 void TCaptureForm::acLoadCapturesExecute()
 {
+    if (FLoading || !MayDiscardCaptures())
+        return;
     const QString FileName = FFileDialogs->OpenFileName(this);
     if (!FileName.isEmpty())
         LoadCaptures(FileName);
@@ -608,7 +777,82 @@ void TCaptureForm::acSaveCapturesExecute()
         SaveCaptures(FileName);
 }
 
-void TCaptureForm::SaveCaptures(const QString& FileName)
+void TCaptureForm::acImportPcapExecute()
+{
+    const QString FileName = FPcapDialogs->ImportFileName(this);
+    if (!FileName.isEmpty())
+        ImportPcap(FileName);
+}
+
+void TCaptureForm::acExportPcapExecute()
+{
+    const QString FileName = FPcapDialogs->ExportFileName(this);
+    if (!FileName.isEmpty())
+        ExportPcap(FileName, false);
+}
+
+void TCaptureForm::acExportSelectedPcapExecute()
+{
+    if (SelectedRow() < 0) {
+        SetStatusText(QStringLiteral("No capture is selected"));
+        return;
+    }
+    const QString FileName = FPcapDialogs->ExportFileName(this);
+    if (!FileName.isEmpty())
+        ExportPcap(FileName, true);
+}
+
+void TCaptureForm::ImportPcap(const QString& FileName)
+{
+    // The import runs the event loop, as a load does; only one at a time.
+    if (FLoading)
+        return;
+    bool Closed = false;
+    const QMetaObject::Connection WatchClose =
+        connect(this, &TCaptureForm::formClosed, this, [&Closed] { Closed = true; });
+    TCaptureLoadHost Host;
+    Host.AddCaptures = [this](const TRecordBatch& Records) {
+        for (size_t I = 0; I < Records.Count(); ++I)
+            Captures.Add(Records.Record(I), FCatalog);
+        FListModel->FlushPendingRows();
+    };
+    Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
+    Host.ProgressBar = ProgressBar;
+    Host.Clock = &FClock;
+    Host.Loading = &FLoading;
+    Host.Terminating = [&Closed] { return Closed; };
+    try {
+        const TPcapImportResult Result = ImportPcapFile(FileName, Host);
+        if (!Result.Error.empty()) {
+            std::string Text = Result.Error;
+            for (const std::string& Note : Result.Notes)
+                Text += "\n" + Note;
+            ShowException(this, EPcapError(Text));
+            SetStatusText(Result.Status);
+        }
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+    disconnect(WatchClose);
+}
+
+void TCaptureForm::ExportPcap(const QString& FileName, bool SelectedOnly)
+{
+    const TCaptureItem* Selected = SelectedOnly ? FListModel->ItemAt(SelectedRow()) : nullptr;
+    if (SelectedOnly && !Selected)
+        return;
+    try {
+        const std::string Summary = Selected
+            ? ExportPcapFile(FileName, 1, [Selected](size_t) -> const TCaptureItem& { return *Selected; })
+            : ExportPcapFile(FileName, static_cast<size_t>(Captures.Count()),
+                             [this](size_t I) -> const TCaptureItem& { return Captures.Items(static_cast<int>(I)); });
+        SetStatusText(QString::fromStdString(Summary));
+    } catch (const std::exception& Error) {
+        ShowException(this, Error);
+    }
+}
+
+bool TCaptureForm::SaveCaptures(const QString& FileName)
 {
     try {
         std::string Record;
@@ -619,7 +863,12 @@ void TCaptureForm::SaveCaptures(const QString& FileName)
         });
     } catch (const std::exception& Error) {
         ShowException(this, Error);
+        return false;
     }
+    // Only a name that worked is offered again.
+    FFileDialogs->LastSaveName = FileName;
+    FUnsaved = false;
+    return true;
 }
 
 void TCaptureForm::LoadCaptures(const QString& FileName)
@@ -632,11 +881,19 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     const QMetaObject::Connection WatchClose =
         connect(this, &TCaptureForm::formClosed, this, [&Closed] { Closed = true; });
     TCaptureLoadHost Host;
-    Host.ClearCaptures = [this] { ClearCaptures(); };
+    const int CapturesBefore = Captures.Count();
+    Host.ClearCaptures = [this, CapturesBefore] {
+        // Captures that arrived while the file was read stay, and are
+        // not saved.
+        const bool Arrived = Captures.Count() > CapturesBefore;
+        ClearCaptures();
+        FUnsaved = Arrived;
+    };
     Host.AddCaptures = [this](const TRecordBatch& Records) {
         for (size_t I = 0; I < Records.Count(); ++I)
             Captures.Add(Records.Record(I), FCatalog);
         FListModel->FlushPendingRows();
+        KeepCaptureLimit();
     };
     Host.CaptureCount = [this] { return static_cast<size_t>(Captures.Count()); };
     Host.RecordsFrom = [this](size_t Index) {
@@ -656,6 +913,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TCaptureLoadResult Result = LoadCaptureFile(FileName, Host);
+        FFileDialogs->LastOpenName = FileName;
         if (!Result.Error.empty()) {
             ShowException(this, EConvertError(Result.Error));
             // The message box took the focus from the list, which empties
@@ -696,14 +954,13 @@ void TCaptureForm::acSearchAgainExecute()
 
 void TCaptureForm::miCopyClipClick()
 {
-    QGuiApplication::clipboard()->setText(
-        QString::fromLatin1(FDumpText.data(), static_cast<qsizetype>(FDumpText.size())));
+    QGuiApplication::clipboard()->setMimeData(CopiedMessageData(FDumpOctets, FDumpText));
 }
 
 void TCaptureForm::miPasteClipClick()
 {
     try {
-        const std::string Record = PasteRecord(QGuiApplication::clipboard()->text().toStdString(), FClock.LocalTime());
+        const std::string Record = PastedRecord(QGuiApplication::clipboard()->mimeData(), FClock.LocalTime());
         if (!Record.empty())
             AddCapture(Record);
     } catch (const std::exception& Error) {
@@ -730,15 +987,17 @@ void TCaptureForm::Configuration1Click()
 
 void TCaptureForm::miHelpContentsClick()
 {
-    ShowHelp(hcContents);
+    ShowHelp(hcContents, this);
 }
 
 void TCaptureForm::miExitClick()
 {
-    close();
+    if (MayDiscardCaptures())
+        close();
 }
 
 void TCaptureForm::miClearClick()
 {
-    ClearCaptures();
+    if (MayDiscardCaptures())
+        ClearCaptures();
 }

@@ -23,7 +23,12 @@ class QModelIndex;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
+class QTimer;
 class TCaptureFileDialogs;
+class TPcapFileDialogs;
+class TCaptureRing;
+class TIntakeFilter;
+class TIntakePanels;
 class TCaptureListModel;
 class TCaptureListView;
 class TClock;
@@ -64,6 +69,7 @@ public:
     // The capture file named on the command line, loaded on first show.
     void SetCommandLineFile(const QString& FileName) { FCommandLineFile = FileName; }
     TFormStorage& Storage() { return FStorage; }
+    const TCaptureFileDialogs& FileDialogs() const { return *FFileDialogs; }
 
     // --- What the window shows --------------------------------------------
     TCaptureListView* ListView() const { return lvMsg; }
@@ -92,7 +98,35 @@ public:
     // Replaces all captures by those of a capture file.
     void LoadCaptures(const QString& FileName);
     // Writes all captures to a capture file; errors go to a message box.
-    void SaveCaptures(const QString& FileName);
+    // True when written.
+    bool SaveCaptures(const QString& FileName);
+    // Appends the level-4 messages of a pcap or pcapng file as captures,
+    // with progress and Esc as a load; errors go to a message box.
+    void ImportPcap(const QString& FileName);
+    // Writes all captures, or the selected one, as a pcap; the status text
+    // tells what was written, errors go to a message box.
+    void ExportPcap(const QString& FileName, bool SelectedOnly);
+
+    // --- Unsaved captures and long runs --------------------------------
+    // Whether captures were added (received, pasted, a stop entry) since the
+    // last save, load or clear.
+    bool HasUnsavedCaptures() const { return FUnsaved; }
+    // Off: Exit, Load and Clear All never ask about unsaved captures in this
+    // run, whatever the configuration says (unattended runs).
+    void SetUnattended(bool Unattended) { FUnattended = Unattended; }
+    // Asks whether unsaved captures are saved before Doing discards them.
+    // True when they may go: saved, discarded, or nothing to ask.
+    bool MayDiscardCaptures();
+    // Takes the configuration window's capture settings: the question on
+    // unsaved captures, the limit on captures held, the ring of files.
+    void ApplyCaptureOptions();
+    const TIntakeFilter& Intake() const { return *FIntake; }
+    // The ring of capture files; null while off.
+    const TCaptureRing* Ring() const { return FRing.get(); }
+    // Captures removed by the limit since the last clear.
+    uint64_t RemovedCaptures() const;
+    // Writes what the ring holds back to its file.
+    void FlushRing();
 
 signals:
     void heartBeatReceived();
@@ -112,6 +146,9 @@ private:
     void CreateLayout();
     void CreateStatusBar();
     void ConnectViews();
+    void ShowIntakeState();
+    void KeepCaptureLimit();
+    void CaptureKept(std::string_view Record);
     int ListWidth() const;
     void SetListWidth(int Width);
 
@@ -130,6 +167,9 @@ private:
     // Menu and popup commands.
     void acLoadCapturesExecute();
     void acSaveCapturesExecute();
+    void acImportPcapExecute();
+    void acExportPcapExecute();
+    void acExportSelectedPcapExecute();
     void acFindExecute();
     void acSearchAgainExecute();
     void miCopyClipClick();
@@ -162,6 +202,15 @@ private:
     TOwnerDrawPanel* StatusPanel0 = nullptr;
     // Status panel 1, the status text panel.
     QLabel* StatusTextPanel = nullptr;
+    // The intake's problems, drop counts and long-run state.
+    std::unique_ptr<TIntakePanels> FPanels;
+    TIntakeFilter* FIntake = nullptr;
+    std::unique_ptr<TCaptureRing> FRing;
+    QTimer* tmFlushRing = nullptr;
+    QTimer* tmIntakePanels = nullptr;
+    int FCaptureLimit = 0;
+    bool FUnsaved = false;
+    bool FUnattended = false;
     // The four heartbeat timers with the oscillator and heart glyphs.
     THeartBeatMonitor* FHeartBeat = nullptr;
     QMenu* ppProtocol = nullptr;
@@ -169,6 +218,9 @@ private:
 
     QAction* acLoadCaptures = nullptr;
     QAction* acSaveCaptures = nullptr;
+    QAction* acImportPcap = nullptr;
+    QAction* acExportPcap = nullptr;
+    QAction* acExportSelectedPcap = nullptr;
     QAction* acFind = nullptr;
     QAction* acSearchAgain = nullptr;
     QAction* miExit = nullptr;
@@ -190,6 +242,8 @@ private:
     TCaptureItemsCollection Captures;
     // Spaced hex of the selected capture's message; empty with no selection.
     std::string FDumpText;
+    // The octets DumpText shows, which Copy also puts on the clipboard.
+    std::string FDumpOctets;
     TSystemTime LastHeartBeat;
     QString SearchText;
     bool FLoading = false;
@@ -198,6 +252,7 @@ private:
     QWidget* FSelectionForm = nullptr;
     QString FCommandLineFile;
     std::unique_ptr<TCaptureFileDialogs> FFileDialogs;
+    std::unique_ptr<TPcapFileDialogs> FPcapDialogs;
     bool FShown = false;
     bool FFollowEnd = true;
     int FSelectedRow = -1;

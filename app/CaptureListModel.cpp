@@ -131,6 +131,18 @@ void TCaptureListModel::FlushPendingRows()
     endInsertRows();
 }
 
+void TCaptureListModel::RemoveOldest(int Count, const std::function<void(int Count)>& Remove)
+{
+    FlushPendingRows();
+    Count = qMin(Count, FCaptures.Count());
+    if (Count <= 0)
+        return;
+    beginRemoveRows({}, 0, Count - 1);
+    Remove(Count);
+    FRowCount = FCaptures.Count();
+    endRemoveRows();
+}
+
 void TCaptureListModel::BeginClear()
 {
     beginResetModel();

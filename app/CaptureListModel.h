@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QVector>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ public:
     // Inserts the pending captures as rows now.
     void FlushPendingRows();
     bool HasPendingRows() const;
+    // Removes the rows of the Count oldest captures; Remove(Count) removes
+    // the captures themselves, between the model's begin and end of it.
+    void RemoveOldest(int Count, const std::function<void(int Count)>& Remove);
     // Call around clearing the collection.
     void BeginClear();
     void EndClear();

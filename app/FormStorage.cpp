@@ -145,7 +145,23 @@ void TFormStorage::SaveFormPlacement(bool Destroying)
     FSaved = true;
 }
 
+namespace {
+
+QString TheApplicationTitle;
+
+} // namespace
+
+void SetApplicationTitle(const QString& Title)
+{
+    TheApplicationTitle = Title;
+}
+
+QString ApplicationTitle()
+{
+    return TheApplicationTitle.isEmpty() ? QApplication::applicationName() : TheApplicationTitle;
+}
+
 void ShowException(QWidget* Owner, const std::exception& Error)
 {
-    QMessageBox::critical(Owner, QApplication::applicationDisplayName(), QString::fromUtf8(Error.what()));
+    QMessageBox::critical(Owner, ApplicationTitle(), QString::fromUtf8(Error.what()));
 }

@@ -52,6 +52,11 @@ private:
     std::vector<TStoredProperty> FProperties;
 };
 
-// Shows an error raised in a window handler in a message box with its text;
-// the program goes on.
+// The application title (the main window's endpoint title), the caption of
+// the error message boxes.
+void SetApplicationTitle(const QString& Title);
+QString ApplicationTitle();
+
+// Shows an error raised in a window handler in a message box with its text
+// and the application title; the program goes on.
 void ShowException(QWidget* Owner, const std::exception& Error);

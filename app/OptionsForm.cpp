@@ -1,5 +1,6 @@
 #include "app/OptionsForm.h"
 
+#include "app/CaptureOptionsBox.h"
 #include "app/HelpFile.h"
 
 #include <QAction>
@@ -56,8 +57,10 @@ TOptionsForm::TOptionsForm(QWidget* Owner)
     Row->addWidget(seCaptureRemotePort);
     Row->addWidget(Label(QStringLiteral("&Local Port"), seCaptureLocalPort, Group));
     Row->addWidget(seCaptureLocalPort);
+    CaptureOptions = new TCaptureOptionsBox(this);
     auto* Layout = new QVBoxLayout(this);
     Layout->addWidget(Group);
+    Layout->addWidget(CaptureOptions);
     setTabOrder(edCaptureHost, seCaptureRemotePort);
     setTabOrder(seCaptureRemotePort, seCaptureLocalPort);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -65,18 +68,23 @@ TOptionsForm::TOptionsForm(QWidget* Owner)
     auto* ContextHelp = new QAction(this);
     ContextHelp->setShortcut(QKeySequence(Qt::Key_F1));
     addAction(ContextHelp);
-    connect(ContextHelp, &QAction::triggered, this, [] { ShowHelp(hcConfiguration); });
+    connect(ContextHelp, &QAction::triggered, this, [this] { ShowHelp(hcConfiguration, this); });
 
     connect(edCaptureHost, &QLineEdit::textChanged, this, &TOptionsForm::edCaptureHostChange);
     connect(seCaptureRemotePort, &QSpinBox::valueChanged, this, &TOptionsForm::seCaptureRemotePortChange);
     connect(seCaptureLocalPort, &QSpinBox::valueChanged, this, &TOptionsForm::seCaptureLocalPortChange);
 
     FStorage.AddProperty(
-        QStringLiteral("seCaptureLocalPort_Value"), [this] { return QString::number(seCaptureLocalPort->value()); },
+        QStringLiteral("seCaptureLocalPort_Value"),
+        [this] { return QString::number(FOneOffPort ? FConfiguredLocalPort : seCaptureLocalPort->value()); },
         [this](const QString& Text) {
             bool Ok = false;
             const int Value = Text.toInt(&Ok);
-            if (Ok)
+            if (!Ok)
+                return;
+            if (FOneOffPort)
+                FConfiguredLocalPort = Value;
+            else
                 seCaptureLocalPort->setValue(Value);
         });
     FStorage.AddProperty(
@@ -90,6 +98,7 @@ TOptionsForm::TOptionsForm(QWidget* Owner)
     FStorage.AddProperty(
         QStringLiteral("edCaptureHost_Text"), [this] { return edCaptureHost->text(); },
         [this](const QString& Text) { edCaptureHost->setText(Text); });
+    CaptureOptions->AddProperties(FStorage);
     FormCreate();
 }
 
@@ -112,6 +121,14 @@ QString TOptionsForm::LocalPortText() const
     return seCaptureLocalPort->text();
 }
 
+void TOptionsForm::SetOneOffLocalPort(int Port)
+{
+    if (!FOneOffPort)
+        FConfiguredLocalPort = seCaptureLocalPort->value();
+    seCaptureLocalPort->setValue(Port);
+    FOneOffPort = true;
+}
+
 void TOptionsForm::edCaptureHostChange()
 {
     OptionChanged();
@@ -124,6 +141,8 @@ void TOptionsForm::seCaptureRemotePortChange()
 
 void TOptionsForm::seCaptureLocalPortChange()
 {
+    // A port the user sets in the window is the configured one again.
+    FOneOffPort = false;
     OptionChanged();
 }
 

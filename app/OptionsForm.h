@@ -11,6 +11,7 @@
 
 class QLineEdit;
 class QSpinBox;
+class TCaptureOptionsBox;
 
 class TOptionsForm : public QDialog {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
     QLineEdit* edCaptureHost = nullptr;
     QSpinBox* seCaptureRemotePort = nullptr;
     QSpinBox* seCaptureLocalPort = nullptr;
+    // Unsaved captures, the limit on captures held and the ring of capture
+    // files.
+    TCaptureOptionsBox* CaptureOptions = nullptr;
 
     // Called by every change of the three settings (the main window's
     // ApplyOptions).
@@ -28,6 +32,10 @@ public:
 
     // The local port as the spin box shows it.
     QString LocalPortText() const;
+    // Listens on Port for this run only (the command line's --port): the
+    // state file keeps the configured port unless the user changes the
+    // port in the window.
+    void SetOneOffLocalPort(int Port);
     TFormStorage& Storage() { return FStorage; }
 
 protected:
@@ -43,4 +51,7 @@ private:
     void SaveState(bool Destroying);
 
     TFormStorage FStorage;
+    // The port the state file holds while a one-off port is listened on.
+    bool FOneOffPort = false;
+    int FConfiguredLocalPort = 0;
 };

@@ -1,20 +1,25 @@
-// velmora: the SS7 level-4 monitor. Start-up: the state file and the
-// definitions beside the program, then the main window, the configuration
-// window and the ISUP message selection window.
+// velmora: the SS7 level-4 monitor. Start-up: the definitions and the state
+// file (beside the program, or where an installed copy keeps them), then the
+// main window, the configuration window and the ISUP message selection
+// window.
+#include "app/CaptureFile.h"
 #include "app/CaptureForm.h"
 #include "app/CaptureListModel.h"
 #include "app/CaptureListView.h"
+#include "app/IntakeFilter.h"
 #include "app/OptionsForm.h"
 #include "app/SelectionForm.h"
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
+#include "core/Locations.h"
 #include "net/UdpEndpoint.h"
+#include "presentation/CaptureItems.h"
 #include "presentation/CaptureRecord.h"
+#include "presentation/CaptureRing.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QFile>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QSpinBox>
@@ -52,6 +57,7 @@ TRunOptions ParseArguments(const QApplication& App)
                                   QStringLiteral("port"));
     const QCommandLineOption StateFile(QStringLiteral("state-file"),
                                        QStringLiteral("Window state file to use instead of CFG/State.ini "
+                                                      "(from the build tree) or ~/.config/velmora/State.ini "
                                                       "(an empty name keeps no state)."),
                                        QStringLiteral("file"));
     const QCommandLineOption Screenshot(QStringLiteral("screenshot"),
@@ -107,6 +113,10 @@ void PrintReport(TCaptureForm& Form)
     QTextStream Out(stdout);
     const int Rows = Model.rowCount();
     Out << "captures " << Model.CaptureCount() << "\n";
+    Out << "removed " << Form.RemovedCaptures() << "\n";
+    Out << "dropped " << Form.Intake().DroppedTotal() << " (" << Form.Intake().DropSummary() << ")\n";
+    if (const TCaptureRing* Ring = Form.Ring())
+        Out << "ring " << Ring->Written() << " written, " << Ring->Failed() << " failed\n";
     for (int Row = qMax(0, Rows - 5); Row < Rows; ++Row) {
         Out << "row " << Row;
         for (int Column = colIn; Column < CaptureColumnCount; ++Column)
@@ -116,24 +126,23 @@ void PrintReport(TCaptureForm& Form)
     Out.flush();
 }
 
-// Every capture as a capture file line, in collection order.
-void SaveAll(const TCaptureForm& Form, const QString& FileName)
+// Every capture as a capture file line, in collection order. False, with
+// the reason on standard error, when the file could not be written.
+bool SaveAll(const TCaptureForm& Form, const QString& FileName)
 {
-    QFile File(FileName);
-    if (!File.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "velmora: cannot write %s\n", qPrintable(FileName));
-        return;
-    }
-    const TCaptureListModel& Model = *Form.ListModel();
+    const TCaptureItemsCollection& Captures = Form.ListModel()->Captures();
     std::string Record;
-    std::string Line;
-    for (int I = 0; I < Model.CaptureCount(); ++I) {
-        Record.clear();
-        Line.clear();
-        Model.Captures().Items(I).AppendRecordBytes(Record);
-        AppendCaptureLine(Record, Line);
-        File.write(Line.data(), static_cast<qint64>(Line.size()));
+    try {
+        WriteCaptureFile(FileName, static_cast<size_t>(Captures.Count()), [&](size_t I, std::string& Text) {
+            Record.clear();
+            Captures.Items(static_cast<int>(I)).AppendRecordBytes(Record);
+            AppendCaptureLine(Record, Text);
+        });
+    } catch (const std::exception& Error) {
+        std::fprintf(stderr, "velmora: %s\n", Error.what());
+        return false;
     }
+    return true;
 }
 
 // Options for unattended runs: pictures and intake measurements.
@@ -190,15 +199,17 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     const TRunOptions Options = ParseArguments(App);
 
-    StateFileName = ProgramFolder() + "CFG/State.ini";
-    if (Options.HasStateFile)
-        StateFileName = Options.StateFile.toStdString();
+    // The definitions beside the program, else those of the installed copy;
+    // the state file beside them in the build tree, else in the user's
+    // configuration folder (core/Locations.h).
+    const std::string Cfg = DefinitionsFolder();
+    StateFileName = Options.HasStateFile ? Options.StateFile.toStdString() : StateFileForProgram(Cfg);
 
     // The one set of definitions of the program: the main window decodes
     // with its message catalog and the selection window sets its marks.
     TDefinitions Definitions;
     try {
-        Definitions = LoadDefinitions(ProgramFolder() + "CFG/");
+        Definitions = LoadDefinitions(Cfg);
     } catch (const std::exception& Error) {
         // Without its definitions the program cannot decode ISUP: it stops
         // before any window is shown.
@@ -212,8 +223,13 @@ int main(int argc, char* argv[])
     TSelectionForm SelectionForm(&CaptureForm, Definitions.StaticPackets.get());
     CaptureForm.SetSelectionForm(&SelectionForm);
 
+    // A port given on the command line is for this run: the state file
+    // keeps the configured one.
     if (Options.Port >= 0)
-        OptionsForm.seCaptureLocalPort->setValue(Options.Port);
+        OptionsForm.SetOneOffLocalPort(Options.Port);
+    // Runs that end by themselves never wait for a question.
+    CaptureForm.SetUnattended(!Options.SaveOnExit.isEmpty() || !Options.ScreenshotFile.isEmpty() ||
+                              Options.QuitAfter > 0 || Options.ExitAfterIdle > 0);
     CaptureForm.SetCommandLineFile(Options.CaptureFile);
     QObject::connect(&CaptureForm, &TCaptureForm::formClosed, &App, &QApplication::quit);
     InstallRunOptions(CaptureForm, Options);
@@ -222,7 +238,8 @@ int main(int argc, char* argv[])
     const int Result = QApplication::exec();
     if (Options.Report)
         PrintReport(CaptureForm);
-    if (!Options.SaveOnExit.isEmpty())
-        SaveAll(CaptureForm, Options.SaveOnExit);
+    CaptureForm.FlushRing();
+    if (!Options.SaveOnExit.isEmpty() && !SaveAll(CaptureForm, Options.SaveOnExit))
+        return Result == 0 ? 1 : Result;
     return Result;
 }

@@ -27,6 +27,8 @@ public:
     // fields. Checked tells whether the file exists; a missing file leaves
     // a one-octet Variable parameter without fields. Raises Exception
     // "Bit number missing ("<file>": <field>)" for a bit field without a
-    // usable bit number.
+    // usable bit number, and "Invalid <key> value '<text>', <expected>
+    // ("<file>": <field>)" for an Octets, Order, ShowValue, or (with
+    // Octets) Length key that cannot be used.
     virtual void LoadLayout(const std::string& FileName);
 };

@@ -65,7 +65,7 @@ std::string BytesToSpacedHex(const uint8_t* Bytes, size_t Count);
 // Reads spaced hex text as FromText does in the spaced form and appends the
 // octets to Out: words split at StandardDelimiters, each a hex number of at
 // most eight significant digits whose low octet is kept. At a word that is
-// no such number it stops and returns false, with *Bad (when given) that
+// no such number it stops and returns false, with *Bad (when not null) that
 // word; the octets of the words before it are appended. One table lookup
 // per character: every capture file line and hex message goes through it.
 bool ParseSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad = nullptr);

@@ -35,6 +35,12 @@ std::string Lower(std::string_view Text)
     return Result;
 }
 
+// The length of the UTF-8 byte order mark that starts Text, or 0.
+size_t ByteOrderMarkLength(std::string_view Text)
+{
+    return Text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+}
+
 bool ReadWholeFile(const std::string& FileName, std::string& Text)
 {
     std::error_code Error;
@@ -143,8 +149,7 @@ TIniFile TIniFile::FromText(std::string FileName, std::string_view Text)
 void TIniFile::Parse(std::string_view Text)
 {
     // A UTF-8 byte order mark would otherwise glue itself to the first name.
-    if (Text.substr(0, 3) == "\xEF\xBB\xBF")
-        Text.remove_prefix(3);
+    Text.remove_prefix(ByteOrderMarkLength(Text));
     TSection* Current = nullptr;
     for (std::string_view Raw : SplitLines(Text)) {
         const TLine Line = ClassifyLine(Raw);
@@ -199,6 +204,12 @@ bool TIniFile::SectionExists(std::string_view Section) const
     return FindSection(Section) != nullptr;
 }
 
+bool TIniFile::ValueExists(std::string_view Section, std::string_view Key) const
+{
+    const TSection* Found = FindSection(Section);
+    return Found && FindEntry(*Found, Key);
+}
+
 std::vector<std::string> TIniFile::ReadSections() const
 {
     return CutNameList(FSections, [](const TSection& S) -> const std::string& { return S.Name; });
@@ -228,11 +239,27 @@ TIniWriter::TIniWriter(std::string FileName)
     : FFileName(std::move(FileName))
 {
     std::string Text;
-    if (!ReadWholeFile(FFileName, Text))
-        return;
-    if (Text.find('\n') != std::string::npos && Text.find("\r\n") == std::string::npos)
+    if (ReadWholeFile(FFileName, Text))
+        Load(Text);
+}
+
+TIniWriter TIniWriter::FromText(std::string FileName, std::string_view Text)
+{
+    TIniWriter Writer;
+    Writer.FFileName = std::move(FileName);
+    Writer.Load(Text);
+    return Writer;
+}
+
+void TIniWriter::Load(std::string_view Text)
+{
+    if (Text.find('\n') != std::string_view::npos && Text.find("\r\n") == std::string_view::npos)
         FLineEnd = "\n";
-    for (std::string_view Line : SplitLines(Text))
+    // The mark stays at the front of the file, but the lines behind it are
+    // read as the reader reads them, so its first section header is found.
+    const size_t Mark = ByteOrderMarkLength(Text);
+    FByteOrderMark = Text.substr(0, Mark);
+    for (std::string_view Line : SplitLines(Text.substr(Mark)))
         FLines.emplace_back(Line);
 }
 
@@ -292,7 +319,7 @@ void TIniWriter::WriteInteger(std::string_view Section, std::string_view Key, in
 
 std::string TIniWriter::Text() const
 {
-    std::string Result;
+    std::string Result = FByteOrderMark;
     for (const std::string& Line : FLines)
         Result += Line + FLineEnd;
     return Result;

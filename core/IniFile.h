@@ -44,6 +44,8 @@ public:
     // convert gives Default; never raises.
     int32_t ReadInteger(std::string_view Section, std::string_view Key, int32_t Default) const;
     bool SectionExists(std::string_view Section) const;
+    // Whether Section holds Key (with any value, the empty one included).
+    bool ValueExists(std::string_view Section, std::string_view Key) const;
 
     // Every section name in file order (a repeated section appears each
     // time), cut to IniMaxNameListLength.
@@ -91,6 +93,8 @@ public:
 class TIniWriter {
 public:
     explicit TIniWriter(std::string FileName);
+    // A writer over Text as the content of a file named FileName.
+    static TIniWriter FromText(std::string FileName, std::string_view Text);
 
     const std::string& FileName() const { return FFileName; }
 
@@ -111,7 +115,12 @@ public:
     std::string Text() const;
 
 private:
+    TIniWriter() = default;
+    void Load(std::string_view Text);
+
     std::string FFileName;
+    // A UTF-8 byte order mark the file started with, written back in front.
+    std::string FByteOrderMark;
     std::vector<std::string> FLines;
     std::string FLineEnd = "\r\n";
 };

@@ -7,21 +7,12 @@
 
 TSystemTime LocalTimeNow()
 {
-    const auto Now = std::chrono::system_clock::now();
-    const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
-    const auto Millis = std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() % 1000;
-    std::tm Local{};
-    localtime_r(&Seconds, &Local);
-    TSystemTime Stamp;
-    Stamp.Year = static_cast<uint16_t>(Local.tm_year + 1900);
-    Stamp.Month = static_cast<uint16_t>(Local.tm_mon + 1);
-    Stamp.DayOfWeek = static_cast<uint16_t>(Local.tm_wday);
-    Stamp.Day = static_cast<uint16_t>(Local.tm_mday);
-    Stamp.Hour = static_cast<uint16_t>(Local.tm_hour);
-    Stamp.Minute = static_cast<uint16_t>(Local.tm_min);
-    Stamp.Second = static_cast<uint16_t>(Local.tm_sec > 59 ? 59 : Local.tm_sec);
-    Stamp.Milliseconds = static_cast<uint16_t>(Millis < 0 ? 0 : Millis);
-    return Stamp;
+    const auto Millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    // Floor division keeps the milliseconds in 0..999 on either side of 1970.
+    const int64_t Seconds = Millis >= 0 ? Millis / 1000 : (Millis - 999) / 1000;
+    return LocalTimeFromEpoch(Seconds, static_cast<unsigned>(Millis - Seconds * 1000));
 }
 
 TSystemTime AddMilliseconds(const TSystemTime& Stamp, int64_t Ms)
@@ -131,4 +122,53 @@ void AppendStampIso(const TSystemTime& Stamp, std::string& Text)
     AppendDecimal(Text, Stamp.Second, 2);
     Text.push_back('.');
     AppendDecimal(Text, Stamp.Milliseconds, 3);
+}
+
+TSystemTime LocalTimeFromEpoch(int64_t Seconds, unsigned Milliseconds)
+{
+    const std::time_t Time = static_cast<std::time_t>(Seconds);
+    std::tm Local{};
+    localtime_r(&Time, &Local);
+    TSystemTime Stamp;
+    Stamp.Year = static_cast<uint16_t>(Local.tm_year + 1900);
+    Stamp.Month = static_cast<uint16_t>(Local.tm_mon + 1);
+    Stamp.DayOfWeek = static_cast<uint16_t>(Local.tm_wday);
+    Stamp.Day = static_cast<uint16_t>(Local.tm_mday);
+    Stamp.Hour = static_cast<uint16_t>(Local.tm_hour);
+    Stamp.Minute = static_cast<uint16_t>(Local.tm_min);
+    Stamp.Second = static_cast<uint16_t>(Local.tm_sec > 59 ? 59 : Local.tm_sec);
+    Stamp.Milliseconds = static_cast<uint16_t>(Milliseconds > 999 ? 999 : Milliseconds);
+    return Stamp;
+}
+
+bool EpochFromLocalTime(const TSystemTime& Stamp, int64_t& Seconds)
+{
+    static constexpr uint8_t DaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const unsigned Year = Stamp.Year;
+    const bool Leap = Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0);
+    if (Stamp.Month < 1 || Stamp.Month > 12 || Stamp.Day < 1 ||
+        Stamp.Day > DaysIn[Stamp.Month - 1] + (Stamp.Month == 2 && Leap) || Stamp.Hour > 23 || Stamp.Minute > 59 ||
+        Stamp.Second > 59)
+        return false;
+    std::tm Local{};
+    Local.tm_year = Stamp.Year - 1900;
+    Local.tm_mon = Stamp.Month - 1;
+    Local.tm_mday = Stamp.Day;
+    Local.tm_hour = Stamp.Hour;
+    Local.tm_min = Stamp.Minute;
+    Local.tm_sec = Stamp.Second;
+    // Summer time first: where a change back repeats an hour, the earlier
+    // moment; where a change forward skips one, mktime moves on past the gap.
+    Local.tm_isdst = 1;
+    std::tm Probe = Local;
+    std::time_t Time = std::mktime(&Probe);
+    if (Time == static_cast<std::time_t>(-1) || Probe.tm_isdst != 1 || Probe.tm_hour != Stamp.Hour ||
+        Probe.tm_mday != Stamp.Day) {
+        Local.tm_isdst = 0;
+        Time = std::mktime(&Local);
+        if (Time == static_cast<std::time_t>(-1))
+            return false;
+    }
+    Seconds = static_cast<int64_t>(Time);
+    return true;
 }

@@ -44,3 +44,12 @@ std::string FormatStampIso(const TSystemTime& Stamp);
 void AppendStampTime(const TSystemTime& Stamp, std::string& Text);
 void AppendStampDate(const TSystemTime& Stamp, std::string& Text);
 void AppendStampIso(const TSystemTime& Stamp, std::string& Text);
+
+// The local date and time of a moment given as seconds since 1970-01-01 UTC
+// and milliseconds (0-999).
+TSystemTime LocalTimeFromEpoch(int64_t Seconds, unsigned Milliseconds);
+// The seconds since 1970-01-01 UTC of a stamp read as local time (its
+// milliseconds and day of week left aside); false when the stamp is not a
+// date and time (month 13, minute 60, ...). In the hour that a change from
+// summer time repeats, the first of the two moments is given.
+bool EpochFromLocalTime(const TSystemTime& Stamp, int64_t& Seconds);

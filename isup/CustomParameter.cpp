@@ -16,8 +16,14 @@ const TParamLayout& EmptyLayout()
 }
 
 // Free blocks of sizeof(TCustomParameter) octets, linked through their
-// first word. Off under AddressSanitizer, which must see every free.
-#if defined(__SANITIZE_ADDRESS__)
+// first word. Off under AddressSanitizer, which must see every free: GCC
+// says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(VELMORA_ADDRESS_SANITIZER)
 constexpr size_t MaxFreeBlocks = 0;
 #else
 constexpr size_t MaxFreeBlocks = 4096;

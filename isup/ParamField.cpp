@@ -8,6 +8,9 @@
 #include "isup/ParamFieldCollection.h"
 
 #include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -34,10 +37,30 @@ struct TDecimals {
     std::string Texts[256];
 };
 
-const std::string& Decimal(uint32_t Value)
+// Appends Value in decimal: one-octet values from a table, wider ones (whole
+// values) converted.
+void AppendDecimal(std::string& Out, uint32_t Value)
 {
     static const TDecimals Decimals;
-    return Decimals.Texts[Value & 0xFF];
+    if (Value < 256) {
+        Out += Decimals.Texts[Value];
+        return;
+    }
+    char Digits[16];
+    const auto End = std::to_chars(Digits, Digits + sizeof Digits, Value).ptr;
+    Out.append(Digits, End);
+}
+
+// The octets of a whole value, put together as one number: those beyond the
+// end of the value read as 0.
+uint32_t WholeNumber(const TFieldDef& Def, const TParamValue& Value)
+{
+    uint32_t Word = 0;
+    for (int I = 0; I < Def.Span; ++I) {
+        const uint32_t Octet = Value.Octet(Def.Octet + I);
+        Word = Def.MsbFirst ? (Word << 8) | Octet : Word | (Octet << (8 * I));
+    }
+    return Word;
 }
 
 } // namespace
@@ -46,24 +69,42 @@ void TFieldDef::Compile()
 {
     Octet = Kind == fkAppendix || Bit < 0 ? -1 : Bit / 8;
     Shift = static_cast<uint8_t>(Bit < 0 ? 0 : Bit % 8);
-    // The octet shifted right has at most eight bits left.
-    Mask = static_cast<uint8_t>(BitMask(Width(Length)) & 0xFFu);
+    Span = static_cast<uint8_t>(Octets >= 2 && Octets <= 4 ? Octets : 1);
+    if (Span == 1) {
+        // The octet shifted right has at most eight bits left.
+        Mask = BitMask(Width(Length)) & 0xFFu;
+        return;
+    }
+    // A whole value's Length is its width as it stands (the loader keeps it
+    // inside the octets), not taken modulo 32.
+    Mask = Length <= 0 ? 0u : BitMask(static_cast<uint32_t>(Length)) & BitMask(8u * Span);
 }
 
 namespace FieldOps {
+
+uint32_t GetWholeValue(const TFieldDef& Def, const TParamValue& Value)
+{
+    return (WholeNumber(Def, Value) >> Def.Shift) & Def.Mask;
+}
 
 void AppendValueText(std::string& Out, const TFieldDef& Def, const TParamValue& Value)
 {
     switch (Def.Kind) {
     case fkInteger:
-        Out += Decimal(GetValue(Def, Value));
+        AppendDecimal(Out, GetValue(Def, Value));
         break;
     case fkEnum: {
         const uint32_t N = GetValue(Def, Value);
-        if (const std::string* Text = Def.Literals.FindText(static_cast<int32_t>(N)))
+        if (const std::string* Text = Def.Literals.FindText(static_cast<int32_t>(N))) {
             Out += *Text;
-        else
-            Out += Decimal(N);
+            if (Def.ShowValue) {
+                Out += " (";
+                AppendDecimal(Out, N);
+                Out += ')';
+            }
+        } else {
+            AppendDecimal(Out, N);
+        }
         break;
     }
     case fkBit:
@@ -154,6 +195,17 @@ void SetValue(const TFieldDef& Def, TCustomParameter* Parameter, uint32_t Value)
     const int Octet = Def.Bit < 0 ? -1 : Def.Bit / 8;
     if (Octet < 0 || Octet >= Parameter->GetValueLength())
         return;
+    if (Def.Span > 1) {
+        // The whole number is put together, changed and taken apart again;
+        // its octets beyond the end of the value are not written.
+        uint32_t Word = WholeNumber(Def, Parameter->ValueView());
+        Word = (Word & ~(Def.Mask << Def.Shift)) | ((Value & Def.Mask) << Def.Shift);
+        for (int I = 0; I < Def.Span && Octet + I < Parameter->GetValueLength(); ++I) {
+            const int Down = Def.MsbFirst ? 8 * (Def.Span - 1 - I) : 8 * I;
+            Parameter->SetValueOctet(Octet + I, static_cast<uint8_t>(Word >> Down));
+        }
+        return;
+    }
     uint32_t Word = Parameter->ValueOctet(Octet);
     SetBits(Word, static_cast<uint32_t>(Def.Bit % 8), Width(Def.Length), Value);
     Parameter->SetValueOctet(Octet, static_cast<uint8_t>(Word));
@@ -194,9 +246,15 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
         SetBits(Word, static_cast<uint32_t>(OddBit % 8), 1, N % 2);
         Parameter->SetValueOctet(OddBit / 8, static_cast<uint8_t>(Word));
     }
-    const int Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
+    // Octet positions in 64 bits: Size may be as large as an int holds, and
+    // the digits behind it must not wrap to a negative length. Digits that
+    // would end beyond the longest value an int can measure leave the
+    // length alone and are dropped like any store beyond the value.
+    const int64_t Start = Parameter->Size() > 0 ? Parameter->Size() : 0;
     const size_t Pairs = (N + 1) / 2;
-    Parameter->SetValueLength(Start + static_cast<int>(Pairs));
+    const int64_t End = Start + static_cast<int64_t>(Pairs);
+    if (End <= std::numeric_limits<int>::max())
+        Parameter->SetValueLength(static_cast<int>(End));
     for (size_t J = 0; J < Pairs; ++J) {
         const char Low = Text[2 * J];
         const char High = 2 * J + 1 < N ? Text[2 * J + 1] : '0';
@@ -204,7 +262,9 @@ void SetDigits(TCustomParameter* Parameter, std::string_view Text)
         const int HighValue = HexDigitValue(High);
         if (LowValue < 0 || HighValue < 0)
             throw EConvertError(Format("'%s' is not a valid integer value", (std::string("$") + High + Low).c_str()));
-        Parameter->SetValueOctet(Start + static_cast<int>(J), static_cast<uint8_t>(LowValue + 16 * HighValue));
+        const int64_t Octet = Start + static_cast<int64_t>(J);
+        if (Octet <= std::numeric_limits<int>::max())
+            Parameter->SetValueOctet(static_cast<int>(Octet), static_cast<uint8_t>(LowValue + 16 * HighValue));
     }
 }
 
@@ -266,6 +326,19 @@ void TParamField::SetLength(int32_t Length)
     TFieldDef& Def = MutableDef();
     Def.Length = Length;
     Def.Compile();
+}
+
+void TParamField::SetOctets(int32_t Octets, bool MsbFirst)
+{
+    TFieldDef& Def = MutableDef();
+    Def.Octets = Octets;
+    Def.MsbFirst = MsbFirst;
+    Def.Compile();
+}
+
+void TParamField::SetShowValue(bool ShowValue)
+{
+    MutableDef().ShowValue = ShowValue;
 }
 
 void TParamField::SetDefaultText(std::string Text)

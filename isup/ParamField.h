@@ -31,19 +31,29 @@ struct TFieldDef {
     // Position of the field's lowest bit in the value: octet Bit / 8, bit
     // Bit % 8 inside it, bit 0 being the least significant.
     int32_t Bit = 0;
-    // Width in bits; only the bits inside the field's one octet are used.
+    // Width in bits; only the bits inside the field's octets are used.
     int32_t Length = 0;
+    // A whole value: the field reads its Octets octets, from octet Bit / 8
+    // on, as one number (least significant octet first unless MsbFirst),
+    // and its bits are counted in that number. 1, the usual case, keeps the
+    // field inside its one octet. At most 4.
+    int32_t Octets = 1;
+    bool MsbFirst = false;
+    // An ENUM field shows its number after the literal's text: "Text (N)".
+    bool ShowValue = false;
     std::string DefaultText;
     TEnumLiterals Literals;
 
-    // Where the field's value lies, worked out from Kind, Bit and Length by
-    // Compile as the layout loads (every setter of TParamField calls it), so
-    // that reading a value is one octet, one shift and one mask: the octet
-    // (-1 when the field always reads 0: APPENDIX, or a negative Bit), the
-    // shift inside it and the mask of the field's bits after the shift.
+    // Where the field's value lies, worked out from Kind, Bit, Length and
+    // Octets by Compile as the layout loads (every setter of TParamField
+    // calls it), so that reading a one-octet value is one octet, one shift
+    // and one mask: the octet (-1 when the field always reads 0: APPENDIX,
+    // or a negative Bit), the shift inside it (inside the whole number for
+    // a whole value) and the mask of the field's bits after the shift.
     int32_t Octet = 0;
     uint8_t Shift = 0;
-    uint8_t Mask = 0;
+    uint8_t Span = 1;
+    uint32_t Mask = 0;
     void Compile();
 };
 
@@ -90,6 +100,13 @@ public:
     void SetBit(int32_t Bit);
     int32_t Length() const { return Def().Length; }
     void SetLength(int32_t Length);
+    // The octets of a whole value (1 for a field inside one octet), and
+    // their order.
+    int32_t Octets() const { return Def().Octets; }
+    bool MsbFirst() const { return Def().MsbFirst; }
+    void SetOctets(int32_t Octets, bool MsbFirst);
+    bool ShowValue() const { return Def().ShowValue; }
+    void SetShowValue(bool ShowValue);
     const std::string& DefaultText() const { return Def().DefaultText; }
     void SetDefaultText(std::string Text);
     const TEnumLiterals& Literals() const { return Def().Literals; }
@@ -99,10 +116,10 @@ public:
     int GetOctetIndex() const;
     int GetBitShift() const;
 
-    // The field's bits, cut from its one octet (0 beyond the value's end and
-    // for APPENDIX fields).
+    // The field's bits, cut from its octet or its whole value (octets beyond
+    // the value's end read as 0; APPENDIX fields read 0).
     uint32_t GetValue() const;
-    // Replaces the field's bits inside its octet; nothing beyond the value.
+    // Replaces the field's bits inside its octets; nothing beyond the value.
     void SetValue(uint32_t Value);
     std::string GetValueText() const;
     // Raises EConvertError for an INTEGER text that does not convert and
@@ -134,11 +151,17 @@ private:
 // message without making field objects. The readers take the value as a
 // TParamValue; the writers take the parameter whose value they change.
 namespace FieldOps {
+// A whole value's number: its octets put together, those beyond the end of
+// the value reading as 0.
+uint32_t GetWholeValue(const TFieldDef& Def, const TParamValue& Value);
+
 inline uint32_t GetValue(const TFieldDef& Def, const TParamValue& Value)
 {
-    // A field never spans two octets: bits above bit 7 of its octet read as 0.
     if (Def.Octet < 0 || static_cast<size_t>(Def.Octet) >= Value.Octets.size())
         return 0;
+    if (Def.Span > 1)
+        return GetWholeValue(Def, Value);
+    // A one-octet field: bits above bit 7 of its octet read as 0.
     return static_cast<uint32_t>(static_cast<uint8_t>(Value.Octets[static_cast<size_t>(Def.Octet)]) >> Def.Shift) &
         Def.Mask;
 }

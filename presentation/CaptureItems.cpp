@@ -4,6 +4,7 @@
 #include "presentation/CaptureDecoding.h"
 #include "presentation/HexText.h"
 
+#include <algorithm>
 #include <cstring>
 
 static_assert(sizeof(TCaptureItem) == 48, "a capture's fixed part should stay at 48 bytes");
@@ -73,29 +74,31 @@ std::string TCaptureItem::GetRecordText() const
 TCaptureItemsCollection::TCaptureItemsCollection() = default;
 TCaptureItemsCollection::~TCaptureItemsCollection() = default;
 
-const uint8_t* TCaptureItemsCollection::StoreOctets(const uint8_t* Bytes, size_t Count)
+const uint8_t* TCaptureItemsCollection::StoreOctets(const uint8_t* Bytes, size_t Count, uint64_t Item)
 {
     if (Count == 0)
         return nullptr;
     if (Count > ArenaBlockSize / 4) {
         // An unusually long message gets a block of its own, inserted before
         // the current one so that the current block keeps filling.
-        auto Block = std::make_unique<uint8_t[]>(Count);
-        std::memcpy(Block.get(), Bytes, Count);
-        const uint8_t* Result = Block.get();
+        TOctetBlock Block{std::make_unique<uint8_t[]>(Count), Count, Item};
+        std::memcpy(Block.Bytes.get(), Bytes, Count);
+        const uint8_t* Result = Block.Bytes.get();
         FBlocks.insert(FBlocks.empty() ? FBlocks.end() : FBlocks.end() - 1, std::move(Block));
         FArenaBytes += Count;
         return Result;
     }
     if (FBlocks.empty() || FBlockUsed + Count > FBlockSize) {
-        FBlocks.push_back(std::make_unique<uint8_t[]>(ArenaBlockSize));
+        FBlocks.push_back(TOctetBlock{std::make_unique<uint8_t[]>(ArenaBlockSize), ArenaBlockSize, Item});
         FBlockSize = ArenaBlockSize;
         FBlockUsed = 0;
         FArenaBytes += ArenaBlockSize;
     }
-    uint8_t* Target = FBlocks.back().get() + FBlockUsed;
+    TOctetBlock& Block = FBlocks.back();
+    uint8_t* Target = Block.Bytes.get() + FBlockUsed;
     std::memcpy(Target, Bytes, Count);
     FBlockUsed += Count;
+    Block.LastItem = Item;
     return Target;
 }
 
@@ -106,7 +109,8 @@ TCaptureItem& TCaptureItemsCollection::Append(const TSystemTime& Stamp, uint8_t 
     Item.Stamp = Stamp;
     Item.Direction = Direction;
     Item.Link = Link;
-    Item.FOctets = StoreOctets(reinterpret_cast<const uint8_t*>(Octets.data()), Octets.size());
+    Item.FOctets =
+        StoreOctets(reinterpret_cast<const uint8_t*>(Octets.data()), Octets.size(), FDropped + FItems.size() - 1);
     Item.FCount = static_cast<uint32_t>(Octets.size());
     return Item;
 }
@@ -147,4 +151,30 @@ void TCaptureItemsCollection::Clear()
     FBlockUsed = 0;
     FBlockSize = 0;
     FArenaBytes = 0;
+    FDropped = 0;
+}
+
+void TCaptureItemsCollection::DropOldest(int Count)
+{
+    const size_t Drop = std::min(static_cast<size_t>(std::max(Count, 0)), FItems.size());
+    if (Drop == 0)
+        return;
+    if (Drop == FItems.size()) {
+        const uint64_t Dropped = FDropped + Drop;
+        Clear();
+        FDropped = Dropped;
+        return;
+    }
+    FItems.erase(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(Drop));
+    FDropped += Drop;
+    // A block goes once every capture whose octets it holds is gone; the
+    // block being filled stays.
+    size_t Kept = 0;
+    for (size_t I = 0; I < FBlocks.size(); ++I) {
+        if (I + 1 < FBlocks.size() && FBlocks[I].LastItem < FDropped)
+            FArenaBytes -= FBlocks[I].Size;
+        else if (Kept++ != I)
+            FBlocks[Kept - 1] = std::move(FBlocks[I]);
+    }
+    FBlocks.resize(Kept);
 }

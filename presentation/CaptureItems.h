@@ -86,8 +86,8 @@ public:
 };
 
 // The captures in arrival order, with the pool their summaries' texts are
-// kept in. Items are only appended or all removed together; an item's
-// address stays valid until Clear.
+// kept in. Items are appended, and removed all together or oldest first; an
+// item's address stays valid until it is removed.
 class TCaptureItemsCollection {
 public:
     TCaptureItemsCollection();
@@ -104,6 +104,11 @@ public:
     const TCaptureItem* Add(std::string_view RecordBytes, const TIsupCatalog& Catalog);
     const TCaptureItem* Add(const TCaptureRecord& Record, const TIsupCatalog& Catalog);
     void Clear();
+    // Removes the Count oldest captures (all of them when Count is larger)
+    // and hands back the memory of their octets.
+    void DropOldest(int Count);
+    // Captures removed by DropOldest since the last Clear.
+    uint64_t Dropped() const { return FDropped; }
 
     TTextPool& Texts() { return FTexts; }
     const TTextPool& Texts() const { return FTexts; }
@@ -115,14 +120,24 @@ private:
     TCaptureItem& Append(const TSystemTime& Stamp, uint8_t Direction, uint8_t Link, std::string_view Octets);
     // Decodes the item's message against Catalog and summarizes it.
     void Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog);
-    const uint8_t* StoreOctets(const uint8_t* Bytes, size_t Count);
+    // Item: the sequence number of the capture the octets belong to.
+    const uint8_t* StoreOctets(const uint8_t* Bytes, size_t Count, uint64_t Item);
+
+    // A block of octets and the sequence number (captures since the last
+    // Clear) of the newest capture whose octets it holds.
+    struct TOctetBlock {
+        std::unique_ptr<uint8_t[]> Bytes;
+        size_t Size = 0;
+        uint64_t LastItem = 0;
+    };
 
     std::deque<TCaptureItem> FItems;
     // The octets of all captures, in blocks that are never moved.
-    std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
+    std::vector<TOctetBlock> FBlocks;
     size_t FBlockUsed = 0;
     size_t FBlockSize = 0;
     size_t FArenaBytes = 0;
+    uint64_t FDropped = 0;
     // Kept over Clear: the names of the next captures are mostly the same.
     TTextPool FTexts;
     // Decodes the captures as they are added into packets it reuses; made

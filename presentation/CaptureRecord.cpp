@@ -125,6 +125,14 @@ std::string StopEntryRecord(const TSystemTime& LastHeartBeat)
     return Record;
 }
 
+std::string PasteMessageRecord(std::string_view Message, const TSystemTime& Now)
+{
+    std::string Record;
+    if (!Message.empty())
+        AppendCaptureRecord(Now, cdNone, 0xFF, Message, Record);
+    return Record;
+}
+
 std::string PasteRecord(std::string_view ClipText, const TSystemTime& Now)
 {
     std::string Octets;

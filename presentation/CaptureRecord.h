@@ -84,3 +84,7 @@ std::string StopEntryRecord(const TSystemTime& LastHeartBeat);
 // on the clipboard: Now's stamp, direction 0, link 255, the octets. A word
 // that is not hex raises EConvertError.
 std::string PasteRecord(std::string_view ClipText, const TSystemTime& Now);
+// The record that pasting a copied level-4 message creates, whatever its
+// first octet: Now's stamp, direction 0, link 255, the octets; empty for no
+// octets.
+std::string PasteMessageRecord(std::string_view Message, const TSystemTime& Now);

@@ -7,7 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  tshark python3 xvfb xauth fonts-dejavu-core
+  libpcap-dev
+  tshark wireshark-common python3 xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev llvm-14
+  dpkg-dev lintian desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

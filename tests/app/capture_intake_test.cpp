@@ -3,6 +3,7 @@
 // follow-the-end rule and the configuration's effect on the endpoint.
 #include "tests/app/app_test_support.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
@@ -256,7 +257,11 @@ private slots:
         QVERIFY(!W.Form->Caption().isEmpty());
         QCOMPARE(W.Form->TreeModel()->rowCount(), 1);
         QVERIFY(!W.Form->StatusText().isEmpty());
+        // The capture was never saved: the user lets it go.
+        auto Asked = windowtest::AnswerNextModal(
+            [](QDialog* Box) { qobject_cast<QMessageBox*>(Box)->button(QMessageBox::Discard)->click(); });
         PopupAction(*W.Form, QStringLiteral("Clear"))->trigger();
+        QVERIFY(Asked->Seen);
         QCOMPARE(W.Rows(), 0);
         QCOMPARE(W.Form->Caption(), QString());
         QCOMPARE(W.Form->TreeModel()->rowCount(), 0);
@@ -321,7 +326,8 @@ private slots:
         QCOMPARE(W.Form->Endpoint().LocalPort(), Port);
         W.Options->edCaptureHost->setText(QStringLiteral("10.0.0.1"));
         QCOMPARE(W.Form->Endpoint().RemoteHost, QStringLiteral("10.0.0.1"));
-        QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora - 10.0.0.1 : %1").arg(Port));
+        // Held by the other socket: the caption says the monitor is deaf.
+        QCOMPARE(W.Form->windowTitle(), QStringLiteral("SS7 L4 Velmora - 10.0.0.1 : %1 (not listening)").arg(Port));
     }
 
     void portThatCannotBeBoundIsReported()

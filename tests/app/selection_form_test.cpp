@@ -11,6 +11,7 @@
 #include "isup/CustomParameter.h"
 #include "isup/IsupPacket.h"
 #include "isup/ParamField.h"
+#include "presentation/DecodedView.h"
 
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -265,6 +266,42 @@ private slots:
         QVERIFY(FieldChecked(*B, "Flags", "Urgent"));
         QCOMPARE(Parameter(*B, "Extra")->Checked, uint8_t(1));
         QCOMPARE(B->Checked, uint8_t(0));
+    }
+
+    void AWholeValueFieldIsOneBoxThatDecidesItsLine()
+    {
+        // Over the ITU-T definition set: Call reference holds two whole
+        // values, each with one box.
+        Form.reset();
+        Definitions = LoadDefinitions(VELMORA_SOURCE_CFG);
+        Form = std::make_unique<TSelectionForm>(nullptr, Definitions.StaticPackets.get());
+        Form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+        QTreeWidgetItem* CallReference = At("IAM/CallReference");
+        QVERIFY(CallReference);
+        QCOMPARE(Texts(CallReference), (QStringList{"Call identity", "Signalling point code"}));
+        CallReference->parent()->setExpanded(true);
+        CallReference->setExpanded(true);
+        Press(At("IAM/CallReference/Signalling point code"), Qt::LeftButton, true);
+        QVERIFY(!GetCheckedOf("IAM/CallReference/Signalling point code"));
+        QVERIFY(GetCheckedOf("IAM/CallReference/Call identity"));
+
+        THexString Hex(true);
+        Hex.FromText("85 0D 08 3F 52 15 00 01 00 20 00 0A 00 02 06 04 03 10 21 43 01 05 12 34 56 D2 04 00");
+        const std::string Iam(Hex.Data());
+        const TDecodedView View(Iam, *Definitions.StaticPackets);
+        QStringList Lines;
+        for (int I = 0; I < View.Count(); ++I)
+            if (View.Node(I).Parent >= 0 && View.Node(View.Node(I).Parent).Text.starts_with("CallReference,"))
+                Lines << QString::fromStdString(View.Node(I).Text);
+        QCOMPARE(Lines, QStringList{"Call identity = 1193046"});
+        // Hiding a field hides its line only: the message written again
+        // keeps the point code's octets.
+        std::string Coded;
+        QVERIFY(View.StatusText(0, Coded));
+        QCOMPARE(QString::fromStdString(Coded),
+                 QStringLiteral("ISUP Packet Coded: 15 00 01 00 20 00 0A 00 02 06 04 03 10 21 43 01 05 12 34 56 D2 "
+                                "04 00 "));
     }
 
     void PlacementIsKeptInTheStateFile()

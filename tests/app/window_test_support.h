@@ -55,15 +55,21 @@ inline TSystemTime Stamp(uint16_t Hour, uint16_t Minute, uint16_t Second, uint16
     return TSystemTime{2026, 12, 1, 7, Hour, Minute, Second, Millis};
 }
 
+// A caption as the user reads it: without the & that marks its Alt key.
+inline QString ShownText(const QAction* Action)
+{
+    return QString(Action->text()).remove(QLatin1Char('&'));
+}
+
 // The action of a main menu item, by the captions of menu and item, as a
 // user finds it.
 inline QAction* MenuAction(const QMainWindow& Window, const QString& Menu, const QString& Item)
 {
     for (QAction* Top : Window.menuBar()->actions()) {
-        if (Top->text() != Menu || !Top->menu())
+        if (ShownText(Top) != Menu || !Top->menu())
             continue;
         for (QAction* Action : Top->menu()->actions())
-            if (Action->text() == Item)
+            if (ShownText(Action) == Item)
                 return Action;
     }
     return nullptr;
@@ -73,7 +79,7 @@ inline QAction* MenuAction(const QMainWindow& Window, const QString& Menu, const
 inline QAction* PopupAction(const TCaptureForm& Form, const QString& Item)
 {
     for (QAction* Action : Form.ListView()->PopupMenu()->actions())
-        if (Action->text() == Item)
+        if (ShownText(Action) == Item)
             return Action;
     return nullptr;
 }

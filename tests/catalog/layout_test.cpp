@@ -2,6 +2,8 @@
 // from them for messages.
 #include "tests/catalog/catalog_test_data.h"
 
+#include "core/Convert.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -221,5 +223,121 @@ TEST(DefinitionsTest, BitNumberMustBeANonNegativeInteger)
     std::ofstream(Description) << "[.Good]\nType=integer\nBit=0x0C\n";
     const TDefinitions Definitions = LoadDefinitions(Folder.string() + "/");
     EXPECT_EQ(Layout(Definitions, "P").Fields().Items(0).Bit(), 12);
+    fs::remove_all(Folder);
+}
+
+// A folder with Parameters.ini naming one parameter P, described in P.txt.
+struct TOneParameterSet {
+    TOneParameterSet(const char* Name)
+        : Folder(fs::temp_directory_path() / Name)
+        , Description((Folder / "P.txt").string())
+    {
+        fs::remove_all(Folder);
+        fs::create_directories(Folder);
+        std::ofstream(Folder / "Parameters.ini") << "[General]\nFileName=%s.txt\n[Codes]\nP=1\n";
+    }
+    ~TOneParameterSet() { fs::remove_all(Folder); }
+    TDefinitions Load(const std::string& Text) const
+    {
+        std::ofstream(Description) << Text;
+        return LoadDefinitions(Folder.string() + "/");
+    }
+    fs::path Folder;
+    std::string Description;
+};
+
+TEST(DefinitionsTest, WholeValueKeys)
+{
+    const TOneParameterSet Set("velmora-catalog-whole");
+    const TDefinitions Definitions = Set.Load("[General]\nType=Fixed\nSize=5\n"
+                                              "[.Identity]\nType=Integer\nBit=0\nOctets=3\nOrder=msbfirst\n"
+                                              "[.Point code]\nType=Integer\nBit=24\nLength=14\nOctets=0x2\n"
+                                              "Order=LsbFirst\nDefault=1234\n"
+                                              "[.Cause]\nType=Enum\nBit=0\nLength=7\nShowValue=true\n1=One\n"
+                                              "[.Plain]\nType=Integer\nBit=4\nLength=8\nShowValue=0\n");
+    const TStaticParameter& P = Layout(Definitions, "P");
+    ExpectFields(P,
+                 {{"Identity", fkInteger, 0, 24, "0"},
+                  {"Point code", fkInteger, 24, 14, "1234"},
+                  {"Cause", fkEnum, 0, 7, "Other"},
+                  {"Plain", fkInteger, 4, 8, "0"}});
+    const TParamFieldCollection& Fields = P.Fields();
+    // Without Length, a whole value takes every bit of its octets from Bit on.
+    EXPECT_EQ(Fields.Items(0).Octets(), 3);
+    EXPECT_TRUE(Fields.Items(0).MsbFirst());
+    EXPECT_EQ(Fields.Items(1).Octets(), 2);
+    EXPECT_FALSE(Fields.Items(1).MsbFirst());
+    EXPECT_TRUE(Fields.Items(2).ShowValue());
+    EXPECT_EQ(LiteralsOf(Fields.Items(2)), (std::vector<std::pair<int32_t, std::string>>{{1, "One"}}));
+    // Without Octets a field keeps to its one octet, however long.
+    EXPECT_EQ(Fields.Items(3).Octets(), 1);
+    EXPECT_FALSE(Fields.Items(3).ShowValue());
+
+    // The default is written across the octets; the value reads whole.
+    TInstance Instance(Definitions, "P", true);
+    TCustomParameter& Value = *Instance.Parameter;
+    EXPECT_EQ(Value.GetHexValue(), "00 00 00 D2 04 ");
+    Value.SetHexValue("12 34 56 D2 C4");
+    EXPECT_EQ(Value.Fields().Items(0).GetValue(), 0x123456u);
+    EXPECT_EQ(Value.Fields().Items(1).GetValueText(), "1234");
+    EXPECT_EQ(Value.Fields().Items(3).GetValue(), 1u);
+}
+
+TEST(DefinitionsTest, UnusableWholeValueKeysStopTheLoad)
+{
+    const TOneParameterSet Set("velmora-catalog-whole-bad");
+    const std::string In = " (\"" + Set.Description + "\": Bad)";
+    const std::pair<const char*, std::string> Cases[] = {
+        {"Bit=0\nOctets=5\n", "Invalid Octets value '5', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=0\n", "Invalid Octets value '0', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=two\n", "Invalid Octets value 'two', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=\n", "Invalid Octets value '', 1 to 4 expected" + In},
+        {"Bit=0\nOctets=2\nOrder=Big\n", "Invalid Order value 'Big', LsbFirst or MsbFirst expected" + In},
+        {"Bit=0\nOrder=MsbFirst\n", "Invalid Order value 'MsbFirst', allowed only with Octets" + In},
+        {"Bit=27\nOctets=2\nLength=14\n", "Invalid Length value '14', 1 to 13 expected" + In},
+        {"Bit=0\nOctets=2\nLength=x\n", "Invalid Length value 'x', 1 to 16 expected" + In},
+        {"Bit=0\nOctets=4\nLength=0\n", "Invalid Length value '0', 1 to 32 expected" + In},
+        {"Bit=0\nShowValue=maybe\n", "Invalid ShowValue value 'maybe', True or False expected" + In},
+        // The bit number is still checked first.
+        {"Octets=9\n", "Bit number missing (\"" + Set.Description + "\": Bad)"},
+    };
+    for (const auto& [Keys, Text] : Cases)
+        EXPECT_EQ(ErrorText([&] { Set.Load(std::string("[.Good]\nType=Digits\n[.Bad]\nType=integer\n") + Keys); }),
+                  Text)
+            << Keys;
+    // A whole value of four octets may use all 32 bits.
+    EXPECT_EQ(ErrorText([&] { Set.Load("[.All]\nType=Integer\nBit=0\nOctets=4\nLength=32\n"); }), "");
+    // The keys of a Digits or Appendix field are not read.
+    EXPECT_EQ(ErrorText([&] { Set.Load("[.Tail]\nType=Appendix\nOctets=9\nOrder=?\nShowValue=?\n"); }), "");
+}
+
+TEST(DefinitionsTest, SizeAndLengthHaveUpperBounds)
+{
+    // A value has at most 255 octets and a field width wraps at 32 bits:
+    // larger numbers stop the load, naming the file and the key, instead of
+    // making every instance allocate them.
+    const fs::path Folder = fs::temp_directory_path() / "velmora-catalog-bounds";
+    fs::remove_all(Folder);
+    fs::create_directories(Folder);
+    std::ofstream(Folder / "Parameters.ini") << "[General]\nFileName=%s.txt\n[Codes]\nP=1\n";
+    std::ofstream(Folder / "Messages.ini") << "[Codes]\nM=1\n[M]\nF=P\n";
+    const std::string Description = (Folder / "P.txt").string();
+    auto Load = [&](const std::string& Text) {
+        std::ofstream(Description) << Text;
+        return ErrorText([&] { LoadDefinitions(Folder.string() + "/"); });
+    };
+
+    for (const char* Size : {"256", "2000000000", "0x7FFFFFFF"})
+        EXPECT_EQ(Load(std::string("[General]\nType=Fixed\nSize=") + Size + "\n"),
+                  "Size too large (\"" + Description + "\": Size=" + std::to_string(StrToInt(Size)) + ", at most 255)");
+    EXPECT_EQ(Load("[General]\nType=Fixed\nSize=1\n[.Wide]\nType=Integer\nBit=0\nLength=32\n"),
+              "Length too large (\"" + Description + "\": Wide Length=32, at most 31)");
+
+    // The bounds themselves load, and the instance has all 255 octets.
+    EXPECT_EQ(Load("[General]\nType=Fixed\nSize=255\n[.Wide]\nType=Integer\nBit=2032\nLength=31\nDefault=255\n"), "");
+    const TDefinitions Definitions = LoadDefinitions(Folder.string() + "/");
+    const TCustomParameter& Instance = Prototype(Definitions, "M").Parameters().Items(0);
+    EXPECT_EQ(Instance.GetValueLength(), 255);
+    EXPECT_EQ(static_cast<uint8_t>(Instance.Value().back()), 0xFF);
     fs::remove_all(Folder);
 }

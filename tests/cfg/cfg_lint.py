@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Consistency check of the CFG definition set: every name resolves, every field lies inside
-one octet and inside its parameter, enumerations have unique keys and valid defaults, names
+one octet (or the octets of its whole value) and inside its parameter, enumerations have unique keys and valid defaults, names
 hold no list delimiter, and the INI size limits hold. Exits non-zero on any problem."""
 
 import argparse
@@ -59,11 +59,25 @@ def lint_field(p, f, errors):
     raw_len = p.ini.read(f.section, 'Length')
     if raw_len is not None and cfgini.try_int(raw_len) is None:
         errors.append('%s: Length %r is not an integer' % (where, raw_len))
-    if f.length < 1 or f.bit % 8 + f.length > 8:
-        errors.append('%s: bits %d..%d cross the octet boundary' % (where, f.bit, f.bit + f.length - 1))
-    if p.type in ('FIXED', 'NUMBER', 'VARIABLE') and f.octet >= p.size:
-        errors.append('%s: field octet %d lies beyond the %d octets of the parameter' % (where, f.octet, p.size))
-    limit = 1 << max(0, min(f.length, 8 - f.shift))
+    raw_octets = p.ini.read(f.section, 'Octets')
+    if raw_octets is not None and not 1 <= f.octets <= 4:
+        errors.append('%s: Octets %r is not 1 to 4' % (where, raw_octets))
+        return
+    raw_order = p.ini.read(f.section, 'Order')
+    if raw_order is not None and (raw_octets is None or raw_order.upper() not in ('LSBFIRST', 'MSBFIRST')):
+        errors.append('%s: Order %r without Octets, or not LsbFirst or MsbFirst' % (where, raw_order))
+    raw_show = p.ini.read(f.section, 'ShowValue')
+    if raw_show is not None and (f.kind != 'ENUM' or raw_show.upper() not in ('TRUE', 'FALSE', '1', '0')):
+        errors.append('%s: ShowValue %r is not True or False of an Enum field' % (where, raw_show))
+    if f.length < 1 or f.bit % 8 + f.length > 8 * f.octets:
+        errors.append('%s: bits %d..%d cross the boundary of its %d octet(s)'
+                      % (where, f.bit, f.bit + f.length - 1, f.octets))
+    if f.octets > 1 and f.bit % 8 + f.length <= 8 * (f.octets - 1):
+        errors.append('%s: a whole value that does not reach its last octet' % where)
+    last = f.octet + f.octets - 1
+    if p.type in ('FIXED', 'NUMBER', 'VARIABLE') and last >= p.size:
+        errors.append('%s: field octet %d lies beyond the %d octets of the parameter' % (where, last, p.size))
+    limit = 1 << f.width()
     if f.kind == 'INTEGER':
         v = cfgini.try_int(f.default)
         if v is None:
@@ -88,7 +102,8 @@ def lint_field(p, f, errors):
         if f.default not in [t for _, t in f.literals]:
             errors.append('%s: default %r names no literal' % (where, f.default))
         for k, _ in p.ini.section_values(f.section):
-            if k.lower() not in ('type', 'bit', 'length', 'default') and cfgini.try_int(k) is None:
+            if k.lower() not in ('type', 'bit', 'length', 'octets', 'order', 'showvalue', 'default') \
+                    and cfgini.try_int(k) is None:
                 errors.append('%s: key %r is neither a setting nor an integer literal' % (where, k))
 
 

@@ -126,6 +126,9 @@ class Field:
     def __init__(self, name, kind, bit=None, length=1, default='', literals=()):
         self.name, self.kind, self.bit, self.length = name, kind, bit, length
         self.default, self.literals = default, list(literals)
+        self.octets = 1             # a whole value spans 2 to 4 octets
+        self.msb_first = False
+        self.show_value = False
 
     @property
     def octet(self):
@@ -136,13 +139,15 @@ class Field:
         return self.bit % 8
 
     def width(self):
-        """Bits the field can actually hold inside its octet."""
+        """Bits the field can actually hold inside its octet, or its whole value's octets."""
+        if self.octets > 1:
+            return max(0, min(self.length, 8 * self.octets - self.shift))
         return max(0, min(self.length % 32, 8 - self.shift))
 
     def text_of(self, value):
         for v, t in self.literals:
             if v == value:
-                return t
+                return '%s (%d)' % (t, value) if self.show_value else t
         return str(value)
 
 
@@ -254,7 +259,11 @@ class Catalog:
                 f.default = ini.read(sec, 'Default', '')
             else:
                 f.bit = ini.read_int(sec, 'Bit', -1)
-                f.length = ini.read_int(sec, 'Length', 1)
+                f.octets = ini.read_int(sec, 'Octets', 1)
+                f.msb_first = ini.read(sec, 'Order', 'LsbFirst').upper() == 'MSBFIRST'
+                f.show_value = ini.read(sec, 'ShowValue', 'False').upper() in ('TRUE', '1')
+                room = 8 * f.octets - f.bit % 8 if f.bit >= 0 else 8
+                f.length = ini.read_int(sec, 'Length', room if f.octets > 1 else 1)
                 f.default = ini.read(sec, 'Default', {'ENUM': 'Other'}.get(kind, '0'))
                 if kind == 'ENUM':
                     for k, v in ini.section_values(sec):
@@ -266,18 +275,30 @@ class Catalog:
 
 # ---------------------------------------------------------------- value helpers
 
+def whole_number(value, f):
+    """The octets of a field put together, least or most significant first; octets beyond the
+    end of the value read as 0."""
+    octets = [value[i] if i < len(value) else 0 for i in range(f.octet, f.octet + f.octets)]
+    return int.from_bytes(bytes(octets), 'big' if f.msb_first else 'little')
+
+
 def get_field(value, f):
-    """Field value as the decoder reads it: one octet only, bits above bit 7 read as 0."""
+    """Field value as the decoder reads it: from one octet (bits above bit 7 read as 0), or from
+    the octets of a whole value."""
     if f.octet >= len(value):
         return 0
-    return (value[f.octet] >> f.shift) & ((1 << f.width()) - 1)
+    return (whole_number(value, f) >> f.shift) & ((1 << f.width()) - 1)
 
 
 def set_field(value, f, n):
     if f.octet >= len(value):
         return
     mask = ((1 << f.width()) - 1) << f.shift
-    value[f.octet] = (value[f.octet] & ~mask) | ((n << f.shift) & mask)
+    word = (whole_number(value, f) & ~mask) | ((n << f.shift) & mask)
+    octets = word.to_bytes(f.octets, 'big' if f.msb_first else 'little')
+    for i, o in enumerate(octets):
+        if f.octet + i < len(value):
+            value[f.octet + i] = o
 
 
 def digits_of(p, value):

@@ -38,18 +38,6 @@ import cfgini  # noqa: E402
 # combine turns our field values (in the order named) into tshark's value; None = the single
 # field's value as is. 'digits' compares digit strings.
 
-def be(*vals):
-    """Octets given most significant first, as one integer."""
-    n = 0
-    for v in vals:
-        n = (n << 8) | v
-    return n
-
-
-def pc14(lo, hi):
-    return lo | (hi << 8)
-
-
 def ni_digits(*digits):
     return ''.join('%X' % d for d in digits)
 
@@ -115,12 +103,11 @@ BCI = [
 ]
 # tshark's isup.signalling_point_code field reads the two octets most significant first, while
 # its parameter summary (and Q.763) takes the first octet as the least significant one: compare
-# with the summary.
-SPC = [(('Signalling point code (bits 1-8)', 'Signalling point code (bits 9-14)'), r'@SPC = (\d+)', 0, pc14)]
+# our whole point code with the summary.
+SPC = [(('Signalling point code',), r'@SPC = (\d+)', 0, None)]
 
 MAPPING = {
-    0x01: [(('Call identity (bits 17-24)', 'Call identity (bits 9-16)', 'Call identity (bits 1-8)'),
-            'isup.call_identity', 0, be)] + SPC,
+    0x01: [(('Call identity',), 'isup.call_identity', 0, None)] + SPC,
     0x02: [(('Transmission medium requirement',), 'isup.transmission_medium_requirement', 0, None)],
     0x04: NUMBER_CALLED + [(('Address signals',), 'isup.called', 0, 'digits')],
     0x05: [(('Odd/even indicator',), 'isup.isdn_odd_even_indicator', 0, None),
@@ -136,8 +123,7 @@ MAPPING = {
     0x0A: NUMBER_CALLING + [(('Address signals',), 'isup.calling', 0, 'digits')],
     0x0B: NUMBER_CALLING + [(('Address signals',), 'isup.redirecting', 0, 'digits')],
     0x0C: NUMBER_CALLED + [(('Address signals',), 'isup.redirection_number', 0, 'digits')],
-    0x0D: [(('Local reference (bits 17-24)', 'Local reference (bits 9-16)', 'Local reference (bits 1-8)'),
-            'isup.local_reference', 0, be)] + SPC + [
+    0x0D: [(('Local reference',), 'isup.local_reference', 0, None)] + SPC + [
            (('Protocol class',), 'isup.protocol_class', 0, None),
            (('Credit',), 'isup.credit', 0, None)],
     0x0E: [(('Calling party address request indicator',), 'isup.calling_party_address_request_indicator', 0, None),
@@ -166,8 +152,8 @@ MAPPING = {
     0x16: [(('Range',), 'isup.range_indicator', 0, lambda r: r + 1)],      # tshark shows the circuit count
     0x18: [],
     0x1A: [(NI_DIGITS, 'isup.network_identity', 0, ni_digits),
-           (('Binary code (bits 9-16)', 'Binary code (bits 1-8)'), 'isup.binary_code', 0, be)],
-    0x1E: [(('Signalling point code (bits 1-8)', 'Signalling point code (bits 9-14)'), r'@: (\d+)$', 0, pc14)],
+           (('Binary code',), 'isup.binary_code', 0, None)],
+    0x1E: [(('Signalling point code',), r'@: (\d+)$', 0, None)],
     0x21: NUMBER_CALLING + [(('Address signals',), 'isup.connected_number', 0, 'digits')],
     0x22: [(('Suspend/resume indicator',), 'isup.suspend_resume_indicator', 0, None)],
     0x23: [(('Network identification plan',), 'isup.network_identification_plan', 0, None),
@@ -187,14 +173,12 @@ MAPPING = {
            (('Call diversion may occur indicator',), 'isup.call_diversion_may_occur_ind', 0, None),
            (('Simple segmentation indicator',), 'isup.simple_segmentation_ind', 0, None),
            (('MLPP user indicator',), 'isup.mlpp_user', 0, None)],
-    0x2B: [(('Signalling point code (bits 1-8)', 'Signalling point code (bits 9-14)'), r'@: (\d+)$', 0, pc14)],
+    0x2B: [(('Signalling point code',), r'@: (\d+)$', 0, None)],
     0x2C: [(('Notification indicator',), 'isup.notification_indicator', 0, None),
            (('Extension indicator',), 'isup.extension_ind', 0, None)],
-    0x2D: [(('Propagation delay value (bits 9-16)', 'Propagation delay value (bits 1-8)'),
-            'isup.call_history_info', 0, be)],
+    0x2D: [(('Propagation delay value',), 'isup.call_history_info', 0, None)],
     0x2E: [(('Access delivery indicator',), 'isup.access_delivery_ind', 0, None)],
-    0x31: [(('Propagation delay value (bits 9-16)', 'Propagation delay value (bits 1-8)'),
-            'isup.propagation_delay_counter', 0, be)],
+    0x31: [(('Propagation delay value',), 'isup.propagation_delay_counter', 0, None)],
     0x35: [(('Transmission medium used',), 'isup.transmission_medium_requirement_prime', 0, None)],
     0x37: [(('Outgoing echo control device information indicator',), 'isup.OECD_inf_ind_vals', 0, None),
            (('Incoming echo control device information indicator',), 'isup.IECD_inf_ind_vals', 0, None),
@@ -218,8 +202,7 @@ MAPPING = {
     0x3A: [(('Precedence level',), 'isup.precedence_level', 0, None),
            (('Look-ahead for busy',), 'isup.look_forward_busy', 0, None),
            (NI_DIGITS, 'isup.network_identity', 0, ni_digits),
-           (('MLPP service domain (bits 17-24)', 'MLPP service domain (bits 9-16)', 'MLPP service domain (bits 1-8)'),
-            'isup.mlpp_service_domain', 0, be)],
+           (('MLPP service domain',), 'isup.mlpp_service_domain', 0, None)],
     0x3D: [(('Hop counter',), 'isup.hop_counter', 0, None)],
     0x3E: [(('Transmission medium requirement prime',), 'isup.transmission_medium_requirement_prime', 0, None)],
     0x3F: NUMBER_CALLING + [(('Address signals',), 'isup.location_number', 0, 'digits')],
@@ -325,6 +308,13 @@ MORE_MAPPING = {
 }
 assert not set(MAPPING) & set(MORE_MAPPING)
 MAPPING.update(MORE_MAPPING)
+
+# Fields whose number tshark shows after the value's text, and so do we (ShowValue):
+#   (our field name, tshark field name[, when])
+SHOWNAME = 'showname:'
+SHOWN_NUMBERS = {
+    0x12: [('Cause value', 'isup.cause_indicator', ITU_CODING)],
+}
 
 # Parameter names tshark gets wrong: 0x10 it calls "Continuity request", 0x29 "Backward call
 # indicators"; codes it does not know it calls "Unknown" or "Not used".
@@ -547,6 +537,7 @@ class TsharkPacket:
                     fn = fld.get('name')
                     if fn:
                         fields.setdefault(fn, []).append(fld.get('show'))
+                        fields.setdefault(SHOWNAME + fn, []).append(fld.get('showname'))
                 self.params.append((int(ptype.get('show'), 0), fields))
             elif n == '_ws.expert' or n == '_ws.malformed':
                 self.expert.append(child.get('showname') or n)
@@ -591,9 +582,9 @@ def same_text(ours, theirs):
 
 # ------------------------------------------------------------------ velmora-dump side
 
-def run_dump(dump, messages):
+def run_dump(dump, messages, cfg):
     text = ''.join(' '.join('%02X' % b for b in g.octets) + ' \r\n' for g in messages)
-    res = subprocess.run([dump, '--json'], input=text.encode(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+    res = subprocess.run([dump, '--json', '--cfg', cfg], input=text.encode(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                          timeout=600)
     if res.returncode != 0:
         sys.stderr.write(res.stderr.decode(errors='replace'))
@@ -735,12 +726,35 @@ def check_ours(rep, g, obj, tp):
                 ok = have.get('kind') == f.kind and have.get('text') == want
             else:
                 decoded[p.name][f.name] = have.get('value')
+                decoded[p.name][SHOWNAME + f.name] = have.get('text')
+                # a whole value names its octets and their order; a one-octet field neither
+                want_whole = {'octets': f.octets, 'order': 'MsbFirst' if f.msb_first else 'LsbFirst'} \
+                    if f.octets > 1 else {}
+                have_whole = {k: have[k] for k in ('octets', 'order') if k in have}
                 ok = (have.get('kind') == f.kind and have.get('value') == want and have.get('bit') == f.bit
-                      and have.get('length') == f.length and have.get('text') == expected_text(p, f, want))
+                      and have.get('length') == f.length and have.get('text') == expected_text(p, f, want)
+                      and have_whole == want_whole)
             if not ok:
                 rep.fail(g, 'velmora-dump %s / %s: %r, intended value %r text %r' % (
                     p.name, f.name, have, want, expected_text(p, f, want)), tp, obj)
     return decoded
+
+
+def check_shown_numbers(rep, g, tp, decoded, ours):
+    """Where tshark shows a value's number after its text, "Text (N)", our text ends with the
+    same number (the texts themselves may be worded differently)."""
+    for p in list(g.msg.fixed) + list(g.msg.variable) + list(g.msg.optional):
+        if p.name not in decoded or p.code not in SHOWN_NUMBERS or g.msg.name in TSHARK_UNDISSECTED:
+            continue
+        for name, tname, *when in SHOWN_NUMBERS[p.code]:
+            if when and not when[0](decoded[p.name]):
+                continue
+            text = decoded[p.name].get(SHOWNAME + name) or ''
+            theirs = tshark_value(tp.param(p.code), SHOWNAME + tname, 0) or ''
+            number = re.search(r' \((\d+)\)$', theirs)
+            rep.compared_tshark += 1
+            if not number or not text.endswith(' (%s)' % number.group(1)):
+                rep.fail(g, '%s / %s: velmora-dump %r, tshark %r' % (p.name, name, text, theirs), tp, ours)
 
 
 # ------------------------------------------------------------------ main
@@ -781,7 +795,7 @@ def main():
     if len(packets) != len(msgs):
         print('ERROR: tshark decoded %d packets of %d' % (len(packets), len(msgs)))
         return 1
-    ours = run_dump(args.dump, msgs) if args.dump else None
+    ours = run_dump(args.dump, msgs, args.cfg) if args.dump else None
 
     rep = Report()
     for i, (g, tp) in enumerate(zip(msgs, packets)):
@@ -791,6 +805,7 @@ def main():
         if ours is not None:
             decoded = check_ours(rep, g, ours[i], tp)
             check_against_tshark(rep, g, tp, lambda p, d=decoded: d.get(p.name), 'velmora-dump', ours[i])
+            check_shown_numbers(rep, g, tp, decoded, ours[i])
 
     nfields = sum(len(p.fields) for p in cat.params)
     nlit = sum(len(f.literals) for p in cat.params for f in p.fields)

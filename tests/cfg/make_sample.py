@@ -95,8 +95,7 @@ class Capture:
 
 def build(cat):
     c = Capture(cat)
-    call_ref = {'call_identity_bits_1_8': 0x21, 'call_identity_bits_9_16': 0x43,
-                'signalling_point_code_bits_1_8': OUR_PC & 0xFF, 'signalling_point_code_bits_9_14': OUR_PC >> 8}
+    call_ref = {'call_identity': 0x4321, 'signalling_point_code': OUR_PC}
 
     # link tests after the links came into service
     c.link_test(0, OUT, 0, 0x11, bytes.fromhex('0123456789AB'))

@@ -246,6 +246,22 @@ TEST(IniWriter, KeepsLfLineEndsOfAnLfFile)
     EXPECT_EQ(Folder.Read("s.ini"), "[A]\nx=1\ny=2\n");
 }
 
+TEST(IniWriter, FindsTheFirstSectionBehindAByteOrderMark)
+{
+    // The reader skips the mark, so a writer that did not would append a
+    // second [S] whose values the reader never answers with.
+    TempFolder Folder;
+    Folder.Write("s.ini", "\xEF\xBB\xBF[S]\r\nK=old\r\n");
+    WriteIniString(Folder.File("s.ini"), "S", "K", "new");
+    EXPECT_EQ(Folder.Read("s.ini"), "\xEF\xBB\xBF[S]\r\nK=new\r\n");
+    EXPECT_EQ(TIniFile(Folder.File("s.ini")).ReadString("S", "K", "-"), "new");
+
+    // A mark alone is an empty file that keeps its mark.
+    TIniWriter Writer = TIniWriter::FromText("m.ini", "\xEF\xBB\xBF");
+    Writer.WriteString("A", "x", "1");
+    EXPECT_EQ(Writer.Text(), "\xEF\xBB\xBF[A]\r\nx=1\r\n");
+}
+
 TEST(IniWriter, RefusesTextsThatWouldBreakTheFile)
 {
     TempFolder Folder;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 namespace {
 
 TSystemTime Sample()
@@ -108,3 +111,62 @@ TEST(Stamp, AddMillisecondsCarriesThroughTheCalendar)
 }
 
 } // namespace
+
+// Local time to and from seconds since 1970, in a zone with summer time
+// (spelt out, so that no time zone database is needed).
+class StampZone : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* Zone = std::getenv("TZ");
+        Old = Zone ? Zone : "";
+        Had = Zone != nullptr;
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+    }
+    void TearDown() override
+    {
+        if (Had)
+            setenv("TZ", Old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    std::string Old;
+    bool Had = false;
+};
+
+TEST_F(StampZone, EpochAndLocalTimeAgreeEveryHalfHourOfAYear)
+{
+    // 2026-01-01 00:00 UTC on, every 30 minutes and 7 seconds, both summer
+    // time changes included.
+    for (int64_t Seconds = 1767225600; Seconds < 1767225600 + 366 * 86400; Seconds += 1807) {
+        const TSystemTime Stamp = LocalTimeFromEpoch(Seconds, 250);
+        int64_t Back = -1;
+        ASSERT_TRUE(EpochFromLocalTime(Stamp, Back)) << FormatStampIso(Stamp);
+        // The hour repeated at the change back reads as its first pass.
+        if (Back != Seconds) {
+            EXPECT_EQ(Back, Seconds - 3600) << FormatStampIso(Stamp);
+        }
+        EXPECT_EQ(Stamp.Milliseconds, 250);
+    }
+    EXPECT_EQ(LocalTimeFromEpoch(1796630703, 12), Sample());
+    int64_t Seconds = 0;
+    ASSERT_TRUE(EpochFromLocalTime(Sample(), Seconds));
+    EXPECT_EQ(Seconds, 1796630703);
+    // 2:30 on 25 October 2026 comes twice: first in summer time (00:30 UTC).
+    ASSERT_TRUE(EpochFromLocalTime(TSystemTime{2026, 10, 0, 25, 2, 30, 0, 0}, Seconds));
+    EXPECT_EQ(Seconds, 1792888200);
+}
+
+TEST_F(StampZone, StampsThatAreNoDateAndTimeHaveNoEpoch)
+{
+    int64_t Seconds = 7;
+    for (const TSystemTime& Bad : {TSystemTime{2026, 0, 0, 1, 0, 0, 0, 0}, TSystemTime{2026, 13, 0, 1, 0, 0, 0, 0},
+                                   TSystemTime{2026, 2, 0, 29, 0, 0, 0, 0}, TSystemTime{2026, 4, 0, 31, 0, 0, 0, 0},
+                                   TSystemTime{2026, 1, 0, 0, 0, 0, 0, 0}, TSystemTime{2026, 1, 0, 1, 24, 0, 0, 0},
+                                   TSystemTime{2026, 1, 0, 1, 0, 60, 0, 0}, TSystemTime{2026, 1, 0, 1, 0, 0, 60, 0}})
+        EXPECT_FALSE(EpochFromLocalTime(Bad, Seconds)) << FormatStampIso(Bad);
+    EXPECT_EQ(Seconds, 7);
+    EXPECT_TRUE(EpochFromLocalTime(TSystemTime{2028, 2, 0, 29, 0, 0, 0, 0}, Seconds));
+}

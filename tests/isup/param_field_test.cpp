@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace isuptest;
 
 namespace {
@@ -68,6 +70,98 @@ TEST(ParamField, SetValueReplacesOnlyTheFieldBits)
     TOneField Appendix("12", fkAppendix, 0, 8);
     Appendix.Field.SetValue(0);
     EXPECT_EQ(Hex(Appendix.Parameter.Value()), "12 ");
+}
+
+// Whole values: a field over 2 to 4 octets read as one number.
+TEST(ParamField, AWholeValueReadsItsOctetsAsOneNumber)
+{
+    // A 14-bit point code, least significant octet first, bits 14 and 15 spare.
+    TOneField PointCode("00 D2 C4", fkInteger, 8, 14);
+    PointCode.Field.SetOctets(2, false);
+    EXPECT_EQ(PointCode.Field.GetValue(), 1234u);
+    EXPECT_EQ(PointCode.Field.GetValueText(), "1234");
+    EXPECT_EQ(PointCode.Field.GetHexText(), "4D2");
+    // A 24-bit identity, most significant octet first.
+    TOneField Identity("12 34 56", fkInteger, 0, 24);
+    Identity.Field.SetOctets(3, true);
+    EXPECT_EQ(Identity.Field.GetValue(), 0x123456u);
+    // The shift counts in the whole number: bits 4 to 11 of 34 12.
+    TOneField Shifted("34 12", fkInteger, 4, 8);
+    Shifted.Field.SetOctets(2, false);
+    EXPECT_EQ(Shifted.Field.GetValue(), 0x23u);
+    // Four octets, all 32 bits, either order.
+    TOneField Wide("FF FF FF FE", fkInteger, 0, 32);
+    Wide.Field.SetOctets(4, false);
+    EXPECT_EQ(Wide.Field.GetValue(), 0xFEFFFFFFu);
+    EXPECT_EQ(Wide.Field.GetValueText(), "4278190079");
+    Wide.Field.SetOctets(4, true);
+    EXPECT_EQ(Wide.Field.GetValue(), 0xFFFFFFFEu);
+}
+
+TEST(ParamField, AWholeValueAtTheEndOfAShortParameter)
+{
+    // Octets beyond the end of the value read as 0, in either order; a
+    // field whose first octet lies beyond it reads 0.
+    TOneField PointCode("00 D2", fkInteger, 8, 14);
+    PointCode.Field.SetOctets(2, false);
+    EXPECT_EQ(PointCode.Field.GetValue(), 0xD2u);
+    TOneField Identity("12 34", fkInteger, 0, 24);
+    Identity.Field.SetOctets(3, true);
+    EXPECT_EQ(Identity.Field.GetValue(), 0x123400u);
+    TOneField Beyond("00 D2", fkInteger, 16, 14);
+    Beyond.Field.SetOctets(2, false);
+    EXPECT_EQ(Beyond.Field.GetValue(), 0u);
+    TOneField Empty("", fkInteger, 0, 32);
+    Empty.Field.SetOctets(4, true);
+    EXPECT_EQ(Empty.Field.GetValueText(), "0");
+
+    // A store writes the octets that exist and never lengthens the value.
+    PointCode.Field.SetValue(0x3FFF);
+    EXPECT_EQ(Hex(PointCode.Parameter.Value()), "00 FF ");
+    Identity.Field.SetValue(0xABCDEF);
+    EXPECT_EQ(Hex(Identity.Parameter.Value()), "AB CD ");
+    Beyond.Field.SetValue(1);
+    EXPECT_EQ(Hex(Beyond.Parameter.Value()), "00 D2 ");
+}
+
+TEST(ParamField, AWholeValueStoreKeepsTheBitsAroundIt)
+{
+    TOneField PointCode("FF FF FF", fkInteger, 8, 14);
+    PointCode.Field.SetOctets(2, false);
+    PointCode.Field.SetValue(1234);
+    // Bits 14 and 15 of the number (the top of octet 2) and octet 0 stay.
+    EXPECT_EQ(Hex(PointCode.Parameter.Value()), "FF D2 C4 ");
+    PointCode.Field.SetValueText("$3FFF");
+    EXPECT_EQ(Hex(PointCode.Parameter.Value()), "FF FF FF ");
+    // Too wide a number keeps only the field's bits.
+    PointCode.Field.SetValue(0x1C000);
+    EXPECT_EQ(PointCode.Field.GetValue(), 0u);
+    EXPECT_EQ(Hex(PointCode.Parameter.Value()), "FF 00 C0 ");
+
+    // Most significant first, bits 4 to 19 of the number: the top half of
+    // octet 0 and the low half of octet 2 stay.
+    TOneField Shifted("FF 00 FF", fkInteger, 4, 16);
+    Shifted.Field.SetOctets(3, true);
+    Shifted.Field.SetValue(0xABCD);
+    EXPECT_EQ(Hex(Shifted.Parameter.Value()), "FA BC DF ");
+    EXPECT_EQ(Shifted.Field.GetValue(), 0xABCDu);
+}
+
+TEST(ParamField, AnEnumCanShowItsNumberAfterTheText)
+{
+    TOneField Cause("82 91", fkEnum, 8, 7);
+    Cause.Field.MutableLiterals().Add("User busy", 17);
+    EXPECT_EQ(Cause.Field.GetValueText(), "User busy");
+    Cause.Field.SetShowValue(true);
+    EXPECT_EQ(Cause.Field.GetValueText(), "User busy (17)");
+    EXPECT_EQ(Cause.Field.GetDescription(), "F = User busy (17)");
+    EXPECT_EQ(Cause.Parameter.GetDescription(), " = { F = User busy (17) }");
+    // A number without a literal shows once; the value set by text is the
+    // literal's text alone.
+    Cause.Field.SetValue(99);
+    EXPECT_EQ(Cause.Field.GetValueText(), "99");
+    Cause.Field.SetValueText("User busy");
+    EXPECT_EQ(Cause.Field.GetValue(), 17u);
 }
 
 TEST(ParamField, TextsByKind)
@@ -223,6 +317,26 @@ TEST(ParamField, SetDigitsPacksAndSetsTheIndicator)
     EXPECT_EQ(Hex(Short.Value()), "21 03 ");
 }
 
+TEST(ParamField, DigitsBehindTheLargestSizeDoNotWrap)
+{
+    // Size + digit octets used to be summed as an int: 2147483647 + 1
+    // overflowed to a negative length (UBSan: signed integer overflow).
+    // Digits that would end past the longest value an int can measure are
+    // dropped like any store beyond the value; the value keeps its length.
+    TCustomParameter Number(nullptr, false, 1);
+    Number.SetSize(std::numeric_limits<int32_t>::max());
+    Number.SetOddBit(7);
+    TParamField& Digits = Number.Fields().Add();
+    Digits.SetKind(fkDigits);
+    Number.SetValue(Octets("00 11"));
+    Digits.SetValueText("1");
+    EXPECT_EQ(Hex(Number.Value()), "80 11 ");
+    EXPECT_EQ(Digits.GetDigits(), "");
+    // The digits are still checked.
+    EXPECT_THROW(Digits.SetDigits("1X"), EConvertError);
+    EXPECT_EQ(Hex(Number.Value()), "00 11 ");
+}
+
 TEST(CustomParameter, DefaultsAndHexEntry)
 {
     TParameterCollection Layouts;
@@ -372,3 +486,22 @@ TEST(ParamFieldCollection, DescriptionOrderAndAssign)
     EXPECT_EQ(Alone.GetValueText(), "False");
     EXPECT_EQ(Alone.Checked, 0);
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PARAM_TEST_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(PARAM_TEST_ADDRESS_SANITIZER)
+TEST(CustomParameter, FreedBlocksAreNotRecycledUnderAddressSanitizer)
+{
+    // A recycled block would hide a use after free from the sanitizer, which
+    // holds freed memory back before handing it out again.
+    auto* First = new TCustomParameter(nullptr, false, 1);
+    const void* Block = First;
+    delete First;
+    auto* Second = new TCustomParameter(nullptr, false, 2);
+    EXPECT_NE(static_cast<const void*>(Second), Block);
+    delete Second;
+}
+#endif

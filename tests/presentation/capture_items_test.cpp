@@ -81,6 +81,49 @@ TEST(CaptureItems, KeepEveryCapturesOctetsAndAddress)
     EXPECT_EQ(Captures.Count(), 1);
 }
 
+TEST(CaptureItems, DroppingTheOldestKeepsTheRestAndHandsBackTheirMemory)
+{
+    // Long messages with blocks of their own among short ones that share
+    // blocks: after dropping, every remaining capture still reads its own
+    // octets, and the memory held falls with the captures.
+    const TEmptyIsupCatalog Catalog;
+    TCaptureItemsCollection Captures;
+    std::vector<std::string> Records;
+    auto Add = [&](int I) {
+        const size_t Length = I % 97 == 0 ? 40000 : 200 + static_cast<size_t>(I % 50);
+        Records.push_back(RecordBytes(1, static_cast<uint8_t>(I), std::string(Length, static_cast<char>(I))));
+        Captures.Add(Records.back(), Catalog);
+    };
+    int Next = 0;
+    for (; Next < 20000; ++Next)
+        Add(Next);
+    const size_t Full = Captures.ArenaBytes();
+    Captures.DropOldest(19000);
+    EXPECT_EQ(Captures.Count(), 1000);
+    EXPECT_EQ(Captures.Dropped(), 19000u);
+    EXPECT_LT(Captures.ArenaBytes(), Full / 3);
+    // Dropping goes on while captures arrive: the arena stays near what the
+    // kept captures need.
+    for (int Round = 0; Round < 20; ++Round) {
+        for (int I = 0; I < 2000; ++I)
+            Add(Next++);
+        Captures.DropOldest(2000);
+    }
+    ASSERT_EQ(Captures.Count(), 1000);
+    EXPECT_LT(Captures.ArenaBytes(), Full / 3);
+    for (int I = 0; I < Captures.Count(); ++I)
+        ASSERT_EQ(Captures.Items(I).GetRecord(), Records[Records.size() - 1000 + static_cast<size_t>(I)]) << I;
+    // More than are held drops them all; Clear starts the count again.
+    Captures.DropOldest(5000);
+    EXPECT_EQ(Captures.Count(), 0);
+    EXPECT_EQ(Captures.Dropped(), 60000u);
+    EXPECT_EQ(Captures.ArenaBytes(), 0u);
+    Add(Next++);
+    EXPECT_EQ(Captures.Items(0).GetRecord(), Records.back());
+    Captures.Clear();
+    EXPECT_EQ(Captures.Dropped(), 0u);
+}
+
 TEST(CaptureItems, TextsAreKeptOnce)
 {
     TTextPool Texts;

@@ -231,4 +231,67 @@ TEST_F(IsupView, DumpLinesWrittenWithoutAViewAreTheViewsLines)
     Check();
 }
 
+// The ITU-T definition set: values that span octets show whole, and the
+// cause value shows its number beside its text.
+class CfgView : public testing::Test {
+protected:
+    TDefinitions Definitions = LoadDefinitions(SOURCE_CFG);
+    const TStaticPackets& Catalog() const { return *Definitions.StaticPackets; }
+    // The node of a field of the parameter named, or -1.
+    static int FieldNode(const TDecodedView& View, const std::string& Parameter, const std::string& Field)
+    {
+        for (int I = 0; I < View.Count(); ++I) {
+            const TViewNode& Node = View.Node(I);
+            if (Node.Kind == nkField && View.Node(Node.Parent).Text.starts_with(Parameter + ", ") &&
+                Node.Text.starts_with(Field + " = "))
+                return I;
+        }
+        return -1;
+    }
+};
+
+// IAM 2061 => 2300 on CIC 0x15 with the optional Call reference: call
+// identity 12 34 56 (most significant octet first), point code D2 04 (least
+// significant first).
+const char* const IamWithCallReference = "85 0D 08 3F 52 15 00 01 00 20 00 0A 00 02 06 04 03 10 21 43 01 05 "
+                                         "12 34 56 D2 04 00";
+
+TEST_F(CfgView, PointCodesAndCallIdentitiesShowWhole)
+{
+    const std::string Iam = Octets(IamWithCallReference);
+    const TDecodedView View(Iam, Catalog());
+    const int Identity = FieldNode(View, "CallReference", "Call identity");
+    const int PointCode = FieldNode(View, "CallReference", "Signalling point code");
+    ASSERT_GE(Identity, 0);
+    ASSERT_EQ(PointCode, Identity + 1);
+    EXPECT_EQ(View.Node(Identity).Text, "Call identity = 1193046");
+    EXPECT_EQ(View.Node(PointCode).Text, "Signalling point code = 1234");
+    EXPECT_EQ(View.Node(View.Node(PointCode).Parent).Children.size(), 2u);
+    EXPECT_EQ(Status(View, PointCode), "Integer Value: 1234");
+    EXPECT_EQ(Status(View, View.Node(PointCode).Parent), "Hex String: 12 34 56 D2 04 ");
+    // The message written again from the decoded values is the one read.
+    EXPECT_EQ(Status(View, 0),
+              "ISUP Packet Coded: 15 00 01 00 20 00 0A 00 02 06 04 03 10 21 43 01 05 12 34 56 D2 04 00 ");
+
+    // Cut short by its length octet: the octet that is not there reads as 0.
+    const std::string Four = Octets("85 0D 08 3F 52 15 00 01 00 20 00 0A 00 02 06 04 03 10 21 43 01 04 "
+                                    "12 34 56 D2 00");
+    const TDecodedView Short(Four, Catalog());
+    EXPECT_EQ(Short.Node(FieldNode(Short, "CallReference", "Signalling point code")).Text,
+              "Signalling point code = 210");
+}
+
+TEST_F(CfgView, TheCauseValueShowsItsNumber)
+{
+    const std::string Rel = Octets("85 0D 08 3F 52 15 00 0C 02 00 02 82 91");
+    const TDecodedView View(Rel, Catalog());
+    const int Cause = FieldNode(View, "CauseIndicators", "Cause value");
+    ASSERT_GE(Cause, 0);
+    EXPECT_EQ(View.Node(Cause).Text, "Cause value = User busy (17)");
+    EXPECT_EQ(Status(View, Cause), "Integer Value: 17");
+    // The location beside it shows its text alone.
+    EXPECT_EQ(View.Node(FieldNode(View, "CauseIndicators", "Location")).Text,
+              "Location = public network serving the local user (LN)");
+}
+
 } // namespace

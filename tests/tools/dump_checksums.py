@@ -50,16 +50,16 @@ GENERATED = {
 PINNED = {
     ('sample', 'summary'): 'cc920691cb2c87a4ecabf07706dde36de1fc3164f8e27e5ce72b7af3204c95a7',
     ('sample', 'tsv-header'): 'dd3dfb6119d9d00474760d0d58241fbe355722d2befffe77d37bdb8f623ac5b9',
-    ('sample', 'verbose'): '1c0b6731a392cbe71ce16c67d37ef3f0be6d8c77f4271f0080fdae25cd410f9b',
-    ('sample', 'json'): '944b50b22a34e9bbbb5d6a124b4ba3e3bed14634d34917e18b7e23abb1092bf6',
+    ('sample', 'verbose'): '746c6aebb5f0516592acaf39e300c71f66d6257145822fa53ae472b164070f6a',
+    ('sample', 'json'): 'e2400fb9efb828b4ef50bd184ca59d270e665d470954997bdd7438a59e5a8a82',
     ('generated-ss7', 'summary'): '7437ffe52af3864d7351ac7131408ec365fbf3e795e1bcbd6c0b8f9c5a7eea9b',
     ('generated-ss7', 'tsv-header'): 'c5be212ba6813c6684a30b9900fabccb3fb449ba0b3e6f75b5bc045f8c7aa37d',
-    ('generated-ss7', 'verbose'): '4f2957ec86c11f2c53c52a6c3cb0ce86c96b56bc222043a31edd17eae514bada',
-    ('generated-ss7', 'json'): 'efbbf2138b618fd683fa00b6b41f7bf04230803964692792376f6bb8634f7176',
+    ('generated-ss7', 'verbose'): '586dfa5b41e892f26eb8879dc701b09bc0cf1d57ff5a87957b23cda506bd57c5',
+    ('generated-ss7', 'json'): '3550db189fda94218bb0216d3c1ea6d4cf2b9829f7370956fe6e203fa1f29811',
     ('generated-hex', 'summary'): '887612b32b45409ec99397755719cd02c310cde5a3e9877f6b8e3559f9f733d4',
     ('generated-hex', 'tsv-header'): '5445128ba7da0e334a1c9e05a93c5ac3cefbbfe621fe8b477ee94714fd349123',
-    ('generated-hex', 'verbose'): '5867b06183b168116c825eca4f0ab6a759d81e487d9195ad98511962989de431',
-    ('generated-hex', 'json'): 'bd5718c61edc167e8c148e979ff4dca5670bf693e8e5efb9e8853db68cf4513e',
+    ('generated-hex', 'verbose'): '3532f90f57903b225bde53bd61d45204e8d2b5570e168b216b18ff8cfe6c8098',
+    ('generated-hex', 'json'): '7d0ee195a82e48b34851a9734476600036776b941d4c0456a4d5833358026190',
 }
 
 

@@ -4,12 +4,17 @@
 #include "tools/velmora-dump/DumpPipeline.h"
 
 #include "catalog/Definitions.h"
+#include "pcapio/PcapReader.h"
+#include "pcapio/PcapWriter.h"
 #include "presentation/HexText.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -166,6 +171,67 @@ TEST(DumpPipeline, ASinkThatFailsStopsThePipeline)
         EXPECT_EQ(Sink.Out.rfind("1\n", 0), 0u) << Jobs;
         EXPECT_LT(Sink.Out.size(), 100u) << Jobs;
     }
+}
+
+// A pcap's messages go through the pipeline in blocks as lines do: numbered
+// by their packet, marked as coming from a packet, in order for any number
+// of workers; a file cut inside a packet ends the input after the messages
+// before the cut, with a note naming the file, and the source says it failed.
+TEST(DumpPcapSource, MessagesKeepTheirPacketsAndOrderAndACutFileFails)
+{
+    const TDefinitions Definitions;
+    const std::string Path =
+        (std::filesystem::temp_directory_path() / ("dump_pipeline_" + std::to_string(getpid()) + ".pcap")).string();
+    const int Count = 2000;
+    {
+        TPcapWriter Writer(Path);
+        const TSystemTime Stamp{2026, 12, 2, 8, 10, 0, 0, 0};
+        for (int I = 0; I < Count; ++I)
+            Writer.Write(Stamp, 1 + I % 2, static_cast<uint8_t>(I % 3), std::string("\x81\x29\x89\x34\x01\x11\x00", 7));
+        Writer.Close();
+    }
+    std::string Expected;
+    for (int I = 1; I <= Count; ++I)
+        Expected += std::to_string(I) + "\n";
+
+    // A consumer that also checks what each line is.
+    class TPacketLines : public TRecordConsumer {
+    public:
+        void Consume(const TDumpLine& Line, const TTextPool&, TInputBlock& Block) override
+        {
+            const bool Right = Line.IsRecord && Line.FromPacket && Line.Item.Direction == 1 + (Line.Line - 1) % 2 &&
+                Line.Item.Link == (Line.Line - 1) % 3 && !Line.Decoded.Failed();
+            Block.Out += std::to_string(Line.Line);
+            Block.Out.push_back(Right ? '\n' : '!');
+        }
+    };
+    for (const int Jobs : {1, 2, 3}) {
+        TPcapReader Reader(Path);
+        // About 40 messages a block.
+        TPcapSource Source(Reader, 1000);
+        TCollectingSink Sink;
+        EXPECT_TRUE(RunPipeline(
+            Source, *Definitions.StaticPackets, [] { return std::make_unique<TPacketLines>(); }, Jobs, Sink));
+        EXPECT_EQ(Sink.Out, Expected) << Jobs;
+        EXPECT_EQ(Sink.Notes, "") << Jobs;
+        EXPECT_FALSE(Source.Failed());
+    }
+
+    // Cut inside packet 1500: 16 octets of pcap packet header and 7 of
+    // pseudo-header and MTP2 header before each message's 7.
+    std::filesystem::resize_file(Path, 24 + 1499 * 30 + 20);
+    for (const int Jobs : {1, 2}) {
+        TPcapReader Reader(Path);
+        TPcapSource Source(Reader, 1000);
+        TCollectingSink Sink;
+        EXPECT_TRUE(RunPipeline(
+            Source, *Definitions.StaticPackets, [] { return std::make_unique<TPacketLines>(); }, Jobs, Sink));
+        EXPECT_EQ(Sink.Out, Expected.substr(0, Expected.find("\n1500\n") + 1)) << Jobs;
+        EXPECT_NE(Sink.Notes.find(Path), std::string::npos) << Sink.Notes;
+        EXPECT_EQ(Sink.Notes.rfind("velmora-dump: ", 0), 0u) << Sink.Notes;
+        EXPECT_TRUE(Source.Failed());
+    }
+    std::filesystem::remove(Path);
 }
 
 } // namespace

@@ -708,3 +708,65 @@ TEST(DumpDefinitions, TheBundledCallFlowDecodesAgainstTheDefaultDefinitions)
 }
 
 } // namespace
+
+// A capture file written with -w and read back: the contents, not the name,
+// make it a pcap, and its rows carry the packet number.
+TEST(DumpPcap, WrittenCapturesReadBackWithTheirPacketNumbers)
+{
+    const TTempFile Records(Record(9, 5, 3, 12, 1, 3, "81 01 80 00 30 11 00") + "\r\n" +
+                                Record(9, 5, 3, 13, 0, 0, "FF 00 00 00 00") + "\r\n" +
+                                Record(23, 59, 59, 999, 2, 200, "00 01 80 00 30 14 05 00") + "\r\n",
+                            "calls.ss7");
+    const std::string Written = Records.Dir() + "/written.txt";
+    const auto Write = RunDump({"-w", Written, Records.Path()});
+    EXPECT_EQ(Write.Status, 0) << Write.Err;
+    EXPECT_EQ(Write.Out, "");
+    EXPECT_EQ(Write.Err,
+              "velmora-dump: " + Written + ": 2 messages written; 1 stop entries left out (they are not messages)\n");
+
+    const auto Read = RunDump({"--tsv", "--header", Written});
+    EXPECT_EQ(Read.Status, 0) << Read.Err;
+    const auto Cells = Rows(Read);
+    ASSERT_EQ(Cells.size(), 3u);
+    EXPECT_EQ(Cells[0][rLine], "PACKET");
+    EXPECT_EQ(
+        Cells[1],
+        (std::vector<std::string>{"1", "9:05:03.012", "7.12.2026", "SLTM", "", "3", "2 => 1, sls=3", "", "SLTM", ""}));
+    EXPECT_EQ(Cells[2][rLine], "2");
+    EXPECT_EQ(Cells[2][rTime], "23:59:59.999");
+    EXPECT_EQ(Cells[2][rOut], "TFP");
+    EXPECT_EQ(Cells[2][rLink], "200");
+    EXPECT_EQ(Read.Err, "velmora-dump: " + Written + ": 2 packets, 2 messages\n");
+
+    // Own point codes decide the direction instead of the sent flag: both
+    // messages come from point code 2.
+    const auto Ours = Rows(RunDump({"--tsv", "--own-pc", "5,2", Written}));
+    ASSERT_EQ(Ours.size(), 2u);
+    EXPECT_EQ(Ours[0][rOut], "SLTM");
+    EXPECT_EQ(Ours[1][rOut], "TFP");
+    const auto Theirs = Rows(RunDump({"--tsv", "--own-pc", "0x3FFF", Written}));
+    ASSERT_EQ(Theirs.size(), 2u);
+    EXPECT_EQ(Theirs[0][rIn], "SLTM");
+    EXPECT_EQ(Theirs[1][rIn], "TFP");
+    const auto Aligned = SplitLines(RunDump({"--header", Written}).Out);
+    ASSERT_EQ(Aligned.size(), 3u);
+    EXPECT_EQ(Aligned[0].substr(0, 22), "PACKET  TIME          ");
+    EXPECT_EQ(Aligned[1].substr(0, 22), "     1  9:05:03.012   ");
+}
+
+TEST(DumpPcap, WrongOptionsAndUnwritableOutput)
+{
+    EXPECT_EQ(RunDump({"--own-pc", "16384"}).Status, 2);
+    EXPECT_EQ(RunDump({"--own-pc", "1,,2"}).Status, 2);
+    EXPECT_EQ(RunDump({"--own-pc"}).Status, 2);
+    EXPECT_EQ(RunDump({"-w"}).Status, 2);
+    const auto Unwritable = RunDump({"-w", "/nonexistent/velmora/out.pcap"}, "81 01 80 00 30 11 00\n");
+    EXPECT_EQ(Unwritable.Status, 1);
+    EXPECT_NE(Unwritable.Err.find("/nonexistent/velmora/out.pcap: cannot be written"), std::string::npos)
+        << Unwritable.Err;
+    // Bare messages have no stamp: written at the start of 1970, and said so.
+    const TTempFile Out("", "out.pcap");
+    const auto Bare = RunDump({"-w", Out.Path()}, "81 01 80 00 30 11 00\n");
+    EXPECT_EQ(Bare.Status, 0);
+    EXPECT_NE(Bare.Err.find("1 messages written; 1 stamps that are no date and time"), std::string::npos) << Bare.Err;
+}

@@ -4,6 +4,7 @@
 #include <QHostAddress>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
@@ -44,6 +45,45 @@ TRun RunSim(QStringList Arguments, const QByteArray& StandardInput = {})
     return Run;
 }
 
+// A pcap of MTP2 with pseudo-header (link type 139): each packet (seconds
+// after the first, sent flag, link, level-4 message in hex).
+struct TMtp2Packet {
+    double At;
+    bool Sent;
+    uint8_t Link;
+    const char* Message;
+};
+QByteArray Mtp2Pcap(std::initializer_list<TMtp2Packet> Packets)
+{
+    auto Le32 = [](QByteArray& Bytes, uint32_t Value) {
+        for (int I = 0; I < 4; ++I)
+            Bytes.append(static_cast<char>(Value >> (8 * I)));
+    };
+    QByteArray File = QByteArray::fromHex("D4C3B2A102000400000000000000000000000100");
+    Le32(File, 139);
+    for (const TMtp2Packet& Packet : Packets) {
+        const QByteArray Message = QByteArray::fromHex(Packet.Message);
+        QByteArray Data;
+        Data.append(static_cast<char>(Packet.Sent)).append('\0').append('\0').append(static_cast<char>(Packet.Link));
+        Data.append('\xFF').append('\x80').append(static_cast<char>(qMin(Message.size(), 63)));
+        Data.append(Message);
+        const auto Micros = static_cast<uint64_t>(Packet.At * 1e6) + 1800000000ull * 1000000;
+        Le32(File, static_cast<uint32_t>(Micros / 1000000));
+        Le32(File, static_cast<uint32_t>(Micros % 1000000));
+        Le32(File, static_cast<uint32_t>(Data.size()));
+        Le32(File, static_cast<uint32_t>(Data.size()));
+        File.append(Data);
+    }
+    return File;
+}
+
+// The seconds of the run that velmora-sim's summary line gives.
+double SummarySeconds(const QString& Errors)
+{
+    const QRegularExpressionMatch Match = QRegularExpression(QStringLiteral(" in ([0-9.]+) s ")).match(Errors);
+    return Match.hasMatch() ? Match.captured(1).toDouble() : -1;
+}
+
 QList<QByteArray> Hex(std::initializer_list<const char*> Texts)
 {
     QList<QByteArray> Result;
@@ -63,6 +103,7 @@ private slots:
     void HeartbeatsArePaddedAndScheduled();
     void RateIsNotExceeded();
     void BadInputAndOptionsFailClearly();
+    void PcapMessagesKeepTheirDirectionLinkAndTiming();
 
 private:
     QTemporaryDir FDir;
@@ -206,3 +247,43 @@ void TSimTest::BadInputAndOptionsFailClearly()
 
 QTEST_GUILESS_MAIN(TSimTest)
 #include "sim_test.moc"
+
+void TSimTest::PcapMessagesKeepTheirDirectionLinkAndTiming()
+{
+    // Named without a pcap suffix: the contents decide. A fill-in unit
+    // (LI 0) carries no message and is not sent.
+    const QString Path = Write(QStringLiteral("link.capture"),
+                               Mtp2Pcap({{0.0, true, 5, "850E4803820101"},
+                                         {0.1, false, 5, ""},
+                                         {0.4, false, 6, "8101800030115011"},
+                                         {0.2, false, 7, "C501800030"}}));
+    const QStringList Quiet{QStringLiteral("--heartbeat"), QStringLiteral("0"), Path};
+    const QList<QByteArray> Sent = Hex({"BB0205850E4803820101", "BB01068101800030115011", "BB0107C501800030"});
+
+    TRun Run = RunSim(QStringList{QStringLiteral("--flood")} + Quiet);
+    QCOMPARE(Run.ExitCode, 0);
+    QCOMPARE(Run.Datagrams, Sent);
+    QVERIFY2(Run.Errors.contains(QStringLiteral("link.capture: 4 packets, 3 messages")), qPrintable(Run.Errors));
+    QVERIFY(SummarySeconds(Run.Errors) < 0.3);
+
+    // The packets' own moments: the last one, out of time order, goes at
+    // once after the one before it; two passes take twice the span.
+    Run = RunSim(QStringList{QStringLiteral("--timing"), QStringLiteral("original"), QStringLiteral("--repeat"),
+                             QStringLiteral("2")} +
+                 Quiet);
+    QCOMPARE(Run.ExitCode, 0);
+    QCOMPARE(Run.Datagrams, Sent + Sent);
+    QVERIFY2(SummarySeconds(Run.Errors) >= 0.8, qPrintable(Run.Errors));
+
+    // Own point codes decide the direction instead of the sent flag: the
+    // first message comes from OPC 2061 (routing label 0E 48 03 82).
+    Run = RunSim(QStringList{QStringLiteral("--flood"), QStringLiteral("--own-pc"), QStringLiteral("3,2061")} + Quiet);
+    QCOMPARE(Run.Datagrams.value(0), QByteArray::fromHex("BB0205850E4803820101"));
+    Run = RunSim(QStringList{QStringLiteral("--flood"), QStringLiteral("--own-pc"), QStringLiteral("2062")} + Quiet);
+    QCOMPARE(Run.Datagrams.value(0), QByteArray::fromHex("BB0105850E4803820101"));
+
+    Run = RunSim({QStringLiteral("--timing"), QStringLiteral("original"), QStringLiteral("--hex"), QStringLiteral("-")},
+                 "85\n");
+    QCOMPARE(Run.ExitCode, 2);
+    QVERIFY(Run.Errors.contains(QStringLiteral("--timing original needs a pcap or pcapng file")));
+}

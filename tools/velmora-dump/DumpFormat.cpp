@@ -25,6 +25,11 @@ constexpr TColumn RecordColumns[] = {
     {"LINE", 5, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
     {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
+// The records of a pcap: the first column holds packet numbers.
+constexpr TColumn PacketColumns[] = {
+    {"PACKET", 6, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
+    {"LINK", 4, true},   {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
+};
 constexpr TColumn MessageColumns[] = {
     {"LINE", 5, true}, {"NAME", 5, false},    {"ROUTING LABEL", 22, false},
     {"CIC", 5, true},  {"DETAIL", 24, false}, {"ERROR", 0, false},
@@ -107,10 +112,10 @@ private:
 
 } // namespace
 
-void AppendHeader(bool Records, TTextStyle Style, std::string& Out)
+void AppendHeader(bool Records, TTextStyle Style, bool Packets, std::string& Out)
 {
-    const TColumn* Columns = Records ? RecordColumns : MessageColumns;
-    const size_t Count = Records ? std::size(RecordColumns) : std::size(MessageColumns);
+    const TColumn* Columns = Packets ? PacketColumns : Records ? RecordColumns : MessageColumns;
+    const size_t Count = Records || Packets ? std::size(RecordColumns) : std::size(MessageColumns);
     TLineWriter Line(Columns, Style, Out);
     for (size_t I = 0; I < Count; ++I)
         Line.Cell(Columns[I].Title);
@@ -120,7 +125,7 @@ void AppendHeader(bool Records, TTextStyle Style, std::string& Out)
 void AppendText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style, std::string& Out)
 {
     const TCaptureItem& Item = Entry.Item;
-    TLineWriter Line(Entry.IsRecord ? RecordColumns : MessageColumns, Style, Out);
+    TLineWriter Line(!Entry.IsRecord ? MessageColumns : Entry.FromPacket ? PacketColumns : RecordColumns, Style, Out);
     AppendDecimal(Line.BeginCell(), static_cast<uint64_t>(Entry.Line));
     Line.EndCell();
     const auto Cell = [&](int Column) {
@@ -193,6 +198,11 @@ void AppendJsonFields(const TParameterView& Parameter, std::string& Out, std::st
         if (Field.Kind == fkInteger || Field.Kind == fkEnum || Field.Kind == fkBit) {
             Object.Add("bit", int64_t{Field.Bit});
             Object.Add("length", int64_t{Field.Length});
+            // A whole value says which octets make its number.
+            if (Field.Octets > 1) {
+                Object.Add("octets", int64_t{Field.Octets});
+                Object.Add("order", Field.MsbFirst ? "MsbFirst" : "LsbFirst");
+            }
         }
         Object.Add("value", int64_t{FieldOps::GetValue(Field, Value)});
         Object.Key("text");
@@ -245,7 +255,7 @@ void AppendJson(const TDumpLine& Entry, const TTextPool& Texts, std::string& Out
     const TDecodedCapture& Decoded = Entry.Decoded;
     std::string Scratch;
     TJsonObject Object(Out);
-    Object.Add("line", int64_t{Entry.Line});
+    Object.Add(Entry.FromPacket ? "packet" : "line", int64_t{Entry.Line});
     if (Entry.IsRecord) {
         Object.Key("stamp").Out().push_back('"');
         AppendStampIso(Item.Stamp, Out);

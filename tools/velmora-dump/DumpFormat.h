@@ -21,10 +21,14 @@ struct TDumpLine {
     bool IsRecord = false;
     TCaptureItem Item;
     TDecodedCapture Decoded;
+    // Line is the number of the pcap packet that carried the message.
+    bool FromPacket = false;
 };
 
-// The line naming the columns of the text forms, without the line end.
-void AppendHeader(bool Records, TTextStyle Style, std::string& Out);
+// The line naming the columns of the text forms, without the line end;
+// Packets: the first column holds pcap packet numbers rather than line
+// numbers.
+void AppendHeader(bool Records, TTextStyle Style, bool Packets, std::string& Out);
 // One message in a text form, without the line end.
 void AppendText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style, std::string& Out);
 // One message as a JSON object, without the line end.

@@ -3,6 +3,7 @@
 #include "core/Exception.h"
 #include "core/Words.h"
 #include "decode/PacketDecoder.h"
+#include "pcapio/PcapReader.h"
 #include "presentation/CaptureRecord.h"
 #include "presentation/TextLines.h"
 
@@ -149,9 +150,54 @@ void TLineSource::Parse(TInputBlock& Block) const
             continue;
         }
         Block.Records.push_back(
-            {Number, FRecords, static_cast<uint32_t>(Block.Octets.size()), static_cast<uint32_t>(Bytes.size())});
+            {Number, FRecords, false, static_cast<uint32_t>(Block.Octets.size()), static_cast<uint32_t>(Bytes.size())});
         Block.Octets += Bytes;
     }
+}
+
+TPcapSource::TPcapSource(TPcapReader& Reader, size_t BlockSize)
+    : FReader(Reader)
+    , FBlockSize(std::max<size_t>(BlockSize, 1))
+{
+}
+
+void TPcapSource::TakeNotes(TInputBlock& Block)
+{
+    for (const std::string& Note : FReader.TakeNotes()) {
+        Block.Notes += "velmora-dump: ";
+        Block.Notes += Note;
+        Block.Notes.push_back('\n');
+    }
+}
+
+bool TPcapSource::Read(TInputBlock& Block)
+{
+    if (FEnd)
+        return false;
+    TPcapMessage Message;
+    try {
+        while (Block.Octets.size() < FBlockSize) {
+            if (!FReader.Next(Message)) {
+                FEnd = true;
+                break;
+            }
+            const size_t Offset = Block.Octets.size();
+            Message.AppendRecord(Block.Octets);
+            Block.Records.push_back({static_cast<int>(Message.Packet), true, true, static_cast<uint32_t>(Offset),
+                                     static_cast<uint32_t>(Block.Octets.size() - Offset)});
+        }
+    } catch (const Exception& Error) {
+        TakeNotes(Block);
+        Block.Notes += "velmora-dump: ";
+        Block.Notes += Error.what();
+        Block.Notes.push_back('\n');
+        FEnd = true;
+        FFailed = true;
+    }
+    TakeNotes(Block);
+    // The block's raw input is its records.
+    Block.Data = Block.Octets;
+    return !Block.Records.empty() || !Block.Notes.empty();
 }
 
 bool TFileSink::Write(std::string_view Text)
@@ -209,7 +255,8 @@ public:
             const std::string_view Bytes(Block.Octets.data() + Record.Offset, Record.Size);
             const TCaptureItem Item =
                 Record.IsRecord ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
-            TDumpLine Line{Record.Number, Record.IsRecord, Item, TDecodedCapture(Item.OctetBytes(), FDecoder)};
+            TDumpLine Line{Record.Number, Record.IsRecord, Item, TDecodedCapture(Item.OctetBytes(), FDecoder),
+                           Record.FromPacket};
             Line.Item.Summary = SummarizeCapture(Line.Decoded, Item.Direction, FTexts);
             FConsumer->Consume(Line, FTexts, Block);
         }

@@ -8,7 +8,7 @@
 // The blocks are written out in input order, so the output is the same for
 // any number of workers.
 //
-// A new input form (another capture file format) is a TRecordSource; a new
+// Each input form (hex or record lines, a pcap) is a TRecordSource; a new
 // use of the decoded records (printing, filtering, counting) is a
 // TRecordConsumer. A consumer that must see every record in input order,
 // across blocks, does its per-record work in Consume and its ordered part in
@@ -26,13 +26,15 @@
 #include <vector>
 
 class TIsupCatalog;
+class TPcapReader;
 
-// A record of the input: its number (the input line, counting from 1), its
-// form, and where its bytes lie in its block's Octets (a capture record's
-// or a bare message's).
+// A record of the input: its number (the input line, or the pcap packet
+// that carried it, counting from 1), its form, and where its bytes lie in
+// its block's Octets (a capture record's or a bare message's).
 struct TInputRecord {
     int Number = 0;
     bool IsRecord = false;
+    bool FromPacket = false;
     uint32_t Offset = 0;
     uint32_t Size = 0;
 };
@@ -101,6 +103,29 @@ private:
     int FNextNumber = 1;
     bool FEnd = false;
     int FError = 0;
+};
+
+// The messages of a pcap or pcapng file as capture records, numbered by
+// the packet that carried them. libpcap reads on one thread: Read takes the
+// messages of a block; Parse has nothing left to do. A file that cannot be
+// read to its end ends the input after the messages before the fault, with
+// a note, and Failed() says so.
+class TPcapSource : public TRecordSource {
+public:
+    // Reader stays owned by the caller.
+    explicit TPcapSource(TPcapReader& Reader, size_t BlockSize = TLineSource::DefaultReadSize);
+    bool Read(TInputBlock& Block) override;
+    void Parse(TInputBlock&) const override {}
+    int Error() const override { return 0; }
+    bool Failed() const { return FFailed; }
+
+private:
+    void TakeNotes(TInputBlock& Block);
+
+    TPcapReader& FReader;
+    size_t FBlockSize;
+    bool FEnd = false;
+    bool FFailed = false;
 };
 
 // What decoding a record gives a consumer: the record as a dump line (its

@@ -73,7 +73,19 @@ Output formats (--format):
         velmora-dump --hex reads
   pcap  a pcap file (microsecond times, the stamps read as UTC) whose packets
         are the level-4 messages (link type 141, MTP3); it has no room for
-        direction or link
+        direction or link. --encap lays the packets out otherwise:
+          mtp3     the default, as above
+          mtp2     link type 139: MTP2 with its pseudo-header, whose sent
+                   flag is set for OUT and whose link number is the link,
+                   then the MSU (no check bits)
+          m3ua     link type 1: Ethernet, IPv4, SCTP (one DATA chunk,
+                   payload protocol 3, port 2905 at both ends), M3UA DATA
+                   with the Protocol Data parameter
+          m3ua-rc  the same with a Routing Context (100 + link) before it
+          m2pa     link type 1: Ethernet, IPv4, SCTP (payload protocol 5,
+                   port 3565), M2PA User Data from the priority octet on
+        Over SCTP each link is an association of its own between our host
+        198.51.100.1 and the neighbour's 203.0.113.1 plus the link number.
 Stamps start at --start and advance with the traffic, in milliseconds.
 
 --count N gives exactly N messages: the traffic of the first calls and
@@ -857,18 +869,157 @@ def encapsulate_mtp3(m):
     return m.octets
 
 
-# Encapsulations of a message in a pcap packet: name -> (link type, function).
-# Another one (M3UA over SCTP, say) is a function of the message that returns
-# the packet's octets from the link layer on, and an entry here.
+# The layers of the other encapsulations, one function each, outermost last.
+
+def crc32c_table():
+    table = []
+    for n in range(256):
+        c = n
+        for _ in range(8):
+            c = (c >> 1) ^ 0x82F63B78 if c & 1 else c >> 1
+        table.append(c)
+    return table
+
+
+CRC32C = crc32c_table()
+
+
+def crc32c(data):
+    """The SCTP checksum (RFC 9260 Appendix A)."""
+    c = 0xFFFFFFFF
+    table = CRC32C
+    for b in data:
+        c = table[(c ^ b) & 0xFF] ^ (c >> 8)
+    return c ^ 0xFFFFFFFF
+
+
+def ethernet(source, destination, payload):
+    """Ethernet II carrying IPv4."""
+    return destination + source + b'\x08\x00' + payload
+
+
+def ipv4(source, destination, payload, protocol=132):
+    """IPv4 without options (SCTP by default), not fragmented, TTL 64."""
+    header = struct.pack('>BBHHHBBH4s4s', 0x45, 0, 20 + len(payload), 0, 0x4000, 64, protocol, 0,
+                         source, destination)
+    total = sum(struct.unpack('>10H', header))
+    total = (total & 0xFFFF) + (total >> 16)
+    total = (total & 0xFFFF) + (total >> 16)
+    return header[:10] + struct.pack('>H', ~total & 0xFFFF) + header[12:] + payload
+
+
+def sctp(source_port, destination_port, tag, chunks):
+    """An SCTP packet: common header (with its CRC32c) and chunks."""
+    packet = struct.pack('>HHII', source_port, destination_port, tag, 0) + chunks
+    return packet[:8] + struct.pack('<I', crc32c(packet)) + packet[12:]
+
+
+def sctp_data(tsn, stream, ssn, ppid, data):
+    """An SCTP DATA chunk holding a whole user message (flags B and E), padded."""
+    chunk = struct.pack('>BBHIHHI', 0, 0x03, 16 + len(data), tsn, stream, ssn, ppid) + data
+    return chunk + bytes(-len(chunk) % 4)
+
+
+def m3ua_data(m, routing_context):
+    """An M3UA DATA message (RFC 4666): Routing Context when given, then
+    Protocol Data: OPC, DPC, SI, NI, MP, SLS and the user part."""
+    sio = m.octets[0]
+    parameters = b''
+    if routing_context is not None:
+        parameters += struct.pack('>HHI', 0x0006, 8, routing_context)
+    data = struct.pack('>HHIIBBBB', 0x0210, 16 + len(m.octets) - 5, m.opc, m.dpc, sio & 0x0F, sio >> 6,
+                       (sio >> 4) & 0x03, m.sls) + m.octets[5:]
+    parameters += data + bytes(-len(data) % 4)
+    return struct.pack('>BBBBI', 1, 0, 1, 1, 8 + len(parameters)) + parameters
+
+
+def m2pa_user_data(bsn, fsn, m):
+    """An M2PA User Data message (RFC 4165): BSN, FSN, then the MSU from its
+    priority octet (0) on."""
+    return struct.pack('>BBBBIII', 1, 0, 11, 1, 17 + len(m.octets), bsn, fsn) + b'\x00' + m.octets
+
+
+def mtp2_with_phdr(bsn, fsn, m):
+    """Link type 139: the pseudo-header (sent flag, annex A not used, link
+    number in network byte order), then an MSU (ITU-T Q.703) without its
+    check bits: BSN and BIB, FSN and FIB, LI (63 for 63 octets or more), SIO, SIF."""
+    return struct.pack('>BBHBBB', 1 if m.direction == OUT else 0, 0, m.link, 0x80 | bsn, 0x80 | fsn,
+                       min(len(m.octets), 63)) + m.octets
+
+
+class Sigtran:
+    """M3UA or M2PA over SCTP over IPv4 over Ethernet: one SCTP association
+    per signalling link between our exchange's host 198.51.100.1 and the
+    neighbour's host on that link, 203.0.113.1 plus the link number, on the
+    protocol's registered port at both ends. Counts the TSN and stream
+    sequence numbers of each end, and M2PA's sequence numbers."""
+
+    OUR_HOST, OUR_MAC = bytes((198, 51, 100, 1)), bytes((2, 0, 0x51, 0x64, 0, 1))
+
+    def __init__(self, protocol, routing_context):
+        self.protocol = protocol
+        self.routing_context = routing_context
+        self.port, self.ppid = (2905, 3) if protocol == 'm3ua' else (3565, 5)
+        self.tsn = {}         # (link, sent by us) -> last TSN
+        self.ssn = {}         # (link, sent by us, stream) -> last stream sequence number
+        self.fsn = {}         # (link, sent by us) -> last M2PA FSN
+
+    def next(self, counters, key, modulo):
+        value = (counters.get(key, -1) + 1) % modulo
+        counters[key] = value
+        return value
+
+    def __call__(self, m):
+        ours = m.direction == OUT
+        their_host = bytes((203, 0, 113, 1 + m.link))
+        their_mac = bytes((2, 0, 0xCB, 0, 0x71, 1 + m.link))
+        if self.protocol == 'm3ua':
+            payload = m3ua_data(m, None if not self.routing_context else 100 + m.link)
+            stream = 1 + m.sls
+        else:
+            fsn = self.next(self.fsn, (m.link, ours), 1 << 24)
+            payload = m2pa_user_data(self.fsn.get((m.link, not ours), 0xFFFFFF), fsn, m)
+            stream = 1
+        tsn = 1 + self.next(self.tsn, (m.link, ours), 1 << 32)
+        ssn = self.next(self.ssn, (m.link, ours, stream), 1 << 16)
+        # The verification tag is the one the receiving end chose.
+        tag = 0x5E000000 | m.link << 1 | (0 if ours else 1)
+        packet = sctp(self.port, self.port, tag, sctp_data(tsn, stream, ssn, self.ppid, payload))
+        source, destination = (self.OUR_HOST, their_host) if ours else (their_host, self.OUR_HOST)
+        source_mac, destination_mac = (self.OUR_MAC, their_mac) if ours else (their_mac, self.OUR_MAC)
+        return ethernet(source_mac, destination_mac, ipv4(source, destination, packet))
+
+
+class Mtp2:
+    """MTP2 with the pseudo-header: each link's own sequence numbers both ways."""
+
+    def __init__(self):
+        self.fsn = {}         # (link, sent by us) -> last FSN
+
+    def __call__(self, m):
+        ours = m.direction == OUT
+        fsn = (self.fsn.get((m.link, ours), -1) + 1) % 128
+        self.fsn[(m.link, ours)] = fsn
+        return mtp2_with_phdr(self.fsn.get((m.link, not ours), 127), fsn, m)
+
+
+# Encapsulations of a message in a pcap packet: name -> (link type, a
+# function that makes the function of a message that returns the packet's
+# octets from the link layer on).
 ENCAPSULATIONS = {
-    'mtp3': (141, encapsulate_mtp3),
+    'mtp3': (141, lambda: encapsulate_mtp3),
+    'mtp2': (139, Mtp2),
+    'm3ua': (1, lambda: Sigtran('m3ua', False)),
+    'm3ua-rc': (1, lambda: Sigtran('m3ua', True)),
+    'm2pa': (1, lambda: Sigtran('m2pa', False)),
 }
 
 
 class PcapWriter:
     def __init__(self, out, clock, encapsulation):
         self.out, self.clock = out, clock
-        self.link_type, self.encapsulate = ENCAPSULATIONS[encapsulation]
+        self.link_type, make = ENCAPSULATIONS[encapsulation]
+        self.encapsulate = make()
         # magic, version 2.4, UTC, accuracy 0, snapshot length, link type
         out.write(struct.pack('<IHHiIII', 0xA1B2C3D4, 2, 4, 0, 0, 65535, self.link_type))
 

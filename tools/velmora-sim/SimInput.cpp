@@ -1,6 +1,8 @@
 // Capture file lines and hex message lines to capture datagrams.
 #include "tools/velmora-sim/SimInput.h"
 
+#include "pcapio/PcapReader.h"
+
 #include "core/Exception.h"
 #include "core/HexString.h"
 #include "presentation/CaptureRecord.h"
@@ -83,5 +85,30 @@ std::vector<std::string> ReadCaptureDatagrams(std::FILE* Input, const std::strin
     }
     if (Reader.Failed())
         throw ESimInputError("cannot read " + Source);
+    return Datagrams;
+}
+
+std::vector<std::string> ReadPcapDatagrams(const std::string& FileName, const TSimInputOptions& Options,
+                                           std::vector<int64_t>& Times, std::vector<std::string>& Notes)
+{
+    std::vector<std::string> Datagrams;
+    Times.clear();
+    try {
+        TPcapReader Reader(FileName, TPcapOptions{Options.OwnPointCodes});
+        TPcapMessage Message;
+        while (Reader.Next(Message)) {
+            std::string Datagram;
+            AppendCaptureDatagram(Message.Direction, Message.Link, Message.Octets, Datagram);
+            if (Datagram.size() > MaxDatagram)
+                throw ESimInputError(FileName + ": packet " + std::to_string(Message.Packet) +
+                                     ": message too long for one UDP datagram");
+            Datagrams.push_back(std::move(Datagram));
+            Times.push_back(Message.Time);
+        }
+        Notes = Reader.TakeNotes();
+        Notes.push_back(Reader.Summary());
+    } catch (const EPcapError& Error) {
+        throw ESimInputError(Error.Message());
+    }
     return Datagrams;
 }

@@ -1,5 +1,6 @@
 // Reading the simulator's input into ready-made capture datagrams: capture
-// file lines, or bare level-4 messages sent with a chosen direction and link.
+// file lines, bare level-4 messages sent with a chosen direction and link,
+// or the level-4 messages of a pcap or pcapng file with their packet times.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ struct TSimInputOptions {
     bool HexMessages = false;
     uint8_t Direction = 1;
     uint8_t Link = 0;
+    // A pcap's messages from these point codes are OUT, all others IN.
+    std::vector<uint16_t> OwnPointCodes;
 };
 
 // Reads every line of Input (named Source in errors) and returns one capture
@@ -31,3 +34,10 @@ struct TSimInputOptions {
 // fewer than 18 bytes and empty hex lines are skipped.
 std::vector<std::string> ReadCaptureDatagrams(std::FILE* Input, const std::string& Source,
                                               const TSimInputOptions& Options);
+
+// One capture datagram per level-4 message of the pcap or pcapng file
+// FileName, with the message's packet time in microseconds since 1970 UTC in
+// Times. Warnings and the file's counts go to Notes. Raises ESimInputError
+// when the file cannot be read to its end.
+std::vector<std::string> ReadPcapDatagrams(const std::string& FileName, const TSimInputOptions& Options,
+                                           std::vector<int64_t>& Times, std::vector<std::string>& Notes);

@@ -1,7 +1,9 @@
-// velmora-sim: sends capture datagrams (type 0xBB) taken from a capture file
-// or from hex message lines, and heartbeats (type 0x92), to the monitor's UDP
-// port at a chosen rate, the way a signalling processor would.
+// velmora-sim: sends capture datagrams (type 0xBB) taken from a capture file,
+// from hex message lines or from a pcap or pcapng file, and heartbeats (type
+// 0x92), to the monitor's UDP port at a chosen rate or with the pcap's own
+// timing, the way a signalling processor would.
 #include "core/Convert.h"
+#include "pcapio/PcapReader.h"
 #include "presentation/Datagram.h"
 #include "tools/velmora-sim/SimInput.h"
 
@@ -12,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -44,6 +47,13 @@ Input:
   --direction N      direction code sent with --hex messages (default 1: IN,
                      2: OUT)
   --link N           link number sent with --hex messages, 0-255 (default 0)
+  A FILE that begins as a pcap or pcapng file does, whatever its name, is
+  read as one: each level-4 message it carries (MTP2, MTP3, or M3UA and M2PA
+  over SCTP; the same as velmora-dump reads) is sent with its direction and
+  link, as velmora-dump --help describes them.
+  --own-pc PC[,PC...]
+                     your own point codes (0-16383): a pcap's messages from
+                     them are sent as OUT, all others as IN
 
 Destination:
   --host ADDR        IPv4 address or host name (default 127.0.0.1)
@@ -53,6 +63,10 @@ Pacing and length:
   --rate N           capture datagrams per second, paced on the monotonic
                      clock (default 100); 0 sends as fast as possible
   --flood            same as --rate 0
+  --timing original  send a pcap's messages at the moments of their packets,
+                     counted from the first (a later pass starts where the
+                     one before ended); --timing rate (the default) paces
+                     them by --rate
   --repeat N         passes over the input (default 1; 0 = endless)
   --count N          total datagrams to send, looping over the input as
                      needed (heartbeats with --heartbeat-only)
@@ -80,6 +94,15 @@ struct TSimOptions {
     std::optional<double> Duration;
     long long HeartbeatMs = 1000;
     bool HeartbeatOnly = false;
+    // A pcap's messages at the moments of their packets, not at Rate.
+    bool OriginalTiming = false;
+};
+
+// What is sent: the datagrams, and for a pcap the moment of each, in
+// nanoseconds after the first.
+struct TSimInput {
+    std::vector<std::string> Datagrams;
+    std::vector<int64_t> Offsets;
 };
 
 class EUsage : public std::runtime_error {
@@ -139,6 +162,22 @@ TSimOptions ParseOptions(int Argc, char** Argv)
             Options.Port = static_cast<int>(IntegerOption(Arg, Value(), 1, 65535));
         } else if (Arg == "--rate") {
             Options.Rate = NumberOption(Arg, Value());
+        } else if (Arg == "--timing") {
+            const std::string Timing = Value();
+            if (Timing != "original" && Timing != "rate")
+                throw EUsage("--timing needs original or rate, not '" + Timing + "'");
+            Options.OriginalTiming = Timing == "original";
+        } else if (Arg == "--own-pc") {
+            const std::string List = Value();
+            Options.Input.OwnPointCodes.clear();
+            for (size_t From = 0; From <= List.size();) {
+                size_t Comma = List.find(',', From);
+                if (Comma == std::string::npos)
+                    Comma = List.size();
+                Options.Input.OwnPointCodes.push_back(
+                    static_cast<uint16_t>(IntegerOption(Arg, List.substr(From, Comma - From).c_str(), 0, 0x3FFF)));
+                From = Comma + 1;
+            }
         } else if (Arg == "--flood") {
             Options.Rate = 0;
         } else if (Arg == "--repeat") {
@@ -261,8 +300,12 @@ struct TSummary {
     double Elapsed = 0;
 };
 
-TSummary Run(const TSimOptions& Options, const std::vector<std::string>& Datagrams, TSender& Sender)
+TSummary Run(const TSimOptions& Options, const TSimInput& Input, TSender& Sender)
 {
+    const std::vector<std::string>& Datagrams = Input.Datagrams;
+    const bool Original = !Input.Offsets.empty();
+    // One pass of the original timing: to the last packet.
+    const TNanos Span = Original ? Input.Offsets.back() : 0;
     const std::string Heartbeat = HeartBeatDatagram();
     TSummary Summary;
     const TNanos Start = MonotonicNow();
@@ -291,8 +334,9 @@ TSummary Run(const TSimOptions& Options, const std::vector<std::string>& Datagra
         }
         // Every send has its own point on the schedule, counted from the
         // start, so sleep overshoot never accumulates into a lower rate.
-        const TNanos NextData =
-            !DataLeft ? Never : Start + static_cast<TNanos>(static_cast<long double>(Attempts) * DataPeriod);
+        const TNanos NextData = !DataLeft ? Never
+            : Original                    ? Start + Pass * Span + Input.Offsets[Position]
+                       : Start + static_cast<TNanos>(static_cast<long double>(Attempts) * DataPeriod);
         const TNanos NextHeartbeat = HeartbeatPeriod > 0 ? Start + HeartbeatAttempts * HeartbeatPeriod : Never;
         if (NextHeartbeat <= Now) {
             ++HeartbeatAttempts;
@@ -321,12 +365,30 @@ TSummary Run(const TSimOptions& Options, const std::vector<std::string>& Datagra
     return Summary;
 }
 
-std::vector<std::string> LoadInput(const TSimOptions& Options)
+TSimInput LoadInput(const TSimOptions& Options)
 {
+    TSimInput Input;
     if (Options.HeartbeatOnly)
-        return {};
-    std::vector<std::string> Datagrams;
-    if (Options.InputName == "-") {
+        return Input;
+    std::vector<std::string>& Datagrams = Input.Datagrams;
+    const bool Pcap = Options.InputName != "-" && IsPcapFile(Options.InputName);
+    if (Options.OriginalTiming && !Pcap)
+        throw EUsage("--timing original needs a pcap or pcapng file");
+    if (Pcap) {
+        std::vector<int64_t> Times;
+        std::vector<std::string> Notes;
+        Datagrams = ReadPcapDatagrams(Options.InputName, Options.Input, Times, Notes);
+        for (const std::string& Note : Notes)
+            std::fprintf(stderr, "velmora-sim: %s\n", Note.c_str());
+        // Packets out of time order are sent at once, in file order.
+        if (Options.OriginalTiming && !Times.empty()) {
+            int64_t Latest = Times.front();
+            for (const int64_t Time : Times) {
+                Latest = std::max(Latest, Time);
+                Input.Offsets.push_back((Latest - Times.front()) * 1000);
+            }
+        }
+    } else if (Options.InputName == "-") {
         Datagrams = ReadCaptureDatagrams(stdin, "standard input", Options.Input);
     } else {
         std::FILE* File = std::fopen(Options.InputName.c_str(), "rb");
@@ -343,7 +405,7 @@ std::vector<std::string> LoadInput(const TSimOptions& Options)
     if (Datagrams.empty())
         throw ESimInputError("no messages in " +
                              (Options.InputName == "-" ? std::string("standard input") : Options.InputName));
-    return Datagrams;
+    return Input;
 }
 
 } // namespace
@@ -352,7 +414,7 @@ int main(int Argc, char** Argv)
 {
     try {
         const TSimOptions Options = ParseOptions(Argc, Argv);
-        const std::vector<std::string> Datagrams = LoadInput(Options);
+        const TSimInput Input = LoadInput(Options);
         TSender Sender(ResolveDestination(Options));
 
         struct sigaction Action {};
@@ -361,7 +423,7 @@ int main(int Argc, char** Argv)
         ::sigaction(SIGINT, &Action, nullptr);
         ::sigaction(SIGTERM, &Action, nullptr);
 
-        const TSummary Summary = Run(Options, Datagrams, Sender);
+        const TSummary Summary = Run(Options, Input, Sender);
         const double Rate = Summary.Elapsed > 0 ? static_cast<double>(Summary.Datagrams) / Summary.Elapsed : 0;
         std::fprintf(stderr,
                      "velmora-sim: %lld datagrams and %lld heartbeats sent to %s:%d in %.3f s (%.0f datagrams/s)",
