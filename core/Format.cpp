@@ -27,10 +27,8 @@ std::string Format(const char* Pattern, ...)
     return Result;
 }
 
-void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
+char* PutDecimal(char* Out, uint64_t Value, int MinDigits)
 {
-    // The digits from the last one back, then pushed one by one: a number
-    // is a few digits, and push_back is cheaper than any call for them.
     char Digits[20];
     int Count = 0;
     do {
@@ -38,7 +36,20 @@ void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
         Value /= 10;
     } while (Value != 0);
     for (int Zeros = Count; Zeros < MinDigits; ++Zeros)
-        Text.push_back('0');
+        *Out++ = '0';
     while (Count > 0)
-        Text.push_back(Digits[--Count]);
+        *Out++ = Digits[--Count];
+    return Out;
+}
+
+void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits)
+{
+    // Made in place and appended in one go: a character pushed at a time
+    // costs a call each where push_back is not inlined.
+    char Buffer[20];
+    const char* End = PutDecimal(Buffer, Value, 0);
+    const auto Digits = static_cast<int>(End - Buffer);
+    if (MinDigits > Digits)
+        Text.append(static_cast<size_t>(MinDigits - Digits), '0');
+    Text.append(Buffer, static_cast<size_t>(End - Buffer));
 }

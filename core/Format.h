@@ -10,3 +10,6 @@
 // Appends Value in decimal with at least MinDigits digits (zeros in front),
 // as "%.Nu" would: for the texts that hot paths write, without printf.
 void AppendDecimal(std::string& Text, uint64_t Value, int MinDigits = 1);
+// Writes the same digits at Out, which must have room for them (20 digits,
+// or MinDigits when more); returns the end of what was written.
+char* PutDecimal(char* Out, uint64_t Value, int MinDigits = 1);

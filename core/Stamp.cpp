@@ -84,44 +84,53 @@ std::string FormatStampIso(const TSystemTime& Stamp)
     return Text;
 }
 
+// Each text is made in a buffer and appended in one go. The fields are
+// 16-bit numbers: at most 5 digits each.
+
 // "%d:%.2d:%.2d.%.3d" of hour, minute, second, milliseconds.
 void AppendStampTime(const TSystemTime& Stamp, std::string& Text)
 {
-    AppendDecimal(Text, Stamp.Hour);
-    Text.push_back(':');
-    AppendDecimal(Text, Stamp.Minute, 2);
-    Text.push_back(':');
-    AppendDecimal(Text, Stamp.Second, 2);
-    Text.push_back('.');
-    AppendDecimal(Text, Stamp.Milliseconds, 3);
+    char Buffer[32];
+    char* Out = PutDecimal(Buffer, Stamp.Hour);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Minute, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Second, 2);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Milliseconds, 3);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
 }
 
 // "%d.%d.%d" of day, month, year.
 void AppendStampDate(const TSystemTime& Stamp, std::string& Text)
 {
-    AppendDecimal(Text, Stamp.Day);
-    Text.push_back('.');
-    AppendDecimal(Text, Stamp.Month);
-    Text.push_back('.');
-    AppendDecimal(Text, Stamp.Year);
+    char Buffer[32];
+    char* Out = PutDecimal(Buffer, Stamp.Day);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Month);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Year);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
 }
 
 // "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d".
 void AppendStampIso(const TSystemTime& Stamp, std::string& Text)
 {
-    AppendDecimal(Text, Stamp.Year, 4);
-    Text.push_back('-');
-    AppendDecimal(Text, Stamp.Month, 2);
-    Text.push_back('-');
-    AppendDecimal(Text, Stamp.Day, 2);
-    Text.push_back('T');
-    AppendDecimal(Text, Stamp.Hour, 2);
-    Text.push_back(':');
-    AppendDecimal(Text, Stamp.Minute, 2);
-    Text.push_back(':');
-    AppendDecimal(Text, Stamp.Second, 2);
-    Text.push_back('.');
-    AppendDecimal(Text, Stamp.Milliseconds, 3);
+    char Buffer[48];
+    char* Out = PutDecimal(Buffer, Stamp.Year, 4);
+    *Out++ = '-';
+    Out = PutDecimal(Out, Stamp.Month, 2);
+    *Out++ = '-';
+    Out = PutDecimal(Out, Stamp.Day, 2);
+    *Out++ = 'T';
+    Out = PutDecimal(Out, Stamp.Hour, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Minute, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Second, 2);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Milliseconds, 3);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
 }
 
 TSystemTime LocalTimeFromEpoch(int64_t Seconds, unsigned Milliseconds)

@@ -52,13 +52,10 @@ public:
     std::string& BeginCell()
     {
         if (FCell > 0) {
-            // push_back is inlined; appending a text is a call.
-            if (FStyle == TTextStyle::Tabs) {
+            if (FStyle == TTextStyle::Tabs)
                 FOut.push_back('\t');
-            } else {
-                FOut.push_back(' ');
-                FOut.push_back(' ');
-            }
+            else
+                FOut.append(2, ' ');
         }
         FCellStart = FOut.size();
         return FOut;
@@ -77,8 +74,7 @@ public:
         if (Size >= Column.Width)
             return;
         const size_t Pad = Column.Width - Size;
-        for (size_t I = 0; I < Pad; ++I)
-            FOut.push_back(' ');
+        FOut.append(Pad, ' ');
         if (Column.Right) {
             // The cell moves right, blanks in front.
             char* Cell = FOut.data() + FCellStart;
