@@ -27,6 +27,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -90,17 +91,25 @@ bool WriteFile(const QString& Name, long Count, const std::vector<std::string>& 
     return static_cast<bool>(Out);
 }
 
-// The action of a main menu item, by the captions of menu and item.
+// A caption without its mnemonic marks.
+QString Plain(QString Caption)
+{
+    return Caption.remove(QLatin1Char('&'));
+}
+
+// The action of a main menu item, by the captions of menu and item; the
+// program stops when there is none.
 QAction* MenuAction(QMainWindow& Window, const QString& Menu, const QString& Item)
 {
     for (QAction* Top : Window.menuBar()->actions()) {
-        if (Top->text() != Menu || !Top->menu())
+        if (Plain(Top->text()) != Menu || !Top->menu())
             continue;
         for (QAction* Action : Top->menu()->actions())
-            if (Action->text() == Item)
+            if (Plain(Action->text()) == Item)
                 return Action;
     }
-    return nullptr;
+    std::fprintf(stderr, "capture_load_bench: no menu item %s > %s\n", qPrintable(Menu), qPrintable(Item));
+    std::exit(1);
 }
 
 } // namespace
