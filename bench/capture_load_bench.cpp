@@ -14,6 +14,7 @@
 #include "app/CaptureListView.h"
 #include "catalog/Definitions.h"
 #include "core/Globals.h"
+#include "presentation/CaptureRecord.h"
 
 #include <QApplication>
 #include <QDir>
@@ -218,6 +219,24 @@ int main(int argc, char* argv[])
     Probe.stop();
     const qint64 ReloadGap = LongestGap;
 
+    // Live captures arriving one by one with a million rows in the list,
+    // which is at its end: the time each takes, its row shown.
+    const int LiveCount = 200;
+    Model.FlushPendingRows();
+    Form.ListView()->scrollToBottom();
+    App.processEvents();
+    std::string LiveRecord;
+    Clock.restart();
+    for (int I = 0; I < LiveCount; ++I) {
+        ParseCaptureLine(Lines[static_cast<size_t>(I) % Lines.size()], LiveRecord);
+        Form.AddCapture(LiveRecord);
+        App.processEvents();
+    }
+    const double LiveMicroseconds = static_cast<double>(Clock.nsecsElapsed()) / 1000.0 / LiveCount;
+    Model.FlushPendingRows();
+    const int LiveRows = Model.rowCount();
+    const bool LiveAtEnd = Form.ListView()->LastRowVisible();
+
     // Esc half a second into a load: how long until the load has stopped.
     QElapsedTimer SinceEsc;
     QTimer::singleShot(500, &Form, [&Form, &SinceEsc] {
@@ -248,6 +267,8 @@ int main(int argc, char* argv[])
     Out << "reload        " << QString::number(ReloadMilliseconds / 1000.0, 'f', 2)
         << " s over the loaded captures, longest event-loop wait " << ReloadGap << " ms, peak VmHWM "
         << VmKilobytes("VmHWM") / 1024 << " MB\n";
+    Out << "live          " << QString::number(LiveMicroseconds, 'f', 0) << " us per capture arriving with " << LiveRows
+        << " rows, the list " << (LiveAtEnd ? "kept at its end" : "NOT AT ITS END") << "\n";
     Out << "esc           load stopped " << EscMilliseconds << " ms after Esc, " << RowsAtEsc << " rows kept, status "
         << Form.StatusText() << "\n";
     return Loaded == Count ? 0 : 2;
