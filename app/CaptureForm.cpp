@@ -350,10 +350,18 @@ void TCaptureForm::CreateStatusBar()
 void TCaptureForm::ConnectViews()
 {
     // New rows keep the list at its end only when the user is already there.
-    connect(FListModel, &QAbstractItemModel::rowsAboutToBeInserted, this,
-            [this] { FFollowEnd = lvMsg->LastRowVisible(); });
+    // Scrolling costs the table a pass over all its rows, so a load or an
+    // import, which adds rows slice after slice, scrolls once at its end.
+    connect(FListModel, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        if (!FEndScrollPending)
+            FFollowEnd = lvMsg->LastRowVisible();
+    });
     connect(FListModel, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (FFollowEnd)
+        if (!FFollowEnd)
+            return;
+        if (FLoading)
+            FEndScrollPending = true;
+        else
             lvMsg->scrollToBottom();
     });
     connect(lvMsg->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -823,6 +831,7 @@ void TCaptureForm::ImportPcap(const QString& FileName)
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TPcapImportResult Result = ImportPcapFile(FileName, Host);
+        ScrollToEndAfterLoad();
         if (!Result.Error.empty()) {
             std::string Text = Result.Error;
             for (const std::string& Note : Result.Notes)
@@ -831,6 +840,7 @@ void TCaptureForm::ImportPcap(const QString& FileName)
             SetStatusText(Result.Status);
         }
     } catch (const std::exception& Error) {
+        ScrollToEndAfterLoad();
         ShowException(this, Error);
     }
     disconnect(WatchClose);
@@ -869,6 +879,15 @@ bool TCaptureForm::SaveCaptures(const QString& FileName)
     FFileDialogs->LastSaveName = FileName;
     FUnsaved = false;
     return true;
+}
+
+void TCaptureForm::ScrollToEndAfterLoad()
+{
+    if (!FEndScrollPending)
+        return;
+    FEndScrollPending = false;
+    if (FFollowEnd)
+        lvMsg->scrollToBottom();
 }
 
 void TCaptureForm::LoadCaptures(const QString& FileName)
@@ -913,6 +932,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TCaptureLoadResult Result = LoadCaptureFile(FileName, Host);
+        ScrollToEndAfterLoad();
         FFileDialogs->LastOpenName = FileName;
         if (!Result.Error.empty()) {
             ShowException(this, EConvertError(Result.Error));
@@ -921,6 +941,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
             SetStatusText(Result.Status);
         }
     } catch (const std::exception& Error) {
+        ScrollToEndAfterLoad();
         ShowException(this, Error);
     }
     disconnect(WatchClose);

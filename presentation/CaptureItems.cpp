@@ -1,5 +1,6 @@
 #include "presentation/CaptureItems.h"
 
+#include "decode/PacketDecoder.h"
 #include "presentation/CaptureDecoding.h"
 #include "presentation/HexText.h"
 
@@ -120,15 +121,24 @@ const TCaptureItem* TCaptureItemsCollection::Add(std::string_view RecordBytes, c
         return nullptr;
     const TCaptureItem Source = TCaptureItem::OverRecord(RecordBytes);
     TCaptureItem& Item = Append(Source.Stamp, Source.Direction, Source.Link, Source.OctetBytes());
-    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), Catalog), Item.Direction, FTexts);
+    Summarize(Item, Catalog);
     return &Item;
 }
 
 const TCaptureItem* TCaptureItemsCollection::Add(const TCaptureRecord& Record, const TIsupCatalog& Catalog)
 {
     TCaptureItem& Item = Append(Record.Stamp, Record.Direction, Record.Link, Record.Octets);
-    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), Catalog), Item.Direction, FTexts);
+    Summarize(Item, Catalog);
     return &Item;
+}
+
+void TCaptureItemsCollection::Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog)
+{
+    if (!FDecoder || FDecoderCatalog != &Catalog) {
+        FDecoder = std::make_unique<TPacketDecoder>(Catalog);
+        FDecoderCatalog = &Catalog;
+    }
+    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), *FDecoder), Item.Direction, FTexts);
 }
 
 void TCaptureItemsCollection::Clear()
