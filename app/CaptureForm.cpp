@@ -398,10 +398,18 @@ void TCaptureForm::CreateStatusBar()
 void TCaptureForm::ConnectViews()
 {
     // New rows keep the list at its end only when the user is already there.
-    connect(FListModel, &QAbstractItemModel::rowsAboutToBeInserted, this,
-            [this] { FFollowEnd = lvMsg->LastRowVisible(); });
+    // Scrolling costs the table a pass over all its rows, so a load or an
+    // import, which adds rows slice after slice, scrolls once at its end.
+    connect(FListModel, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        if (!FEndScrollPending)
+            FFollowEnd = lvMsg->LastRowVisible();
+    });
     connect(FListModel, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (FFollowEnd)
+        if (!FFollowEnd)
+            return;
+        if (FLoading)
+            FEndScrollPending = true;
+        else
             lvMsg->scrollToBottom();
     });
     connect(lvMsg->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -883,6 +891,7 @@ void TCaptureForm::ImportPcap(const QString& FileName)
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TPcapImportResult Result = ImportPcapFile(FileName, Host);
+        ScrollToEndAfterLoad();
         if (!Result.Error.empty()) {
             std::string Text = Result.Error;
             for (const std::string& Note : Result.Notes)
@@ -891,6 +900,7 @@ void TCaptureForm::ImportPcap(const QString& FileName)
             SetStatusText(Result.Status);
         }
     } catch (const std::exception& Error) {
+        ScrollToEndAfterLoad();
         ShowException(this, Error);
     }
     disconnect(WatchClose);
@@ -929,6 +939,15 @@ bool TCaptureForm::SaveCaptures(const QString& FileName)
     FFileDialogs->LastSaveName = FileName;
     FUnsaved = false;
     return true;
+}
+
+void TCaptureForm::ScrollToEndAfterLoad()
+{
+    if (!FEndScrollPending)
+        return;
+    FEndScrollPending = false;
+    if (FFollowEnd)
+        lvMsg->scrollToBottom();
 }
 
 void TCaptureForm::LoadCaptures(const QString& FileName)
@@ -974,6 +993,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
     Host.Terminating = [&Closed] { return Closed; };
     try {
         const TCaptureLoadResult Result = LoadCaptureFile(FileName, Host);
+        ScrollToEndAfterLoad();
         FFileDialogs->LastOpenName = FileName;
         if (!Result.Error.empty()) {
             ShowException(this, EConvertError(Result.Error));
@@ -982,6 +1002,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
             SetStatusText(Result.Status);
         }
     } catch (const std::exception& Error) {
+        ScrollToEndAfterLoad();
         ShowException(this, Error);
     }
     disconnect(WatchClose);

@@ -165,6 +165,8 @@ protected:
 private:
     TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* Parent);
     void FormCreate();
+    // Scrolls to the end once after a load when rows were added there.
+    void ScrollToEndAfterLoad();
     void FormShow();
     void CreateActions();
     void CreateMenus();
@@ -297,6 +299,9 @@ private:
     std::unique_ptr<TPcapFileDialogs> FPcapDialogs;
     bool FShown = false;
     bool FFollowEnd = true;
+    // Rows were added at the end during a load: the list scrolls there when
+    // the load ends.
+    bool FEndScrollPending = false;
     int FSelectedRow = -1;
     // The capture the decoded view shows: its sequence number, and the
     // generation of the captures it belongs to (every clear starts a new

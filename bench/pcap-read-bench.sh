@@ -4,6 +4,7 @@
 # and tshark's one-line-per-packet summary of the same file, in the same run
 # on the same machine. Prints both times (the best of RUNS) and their ratio;
 # both outputs go to files, so that the terminal is not what is measured.
+# velmora-dump runs with its default jobs (one per core) and with -j 1.
 # Also times velmora-dump -w over the file: reading the packets down to their
 # messages and writing them again, without decoding, which tells the cost of
 # the pcap reading from that of decoding and printing.
@@ -60,6 +61,8 @@ PY
 
 read -r dump_wall dump_cpu < <(best "$work/dump.out" "$build/bin/velmora-dump" "$pcap")
 dump_lines=$(wc -l < "$work/dump.out")
+read -r one_wall one_cpu < <(best "$work/dump1.out" "$build/bin/velmora-dump" -j 1 "$pcap")
+cmp -s "$work/dump.out" "$work/dump1.out" || { echo "pcap-read-bench: -j 1 printed other lines" >&2; exit 1; }
 read -r write_wall write_cpu < <(best /dev/null "$build/bin/velmora-dump" -w "$work/written.pcap" "$pcap")
 read -r tshark_wall tshark_cpu < <(best "$work/tshark.out" tshark -n -r "$pcap" -o mtp3.standard:ITU \
   -o 'isup.variant:ITU Standard')
@@ -69,8 +72,10 @@ ratio() { awk -v d="$1" -v t="$2" 'BEGIN { printf "%.3f", d / t }'; }
 printf 'file:              %s (%s messages, %s octets)\n' "$pcap" "$count" "$(stat -c %s "$pcap")"
 printf '                   wall s   cpu s\n'
 printf 'velmora-dump:      %7.2f %7.2f  (%s lines)\n' "$dump_wall" "$dump_cpu" "$dump_lines"
+printf 'velmora-dump -j 1: %7.2f %7.2f  (one decoding thread)\n' "$one_wall" "$one_cpu"
 printf 'velmora-dump -w:   %7.2f %7.2f  (the file read and written again as a pcap, nothing decoded)\n' \
   "$write_wall" "$write_cpu"
 printf 'tshark:            %7.2f %7.2f  (%s lines)\n' "$tshark_wall" "$tshark_cpu" "$tshark_lines"
 printf 'ratio:             %7s %7s  (velmora-dump / tshark; the target is below 0.1)\n' \
   "$(ratio "$dump_wall" "$tshark_wall")" "$(ratio "$dump_cpu" "$tshark_cpu")"
+printf 'ratio -j 1:        %7s %7s\n' "$(ratio "$one_wall" "$tshark_wall")" "$(ratio "$one_cpu" "$tshark_cpu")"

@@ -56,7 +56,7 @@ void AppendHex(std::string& Text, const uint8_t* Bytes, size_t Count, bool Space
 
 } // namespace
 
-bool AppendSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad)
+bool ParseSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad)
 {
     // At most one octet per two characters (a word and its delimiter).
     const size_t Start = Out.size();
@@ -157,7 +157,7 @@ void THexString::FromText(std::string_view Text)
     if (Spaced) {
         std::string Parsed;
         std::string_view Bad;
-        if (AppendSpacedHex(Text, Parsed, &Bad)) {
+        if (ParseSpacedHex(Text, Parsed, &Bad)) {
             FData = std::move(Parsed);
             return;
         }

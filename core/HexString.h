@@ -68,4 +68,4 @@ std::string BytesToSpacedHex(const uint8_t* Bytes, size_t Count);
 // no such number it stops and returns false, with *Bad (when not null) that
 // word; the octets of the words before it are appended. One table lookup
 // per character: every capture file line and hex message goes through it.
-bool AppendSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad);
+bool ParseSpacedHex(std::string_view Text, std::string& Out, std::string_view* Bad = nullptr);

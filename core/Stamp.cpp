@@ -65,18 +65,72 @@ TSystemTime StampFromBytes(const uint8_t* Bytes)
 
 std::string FormatStampTime(const TSystemTime& Stamp)
 {
-    return Format("%d:%.2d:%.2d.%.3d", Stamp.Hour, Stamp.Minute, Stamp.Second, Stamp.Milliseconds);
+    std::string Text;
+    AppendStampTime(Stamp, Text);
+    return Text;
 }
 
 std::string FormatStampDate(const TSystemTime& Stamp)
 {
-    return Format("%d.%d.%d", Stamp.Day, Stamp.Month, Stamp.Year);
+    std::string Text;
+    AppendStampDate(Stamp, Text);
+    return Text;
 }
 
 std::string FormatStampIso(const TSystemTime& Stamp)
 {
-    return Format("%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d", Stamp.Year, Stamp.Month, Stamp.Day, Stamp.Hour, Stamp.Minute,
-                  Stamp.Second, Stamp.Milliseconds);
+    std::string Text;
+    AppendStampIso(Stamp, Text);
+    return Text;
+}
+
+// Each text is made in a buffer and appended in one go. The fields are
+// 16-bit numbers: at most 5 digits each.
+
+// "%d:%.2d:%.2d.%.3d" of hour, minute, second, milliseconds.
+void AppendStampTime(const TSystemTime& Stamp, std::string& Text)
+{
+    char Buffer[32];
+    char* Out = PutDecimal(Buffer, Stamp.Hour);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Minute, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Second, 2);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Milliseconds, 3);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
+}
+
+// "%d.%d.%d" of day, month, year.
+void AppendStampDate(const TSystemTime& Stamp, std::string& Text)
+{
+    char Buffer[32];
+    char* Out = PutDecimal(Buffer, Stamp.Day);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Month);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Year);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
+}
+
+// "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d".
+void AppendStampIso(const TSystemTime& Stamp, std::string& Text)
+{
+    char Buffer[48];
+    char* Out = PutDecimal(Buffer, Stamp.Year, 4);
+    *Out++ = '-';
+    Out = PutDecimal(Out, Stamp.Month, 2);
+    *Out++ = '-';
+    Out = PutDecimal(Out, Stamp.Day, 2);
+    *Out++ = 'T';
+    Out = PutDecimal(Out, Stamp.Hour, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Minute, 2);
+    *Out++ = ':';
+    Out = PutDecimal(Out, Stamp.Second, 2);
+    *Out++ = '.';
+    Out = PutDecimal(Out, Stamp.Milliseconds, 3);
+    Text.append(Buffer, static_cast<size_t>(Out - Buffer));
 }
 
 TSystemTime LocalTimeFromEpoch(int64_t Seconds, unsigned Milliseconds)

@@ -40,6 +40,10 @@ std::string FormatStampTime(const TSystemTime& Stamp);
 std::string FormatStampDate(const TSystemTime& Stamp);
 // ISO 8601 local time: 2026-12-07T09:05:03.012
 std::string FormatStampIso(const TSystemTime& Stamp);
+// Append the same texts.
+void AppendStampTime(const TSystemTime& Stamp, std::string& Text);
+void AppendStampDate(const TSystemTime& Stamp, std::string& Text);
+void AppendStampIso(const TSystemTime& Stamp, std::string& Text);
 
 // The local date and time of a moment given as seconds since 1970-01-01 UTC
 // and milliseconds (0-999).

@@ -7,8 +7,6 @@
 #include "isup/IsupPacket.h"
 #include "l4/MtpPacket.h"
 
-#include <cstdio>
-
 namespace {
 
 const char* const NoSio = "Can`t read SIO from stream";
@@ -110,8 +108,15 @@ const TCustomPacketL4* TPacketDecoder::TryDecode(std::string_view Octets, std::s
         return nullptr;
     }
     // The texts written into Error's own storage: a rejection allocates
-    // nothing either.
-    char Text[64];
+    // nothing either, and calls no printf (many captures of a file may be
+    // of other subsystems).
+    const auto Reject = [&Error](std::string_view Text, uint8_t Code) {
+        static constexpr char Digits[] = "0123456789ABCDEF";
+        Error.assign(Text);
+        Error.push_back(Digits[Code >> 4]);
+        Error.push_back(Digits[Code & 0x0F]);
+        return nullptr;
+    };
     const uint8_t ServiceIndicator = static_cast<uint8_t>(Octets[0]) & 0x0F;
     if (ServiceIndicator == 5) {
         if (Octets.size() <= 7) {
@@ -120,14 +125,10 @@ const TCustomPacketL4* TPacketDecoder::TryDecode(std::string_view Octets, std::s
         }
         const auto MessageType = static_cast<uint8_t>(Octets[7]);
         if (!FCatalog.Prototype(MessageType) && !FCatalog.NewMessage(MessageType)) {
-            std::snprintf(Text, sizeof Text, "Unknown Message Type: 0x%.2X", MessageType);
-            Error = Text;
-            return nullptr;
+            return Reject("Unknown Message Type: 0x", MessageType);
         }
     } else if (ServiceIndicator != 0 && ServiceIndicator != 1) {
-        std::snprintf(Text, sizeof Text, "Unknown Subsystem Code: 0x%.2X", ServiceIndicator);
-        Error = Text;
-        return nullptr;
+        return Reject("Unknown Subsystem Code: 0x", ServiceIndicator);
     }
     try {
         return &Decode(Octets);

@@ -290,15 +290,20 @@ std::string ShowCapture(const TCaptureItem& Item, bool IsRecord, const TIsupCata
             FuzzFail("a cell of the capture list holds a line break", Cell);
     }
     // Every message is one line of velmora-dump's output, in every form.
-    const std::string Aligned = FormatText(Entry, Texts, TTextStyle::Aligned);
-    const std::string Tabs = FormatText(Entry, Texts, TTextStyle::Tabs);
-    const std::string Json = FormatJson(Entry, Texts);
+    std::string Aligned, Tabs, Json;
+    AppendText(Entry, Texts, TTextStyle::Aligned, Aligned);
+    AppendText(Entry, Texts, TTextStyle::Tabs, Tabs);
+    AppendJson(Entry, Texts, Json);
     if (HasLineBreak(Aligned) || HasLineBreak(Tabs))
         FuzzFail("a message line of velmora-dump holds a line break", Aligned);
     const auto TabCount = static_cast<size_t>(std::count(Tabs.begin(), Tabs.end(), '\t'));
     if (TabCount + 1 != (IsRecord ? 10u : 6u))
         FuzzFail("a tab-separated line has the wrong number of columns", Tabs);
     CheckJson(Json);
+
+    // velmora-dump's tree lines, written straight from the decoded message.
+    std::string Tree;
+    AppendTree(Entry.Decoded, Tree);
 
     // The decoded view as the window shows it when the capture is selected.
     const TDecodedView View(std::move(Entry.Decoded));
@@ -310,7 +315,6 @@ std::string ShowCapture(const TCaptureItem& Item, bool IsRecord, const TIsupCata
     }
     std::string Shown = View.Caption();
     Shown += '\n';
-    const std::string Tree = FormatTree(View);
     if (static_cast<size_t>(std::count(Tree.begin(), Tree.end(), '\n')) != static_cast<size_t>(View.Count()) ||
         Tree.find('\r') != std::string::npos)
         FuzzFail("a line of the decoded view holds a line break", Tree);

@@ -4,6 +4,9 @@
 #include "core/Format.h"
 #include "core/MemoryStream.h"
 
+#include <array>
+#include <cstring>
+
 void TCustomPacketL4::Assign(const TPersistent& Source)
 {
     if (const auto* Packet = dynamic_cast<const TCustomPacketL4*>(&Source)) {
@@ -114,7 +117,34 @@ uint32_t GetSls(uint32_t Label)
 
 std::string GetRoutingLabelText(uint32_t Label)
 {
-    return Format("%u => %u, sls=%u", GetOpc(Label), GetDpc(Label), GetSls(Label));
+    std::string Text;
+    AppendRoutingLabelText(Label, Text);
+    return Text;
+}
+
+void AppendRoutingLabelText(uint32_t Label, std::string& Text)
+{
+    // A link carries few distinct labels, and every row and line shows one:
+    // the texts of the labels seen last are kept, per thread.
+    struct TEntry {
+        uint32_t Label = 0;
+        uint8_t Size = 0;
+        char Text[31];
+    };
+    static thread_local std::array<TEntry, 256> Recent;
+    TEntry& Entry = Recent[(Label ^ (Label >> 8) ^ (Label >> 16) ^ (Label >> 24)) & 0xFF];
+    if (Entry.Size == 0 || Entry.Label != Label) {
+        std::string Made;
+        AppendDecimal(Made, GetOpc(Label));
+        Made += " => ";
+        AppendDecimal(Made, GetDpc(Label));
+        Made += ", sls=";
+        AppendDecimal(Made, GetSls(Label));
+        Entry.Label = Label;
+        Entry.Size = static_cast<uint8_t>(Made.size());
+        std::memcpy(Entry.Text, Made.data(), Made.size());
+    }
+    Text.append(Entry.Text, Entry.Size);
 }
 
 std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream)

@@ -79,6 +79,7 @@ uint32_t GetOpc(uint32_t Label);
 uint32_t GetSls(uint32_t Label);
 // "%d => %d, sls=%d" with OPC, DPC and SLS: the originating point first.
 std::string GetRoutingLabelText(uint32_t Label);
+void AppendRoutingLabelText(uint32_t Label, std::string& Text);
 
 // A link test message read from a stream positioned at its SIO octet.
 std::unique_ptr<TTestPacketL4> ReadTestPacket(TMemoryStream& Stream);

@@ -63,7 +63,17 @@ TPcapReader::TPcapReader(const std::string& FileName, const TPcapOptions& Option
     , FOptions(Options)
 {
     char Error[PCAP_ERRBUF_SIZE] = "";
-    FPcap = pcap_open_offline_with_tstamp_precision(FileName.c_str(), PCAP_TSTAMP_PRECISION_MICRO, Error);
+    if (FILE* Stream = std::fopen(FileName.c_str(), "rb")) {
+        constexpr size_t BufferSize = 1 << 20;
+        FBuffer = std::make_unique_for_overwrite<char[]>(BufferSize);
+        std::setvbuf(Stream, FBuffer.get(), _IOFBF, BufferSize);
+        // libpcap closes the stream with the handle, and only then.
+        FPcap = pcap_fopen_offline_with_tstamp_precision(Stream, PCAP_TSTAMP_PRECISION_MICRO, Error);
+        if (!FPcap)
+            std::fclose(Stream);
+    } else {
+        std::snprintf(Error, sizeof Error, "%s", std::strerror(errno));
+    }
     struct stat Info {};
     if (FPcap && ::stat(FileName.c_str(), &Info) == 0 && S_ISREG(Info.st_mode))
         FSize = static_cast<uint64_t>(Info.st_size);

@@ -95,6 +95,9 @@ private:
     TSystemTime FSecondStamp;
     TPcapCounts FCounts;
     std::vector<std::string> FNotes;
+    // The stdio buffer of the file opened by name: large, so that the file
+    // is read in few system calls. It outlives the stream (closed with FPcap).
+    std::unique_ptr<char[]> FBuffer;
     uint64_t FProblemPackets = 0;
     bool FEnded = false;
 };

@@ -11,8 +11,9 @@
 namespace {
 
 // Service indicators of the subsystems the decoder reads.
-constexpr uint8_t MtpManagement = 0;
-constexpr uint8_t LinkTest = 1;
+constexpr uint8_t MtpSubsystem = 0;
+constexpr uint8_t LinkTestSubsystem = 1;
+constexpr uint8_t IsupSubsystem = 5;
 
 } // namespace
 
@@ -25,32 +26,50 @@ TDecodedCapture::TDecodedCapture(std::string_view Octets, const TIsupCatalog& Ca
     try {
         TMemoryStream Stream(Octets);
         FPacket = ReadPacketL4(Stream, Catalog);
+        FDecoded = FPacket.get();
     } catch (const std::exception& Error) {
         FError = Error.what();
     }
+}
+
+TDecodedCapture::TDecodedCapture(std::string_view Octets, TPacketDecoder& Decoder)
+    : FOctets(Octets)
+    , FStop(::IsStopEntry(Octets))
+{
+    if (!FStop)
+        FDecoded = Decoder.TryDecode(Octets, FError);
 }
 
 TDecodedCapture::~TDecodedCapture() = default;
 TDecodedCapture::TDecodedCapture(TDecodedCapture&&) noexcept = default;
 TDecodedCapture& TDecodedCapture::operator=(TDecodedCapture&&) noexcept = default;
 
+// The decoder yields service indicators 0, 1 and 5 only, each always as
+// the one class: the indicator tells the class without a dynamic_cast.
 const TCustomIsupPacket* TDecodedCapture::Isup() const
 {
-    return dynamic_cast<const TCustomIsupPacket*>(FPacket.get());
+    return FDecoded && FDecoded->GetServiceIndicator() == IsupSubsystem
+        ? static_cast<const TCustomIsupPacket*>(FDecoded)
+        : nullptr;
 }
 
 const TMtpPacket* TDecodedCapture::Mtp() const
 {
-    return dynamic_cast<const TMtpPacket*>(FPacket.get());
+    return FDecoded && FDecoded->GetServiceIndicator() == MtpSubsystem ? static_cast<const TMtpPacket*>(FDecoded)
+                                                                       : nullptr;
 }
 
 const TTestPacketL4* TDecodedCapture::LinkTest() const
 {
-    return dynamic_cast<const TTestPacketL4*>(FPacket.get());
+    return FDecoded && FDecoded->GetServiceIndicator() == LinkTestSubsystem
+        ? static_cast<const TTestPacketL4*>(FDecoded)
+        : nullptr;
 }
 
 std::unique_ptr<TCustomPacketL4> TDecodedCapture::TakePacket()
 {
+    if (FPacket)
+        FDecoded = nullptr;
     return std::move(FPacket);
 }
 
@@ -58,9 +77,9 @@ bool TDecodedCapture::Heading(uint8_t& ServiceIndicator, uint32_t& RoutingLabel)
 {
     if (FStop || FOctets.empty())
         return false;
-    if (FPacket) {
-        ServiceIndicator = FPacket->GetServiceIndicator();
-        RoutingLabel = FPacket->RoutingLabel;
+    if (FDecoded) {
+        ServiceIndicator = FDecoded->GetServiceIndicator();
+        RoutingLabel = FDecoded->RoutingLabel;
         return true;
     }
     TCustomPacketL4 Head;
@@ -114,9 +133,9 @@ void AppendCaption(const TDecodedCapture& Decoded, std::string& Text)
     // every other one, and such a message takes the error caption above.
     if (const TCustomIsupPacket* Isup = Decoded.Isup())
         Text += Isup->Caption();
-    else if (Decoded.Packet()->GetServiceIndicator() == MtpManagement)
+    else if (Decoded.Packet()->GetServiceIndicator() == MtpSubsystem)
         Text += MtpCaption;
-    else if (Decoded.Packet()->GetServiceIndicator() == LinkTest)
+    else if (Decoded.Packet()->GetServiceIndicator() == LinkTestSubsystem)
         Text += LinkTestCaption;
 }
 

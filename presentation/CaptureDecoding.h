@@ -13,6 +13,7 @@ class TCustomIsupPacket;
 class TCustomPacketL4;
 class TIsupCatalog;
 class TMtpPacket;
+class TPacketDecoder;
 class TTestPacketL4;
 
 // The names and captions of what is no decoded message, and of the
@@ -30,6 +31,10 @@ class TDecodedCapture {
 public:
     // Decodes Octets (SIO first), which must outlive this object.
     TDecodedCapture(std::string_view Octets, const TIsupCatalog& Catalog);
+    // Decodes Octets into a packet of Decoder, which this object borrows:
+    // it is valid until Decoder decodes the next message, and TakePacket
+    // gives nothing. What a tool uses that decodes message after message.
+    TDecodedCapture(std::string_view Octets, TPacketDecoder& Decoder);
     ~TDecodedCapture();
     TDecodedCapture(TDecodedCapture&&) noexcept;
     TDecodedCapture& operator=(TDecodedCapture&&) noexcept;
@@ -37,16 +42,17 @@ public:
     std::string_view Octets() const { return FOctets; }
     bool IsStopEntry() const { return FStop; }
     // Decoding raised an error (never for a stop entry).
-    bool Failed() const { return !FStop && !FPacket; }
+    bool Failed() const { return !FStop && !FDecoded; }
     // The decoder's message when decoding failed.
     const std::string& Error() const { return FError; }
 
     // The decoded message; null for a stop entry and when decoding failed.
-    const TCustomPacketL4* Packet() const { return FPacket.get(); }
+    const TCustomPacketL4* Packet() const { return FDecoded; }
     const TCustomIsupPacket* Isup() const;
     const TMtpPacket* Mtp() const;
     const TTestPacketL4* LinkTest() const;
-    // Hands the decoded message over; Packet() is null afterwards.
+    // Hands the decoded message over; Packet() is null afterwards. Null for
+    // a message decoded into a packet of a TPacketDecoder.
     std::unique_ptr<TCustomPacketL4> TakePacket();
 
     // The service indicator and routing label as far as the octets hold
@@ -58,6 +64,8 @@ public:
 private:
     std::string_view FOctets;
     bool FStop = false;
+    // The decoded message: FPacket's, or one a decoder lends.
+    const TCustomPacketL4* FDecoded = nullptr;
     std::unique_ptr<TCustomPacketL4> FPacket;
     std::string FError;
 };

@@ -1,5 +1,6 @@
 #include "presentation/CaptureItems.h"
 
+#include "decode/PacketDecoder.h"
 #include "presentation/CaptureDecoding.h"
 #include "presentation/HexText.h"
 
@@ -133,7 +134,11 @@ const TCaptureItem* TCaptureItemsCollection::Add(const TCaptureRecord& Record, c
 
 void TCaptureItemsCollection::Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog)
 {
-    const TDecodedCapture Decoded(Item.OctetBytes(), Catalog);
+    if (!FDecoder || FDecoderCatalog != &Catalog) {
+        FDecoder = std::make_unique<TPacketDecoder>(Catalog);
+        FDecoderCatalog = &Catalog;
+    }
+    const TDecodedCapture Decoded(Item.OctetBytes(), *FDecoder);
     Item.Summary = SummarizeCapture(Decoded, Item.Direction, FTexts);
     if (FObserver)
         FObserver->CaptureAdded(SequenceOf(Count() - 1), Item, Decoded);

@@ -16,6 +16,7 @@
 
 class TDecodedCapture;
 class TIsupCatalog;
+class TPacketDecoder;
 
 // The capture list's state images of a row: indices into the window's
 // image list.
@@ -144,6 +145,7 @@ public:
 
 private:
     TCaptureItem& Append(const TSystemTime& Stamp, uint8_t Direction, uint8_t Link, std::string_view Octets);
+    // Decodes the item's message against Catalog and summarizes it.
     void Summarize(TCaptureItem& Item, const TIsupCatalog& Catalog);
     // Item: the sequence number of the capture the octets belong to.
     const uint8_t* StoreOctets(const uint8_t* Bytes, size_t Count, uint64_t Item);
@@ -166,4 +168,8 @@ private:
     // Kept over Clear: the names of the next captures are mostly the same.
     TTextPool FTexts;
     TCaptureObserver* FObserver = nullptr;
+    // Decodes the captures as they are added into packets it reuses; made
+    // again when the captures are decoded against another catalog.
+    std::unique_ptr<TPacketDecoder> FDecoder;
+    const TIsupCatalog* FDecoderCatalog = nullptr;
 };

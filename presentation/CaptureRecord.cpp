@@ -4,30 +4,50 @@
 #include "core/HexString.h"
 #include "presentation/HexText.h"
 
+#include <array>
+
 namespace {
 
-// Pairs of hex digits, each pair but the last followed by exactly one blank,
-// the last one by one blank or nothing. False, with Bytes undefined, for any
-// other text.
-bool ParseCanonical(std::string_view Line, std::string& Bytes)
+// The value of each character as a hex digit, -1 for any other character.
+constexpr std::array<int8_t, 256> MakeHexValues()
 {
-    Bytes.clear();
+    std::array<int8_t, 256> Values{};
+    for (int C = 0; C < 256; ++C)
+        Values[C] = -1;
+    for (int C = '0'; C <= '9'; ++C)
+        Values[C] = static_cast<int8_t>(C - '0');
+    for (int C = 'A'; C <= 'F'; ++C) {
+        Values[C] = static_cast<int8_t>(C - 'A' + 10);
+        Values[C - 'A' + 'a'] = static_cast<int8_t>(C - 'A' + 10);
+    }
+    return Values;
+}
+
+constexpr std::array<int8_t, 256> HexValues = MakeHexValues();
+
+// Appends the octets of Line when it is pairs of hex digits, each pair but
+// the last followed by exactly one blank, the last one by one blank or
+// nothing. False, with Bytes as it was, for any other text.
+bool AppendCanonical(std::string_view Line, std::string& Bytes)
+{
     const size_t Size = Line.size();
-    size_t I = 0;
-    while (I < Size) {
-        if (I + 1 >= Size)
+    // "AA BB" and "AA BB " both hold two octets; a size of 3n + 1 is never
+    // this form.
+    if (Size % 3 == 1)
+        return false;
+    const size_t Count = (Size + 1) / 3;
+    const size_t Start = Bytes.size();
+    Bytes.resize(Start + Count);
+    char* Out = Bytes.data() + Start;
+    const auto* In = reinterpret_cast<const unsigned char*>(Line.data());
+    for (size_t I = 0; I < Count; ++I, In += 3) {
+        const int High = HexValues[In[0]];
+        const int Low = HexValues[In[1]];
+        if ((High | Low) < 0 || (3 * I + 2 < Size && In[2] != ' ')) {
+            Bytes.resize(Start);
             return false;
-        const int High = HexDigitValue(Line[I]);
-        const int Low = HexDigitValue(Line[I + 1]);
-        if ((High | Low) < 0)
-            return false;
-        Bytes.push_back(static_cast<char>((High << 4) | Low));
-        I += 2;
-        if (I < Size) {
-            if (Line[I] != ' ')
-                return false;
-            ++I;
         }
+        Out[I] = static_cast<char>((High << 4) | Low);
     }
     return true;
 }
@@ -71,11 +91,17 @@ std::string CaptureRecordBytes(const TCaptureRecord& Record)
 
 void ParseCaptureLine(std::string_view Line, std::string& Bytes)
 {
-    if (ParseCanonical(Line, Bytes))
+    Bytes.clear();
+    AppendLineOctets(Line, Bytes);
+}
+
+void AppendLineOctets(std::string_view Line, std::string& Bytes)
+{
+    if (AppendCanonical(Line, Bytes))
         return;
     THexString Hex(true);
     Hex.FromText(Line);
-    Bytes.assign(Hex.Data());
+    Bytes.append(Hex.Data());
 }
 
 void AppendCaptureLine(std::string_view RecordBytes, std::string& Text)

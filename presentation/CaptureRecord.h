@@ -63,6 +63,9 @@ std::string CaptureRecordBytes(const TCaptureRecord& Record);
 // fast path that gives the same octets. A word that is not hex raises
 // EConvertError.
 void ParseCaptureLine(std::string_view Line, std::string& Bytes);
+// The same, appending the octets to Bytes; Bytes is left as it was when
+// the line raises EConvertError.
+void AppendLineOctets(std::string_view Line, std::string& Bytes);
 // Appends the capture file line of a record's bytes: each octet as two
 // upper-case hex digits and a blank, then CR LF.
 void AppendCaptureLine(std::string_view RecordBytes, std::string& Text);

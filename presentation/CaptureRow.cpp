@@ -62,17 +62,17 @@ void AppendCellText(const TCaptureItem& Item, int Column, const TTextPool& Texts
         break;
     case colRoutingLabel:
         if (Summary.HasRoutingLabel)
-            Text += GetRoutingLabelText(Summary.RoutingLabel);
+            AppendRoutingLabelText(Summary.RoutingLabel, Text);
         break;
     case colCic:
         if (Summary.HasCic)
             AppendNumber(Summary.Cic, Text);
         break;
     case colTime:
-        Text += FormatStampTime(Item.Stamp);
+        AppendStampTime(Item.Stamp, Text);
         break;
     case colDate:
-        Text += FormatStampDate(Item.Stamp);
+        AppendStampDate(Item.Stamp, Text);
         break;
     case colDescription:
         Text += Texts.Text(Summary.ErrorText);

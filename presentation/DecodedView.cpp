@@ -78,9 +78,11 @@ void TDecodedView::AddIsupNodes(const TCustomIsupPacket& Message)
     const int Root = AddNode(-1, nkMessage, tiMessage);
     FNodes[static_cast<size_t>(Root)].Text = Message.Name() + ", " + Message.Caption();
     FNodes[static_cast<size_t>(Root)].Expanded = true;
+    // Read through the parameters' views: a decoded message holds no
+    // parameter objects, and showing it makes none.
     const TParameterCollection& Parameters = Message.Parameters();
     for (int I = 0; I < Parameters.Count(); ++I) {
-        const TCustomParameter& Parameter = Parameters.Items(I);
+        const TParameterView Parameter = Parameters.View(I);
         if (!Parameter.GetPresent())
             continue;
         const int ParameterNode = AddNode(Root, nkParameter, Parameter.Mandatory() ? tiMandatory : tiOptional);
@@ -89,25 +91,30 @@ void TDecodedView::AddIsupNodes(const TCustomIsupPacket& Message)
             Node.Text = Parameter.Name() + ", " + Parameter.Caption();
             Node.Parameter = I;
             // The selection mark of the parameter opens it.
-            Node.Expanded = Parameter.Checked != 0;
+            Node.Expanded = Parameter.Checked() != 0;
         }
-        const TParamFieldCollection& Fields = Parameter.Fields();
-        for (int J = 0; J < Fields.Count(); ++J) {
-            const TParamField& Field = Fields.Items(J);
+        const std::vector<TFieldDef>& Fields = Parameter.Fields();
+        const TParamValue Value = Parameter.ValueView();
+        for (int J = 0; J < static_cast<int>(Fields.size()); ++J) {
+            const TFieldDef& Field = Fields[static_cast<size_t>(J)];
             // A field whose mark is cleared is not listed at all.
-            if (!Field.Checked)
+            if (!Parameter.FieldChecked(J))
                 continue;
             int8_t Image = tiValue;
-            if (Field.Kind() == fkBit)
-                Image = Field.GetValue() != 0 ? tiBitSet : tiBitClear;
-            else if (Field.Kind() == fkAppendix)
+            if (Field.Kind == fkBit)
+                Image = FieldOps::GetValue(Field, Value) != 0 ? tiBitSet : tiBitClear;
+            else if (Field.Kind == fkAppendix)
                 Image = tiNone;
             const int FieldNode = AddNode(ParameterNode, nkField, Image);
             TViewNode& Node = FNodes[static_cast<size_t>(FieldNode)];
             Node.Parameter = I;
             Node.Field = J;
             // A BIT field shows its name only: its box shows the value.
-            Node.Text = Field.Kind() == fkBit ? Field.Name() : Field.Name() + " = " + Field.GetValueText();
+            Node.Text = Field.Name;
+            if (Field.Kind != fkBit) {
+                Node.Text += " = ";
+                FieldOps::AppendValueText(Node.Text, Field, Value);
+            }
         }
     }
 }
@@ -164,11 +171,70 @@ void TDecodedView::AppendTreeLine(int Index, std::string& Text) const
         return;
     }
     if (Node.Kind == nkField && (Node.Image == tiBitSet || Node.Image == tiBitClear)) {
-        const TParamField& Field = Message()->Parameters().Items(Node.Parameter).Fields().Items(Node.Field);
         Text += Node.Text;
-        Text += " = ";
-        Text += Field.GetValueText();
+        Text += Node.Image == tiBitSet ? " = True" : " = False";
         return;
     }
     Text += Node.Text;
+}
+
+namespace {
+
+void AppendIndent(size_t Indent, int Level, std::string& Text)
+{
+    Text.append(Indent + 2 * static_cast<size_t>(Level), ' ');
+}
+
+// A line of octets as AppendTreeLine writes it: the prefix and the octets
+// from Offset on, without a blank after the last.
+void AppendOctetsLine(const char* Prefix, std::string_view Octets, size_t Offset, std::string& Text)
+{
+    Text += Prefix;
+    if (Offset < Octets.size())
+        AppendHexWords(Octets.substr(Offset), Text);
+}
+
+} // namespace
+
+void AppendDecodedLines(const TDecodedCapture& Decoded, size_t Indent, std::string& Text)
+{
+    if (Decoded.IsStopEntry())
+        return;
+    const TCustomIsupPacket* Isup = Decoded.Isup();
+    if (!Isup) {
+        AppendIndent(Indent, 0, Text);
+        if (Decoded.LinkTest())
+            AppendOctetsLine(TestPatternPrefix, Decoded.Octets(), TestPatternOffset, Text);
+        else
+            AppendOctetsLine(MessageDumpPrefix, Decoded.Octets(), UserPartOffset, Text);
+        Text.push_back('\n');
+        return;
+    }
+    AppendIndent(Indent, 0, Text);
+    Text += Isup->Name();
+    Text += ", ";
+    Text += Isup->Caption();
+    Text.push_back('\n');
+    const TParameterCollection& Parameters = Isup->Parameters();
+    for (int I = 0; I < Parameters.Count(); ++I) {
+        const TParameterView Parameter = Parameters.View(I);
+        if (!Parameter.GetPresent())
+            continue;
+        AppendIndent(Indent, 1, Text);
+        Text += Parameter.Name();
+        Text += ", ";
+        Text += Parameter.Caption();
+        Text.push_back('\n');
+        const std::vector<TFieldDef>& Fields = Parameter.Fields();
+        const TParamValue Value = Parameter.ValueView();
+        for (size_t J = 0; J < Fields.size(); ++J) {
+            if (!Parameter.FieldChecked(static_cast<int>(J)))
+                continue;
+            AppendIndent(Indent, 2, Text);
+            Text += Fields[J].Name;
+            Text += " = ";
+            FieldOps::AppendValueText(Text, Fields[J], Value);
+            Text.push_back('\n');
+        }
+    }
 }

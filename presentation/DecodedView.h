@@ -123,3 +123,9 @@ private:
     bool FLineHasOctets = false;
     std::unique_ptr<TCustomPacketL4> FPacket;
 };
+
+// Appends velmora-dump's lines of the decoded view of Decoded, read straight
+// from the decoded message without building a view: for each node in
+// display order, Indent blanks and two more per level, what AppendTreeLine
+// writes for it, and a line end; nothing for a stop entry.
+void AppendDecodedLines(const TDecodedCapture& Decoded, size_t Indent, std::string& Text);

@@ -20,20 +20,21 @@ bool NextLine(std::string_view Text, size_t& Position, std::string_view& Line, b
 // The lines of a text held in memory.
 class TLineSplitter {
 public:
-    explicit TLineSplitter(std::string_view Text)
-        : FText(Text)
-    {
-    }
+    explicit TLineSplitter(std::string_view Text);
     // The next line without its end, a view into the text; false after the
     // last line.
-    bool Next(std::string_view& Line) { return NextLine(FText, FPosition, Line, true); }
+    bool Next(std::string_view& Line) { return FHasCr ? NextLine(FText, FPosition, Line, true) : NextLfLine(Line); }
 
     // The number of lines Next gives.
     static size_t Count(std::string_view Text);
 
 private:
+    // Next in a text without CRs: one search for the LF.
+    bool NextLfLine(std::string_view& Line);
+
     std::string_view FText;
     size_t FPosition = 0;
+    bool FHasCr = true;
 };
 
 // The lines of a stdio stream, read in large blocks.

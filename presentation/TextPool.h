@@ -4,6 +4,7 @@
 // so an index stays valid for the pool's life.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -32,4 +33,8 @@ private:
     // A deque never moves its elements: the index's keys view them.
     std::deque<std::string> FTexts;
     std::unordered_map<std::string_view, uint32_t, THash, std::equal_to<>> FIndex;
+    // The indices last found, by a cheap hash of the text: most texts asked
+    // for again (the names of the usual messages) are found here without
+    // hashing them whole.
+    std::array<uint32_t, 64> FRecent{};
 };

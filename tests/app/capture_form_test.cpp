@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -251,6 +252,34 @@ private slots:
         QCOMPARE(Form->StatusText(), QStringLiteral("Load stopped: %1 of %2 lines read").arg(Loaded).arg(Lines));
         QVERIFY(Progress()->isHidden());
         QVERIFY(!Form->IsLoading());
+    }
+
+    // A load adds its rows slice after slice; the list follows them to the
+    // end once, when the load is over (each scroll costs the table a pass
+    // over all its rows), and live rows follow the end again after it.
+    void ALoadScrollsToItsLastRowOnceAtItsEnd()
+    {
+        Clock->SetStepPerReading(1);
+        const int Lines = 5000;
+        WriteLargeFile("end.ss7", Lines);
+        Form->resize(620, 361);
+        QScrollBar* Bar = Form->ListView()->verticalScrollBar();
+        int Batches = 0;
+        const QMetaObject::Connection CountBatches =
+            connect(Form->ListModel(), &QAbstractItemModel::rowsInserted, Form.get(), [&Batches] { ++Batches; });
+        QSignalSpy Scrolled(Bar, &QScrollBar::valueChanged);
+        Form->LoadCaptures(Path("end.ss7"));
+        disconnect(CountBatches);
+        QCOMPARE(Rows(), Lines);
+        QVERIFY(Batches > 1);
+        QCOMPARE(Scrolled.count(), 1);
+        QCOMPARE(Bar->value(), Bar->maximum());
+        QVERIFY(Form->ListView()->LastRowVisible());
+
+        Form->AddCapture(Record(Stamp(11, 0, 0, 0), 2, 7, MsgB));
+        QTRY_COMPARE(Rows(), Lines + 1);
+        QCOMPARE(Bar->value(), Bar->maximum());
+        QVERIFY(Form->ListView()->LastRowVisible());
     }
 
     void LiveDatagramsAreTakenInDuringALoad()

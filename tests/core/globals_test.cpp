@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -21,6 +22,22 @@ TEST(Globals, ProgramFolderIsTheExecutablesFolder)
 TEST(Globals, StateFileNameIsEmptyUntilSet)
 {
     EXPECT_EQ(StateFileName, "");
+}
+
+TEST(Format, DecimalsAreWhatPrintfWrites)
+{
+    const uint64_t Values[] = {0, 7, 9, 10, 99, 100, 12345, 65535, 4294967295u, 18446744073709551615u};
+    for (const uint64_t Value : Values) {
+        for (const int Digits : {0, 1, 2, 3, 4, 25}) {
+            char Expected[64];
+            std::snprintf(Expected, sizeof Expected, "%.*llu", Digits, static_cast<unsigned long long>(Value));
+            std::string Text = "x";
+            AppendDecimal(Text, Value, Digits);
+            // printf writes no digit for 0 with precision 0; a text always
+            // has one.
+            EXPECT_EQ(Text, std::string("x") + (Value == 0 && Digits == 0 ? "0" : Expected)) << Value << " " << Digits;
+        }
+    }
 }
 
 TEST(Format, FillsPatternsOfAnyLength)

@@ -174,7 +174,7 @@ TEST(HexStringParse, TheTableReaderReadsAsTheWordsDo)
         const std::string Expected = ReadWordByWord(Text, ExpectedBad);
         std::string Octets = "kept";
         std::string_view Bad;
-        const bool Good = AppendSpacedHex(Text, Octets, &Bad);
+        const bool Good = ParseSpacedHex(Text, Octets, &Bad);
         ASSERT_EQ(Good, ExpectedBad.empty());
         ASSERT_EQ(Octets, "kept" + Expected);
         ASSERT_EQ(std::string(Bad), ExpectedBad);

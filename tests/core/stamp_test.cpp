@@ -62,6 +62,20 @@ TEST(Stamp, TimeAndDateTexts)
     const TSystemTime Zero;
     EXPECT_EQ(FormatStampTime(Zero), "0:00:00.000");
     EXPECT_EQ(FormatStampDate(Zero), "0.0.0");
+    EXPECT_EQ(FormatStampIso(Zero), "0000-00-00T00:00:00.000");
+
+    // A record's stamp may hold any 16-bit word: the texts are printf's.
+    TSystemTime Odd;
+    Odd.Year = 65535;
+    Odd.Month = 100;
+    Odd.Day = 7;
+    Odd.Hour = 1000;
+    Odd.Minute = 60;
+    Odd.Second = 5;
+    Odd.Milliseconds = 12345;
+    EXPECT_EQ(FormatStampTime(Odd), "1000:60:05.12345");
+    EXPECT_EQ(FormatStampDate(Odd), "7.100.65535");
+    EXPECT_EQ(FormatStampIso(Odd), "65535-100-07T1000:60:05.12345");
 }
 
 TEST(Stamp, LocalTimeNowIsAValidDate)

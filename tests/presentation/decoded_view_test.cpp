@@ -5,6 +5,7 @@
 
 #include "catalog/Definitions.h"
 #include "core/HexString.h"
+#include "decode/PacketDecoder.h"
 #include "isup/IsupCatalog.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,11 @@ std::string Octets(const char* SpacedHex)
     THexString Hex(true);
     Hex.FromText(SpacedHex);
     return std::string(Hex.Data());
+}
+
+std::string SpacedHexOf(const std::string& Octets)
+{
+    return BytesToSpacedHex(reinterpret_cast<const uint8_t*>(Octets.data()), Octets.size());
 }
 
 std::vector<std::string> Texts(const TDecodedView& View)
@@ -185,6 +191,44 @@ TEST_F(IsupView, SelectionMarksDecideFieldsAndExpansion)
     // The field's index is its place in the layout, not among the listed.
     EXPECT_EQ(View.Node(2).Field, 1);
     EXPECT_EQ(Status(View, 2), "Integer Value: 3");
+}
+
+// velmora-dump writes the view's lines straight from the decoded message,
+// without building the view; decoded into a reused packet, the lines must
+// be the view's, indented by level, for every kind of message and after the
+// selection marks change.
+TEST_F(IsupView, DumpLinesWrittenWithoutAViewAreTheViewsLines)
+{
+    const std::vector<std::string> Messages = {
+        Msga(),
+        Octets("85 01 80 00 30 15 00 01 06 01 00"),
+        Octets("81 29 89 34 01 11 60 01 23 45 67 89 AB"),
+        Octets("81 29 89 34 01 11 00"),
+        Octets("80 29 89 34 01 11 05"),
+        Octets("83 01 80 00 30 00 01"),
+        Octets("85 01 80 00 30"),
+        Octets("FF 00 00 00 00"),
+        "",
+    };
+    const auto Check = [&] {
+        TPacketDecoder Decoder(Catalog());
+        for (const std::string& Message : Messages) {
+            const TDecodedView View(Message, Catalog());
+            std::string Expected;
+            for (int I = 0; I < View.Count(); ++I) {
+                Expected.append(4 + 2 * static_cast<size_t>(View.Node(I).Level), ' ');
+                View.AppendTreeLine(I, Expected);
+                Expected.push_back('\n');
+            }
+            std::string Lines = "kept";
+            AppendDecodedLines(TDecodedCapture(Message, Decoder), 4, Lines);
+            EXPECT_EQ(Lines, "kept" + Expected) << SpacedHexOf(Message);
+        }
+    };
+    Check();
+    Prototype().Parameters().Items(0).Checked = 0;
+    Prototype().Parameters().Items(0).Fields().Items(0).Checked = 0;
+    Check();
 }
 
 // The ITU-T definition set: values that span octets show whole, and the

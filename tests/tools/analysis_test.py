@@ -181,6 +181,17 @@ class Filter(unittest.TestCase):
         self.assertEqual(seen['by_name'], {'IAM': outgoing})
         self.assertEqual(seen['calls'], outgoing)
 
+    def test_any_number_of_jobs_keeps_the_same_messages(self):
+        expression = 'name=IAM,REL !dir=in'
+        for form in ([], ['--json']):
+            one = dump('-j', '1', '--filter', expression, *form, path('mix.ss7')).stdout
+            self.assertTrue(one)
+            self.assertEqual(dump('-j', '2', '--filter', expression, *form, path('mix.ss7')).stdout, one, form)
+        for jobs in ('1', '2'):
+            dump('-j', jobs, '--filter', expression, '-w', path('kept%s.pcap' % jobs), path('mix.ss7'))
+        with open(path('kept1.pcap'), 'rb') as one, open(path('kept2.pcap'), 'rb') as two:
+            self.assertEqual(one.read(), two.read())
+
     def test_a_bad_expression_says_where(self):
         for expression, column in (('name=IAM foo=1', 10), ('cic=9-5', 5), ('cic=x', 5), ('pc=99999', 4),
                                    ('dir=up', 5), ('name=IAM,,ACM', 10), ('! name=IAM', 1), ('"open', 1)):

@@ -3,8 +3,10 @@
 
 velmora-dump runs in each of its output modes over three inputs: the bundled
 sample capture, and 100,000 messages of velmora-gen's call mix written as
-capture records and as hex lines. The SHA-256 of every output must equal the
-value recorded below. The decoder's insides may change (for speed, for new
+capture records and as hex lines, once on one thread (-j 1) and once on two
+(-j 2, which decodes blocks of the input in parallel and must print them in
+input order). The SHA-256 of every output must equal the value recorded
+below, whatever the number of threads. The decoder's insides may change (for speed, for new
 layers); what it prints may not, unless on purpose.
 
 When a value differs, the failure names the input and the mode, keeps the new
@@ -33,6 +35,9 @@ MODES = {
     'verbose': ['-v'],
     'json': ['--json'],
 }
+
+# Each mode runs with each of these; both give the pinned output.
+JOBS = [['-j', '1'], ['-j', '2']]
 
 # What velmora-gen writes for the generated inputs; when these differ the
 # generator changed, which it must not do for its documented options.
@@ -129,21 +134,22 @@ def main():
                     "  new behaviour belongs behind a new option. The file is %s.\n"
                     % (shlex.join(make[0]), expected, actual, path))
                 continue
-        for mode, mode_options in MODES.items():
-            command = [args.dump] + mode_options + options + [path]
+        for mode, mode_options, jobs in [(m, o, j) for m, o in MODES.items() for j in JOBS]:
+            command = [args.dump] + mode_options + jobs + options + [path]
             actual = sha256_of_run(command)
-            pinned_table.append("    (%r, %r): %r," % (name, mode, actual))
+            if jobs == JOBS[0]:
+                pinned_table.append("    (%r, %r): %r," % (name, mode, actual))
             expected = PINNED.get((name, mode))
             if args.print or actual == expected:
                 continue
-            kept = os.path.join(args.work, '%s.%s.txt' % (name, mode))
+            kept = os.path.join(args.work, '%s.%s%s.txt' % (name, mode, ''.join(jobs)))
             sha256_of_run(command, keep=kept)
             steps = [shlex.join(c) for c in make] + [shlex.join(command) + ' > ' + shlex.quote(kept)]
             failures.append(
                 "velmora-dump's output changed for input '%s' in mode '%s' (%s)\n"
                 "  expected SHA-256 %s\n  got               %s\n"
                 "  the new output is kept in %s, made by:\n    %s\n"
-                % (name, mode, ' '.join(mode_options) or 'no option', expected, actual, kept,
+                % (name, mode, ' '.join(mode_options + jobs), expected, actual, kept,
                    '\n    '.join(steps)))
     if args.print:
         if generated_table:
@@ -158,7 +164,7 @@ def main():
               "If the change is deliberate, re-pin the values: run\n  %s --print\n"
               "and paste the tables it prints into tests/tools/dump_checksums.py.\n"
               % shlex.join(['python3'] + [a for a in sys.argv if a != '--input' and a not in all_inputs]))
-    checked = len(names) * len(MODES)
+    checked = len(names) * len(MODES) * len(JOBS)
     print('%d outputs checked, %d changed' % (checked, len(failures)))
     return 1 if failures else 0
 

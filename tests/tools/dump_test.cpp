@@ -381,6 +381,18 @@ TEST(DumpInput, UnreadableInputAndWrongCommandLines)
 
     EXPECT_EQ(RunDump({"--bogus"}).Status, 2);
     EXPECT_EQ(RunDump({Some.Path(), Some.Path()}).Status, 2);
+    // A number of jobs from 1 to 256, after -j, --jobs or joined to -j.
+    for (const std::vector<std::string>& Jobs :
+         {std::vector<std::string>{"-j"}, {"-j", "0"}, {"-j", "x"}, {"-j", "257"}, {"-j2x"}, {"--jobs", "-1"}})
+        EXPECT_EQ(RunDump(Jobs).Status, 2) << Jobs.back();
+    const std::string Hex = "00 01 80 00 30 14 05 00\n83 00 00 00 00\nzz\n";
+    const auto Default = RunDump({}, Hex);
+    for (const std::vector<std::string>& Jobs : {std::vector<std::string>{"-j", "1"}, {"-j3"}, {"--jobs", "256"}}) {
+        const auto Run = RunDump(Jobs, Hex);
+        EXPECT_EQ(Run.Status, 0);
+        EXPECT_EQ(Run.Out, Default.Out);
+        EXPECT_EQ(Run.Err, Default.Err);
+    }
 
     const auto Empty = RunDump({Some.Path()});
     EXPECT_EQ(Empty.Status, 0);
@@ -407,7 +419,7 @@ TEST(DumpOutput, HelpDescribesEveryColumnAndJsonMember)
     EXPECT_EQ(Run.Status, 0);
     for (const char* Word :
          {"--records", "--hex", "--tsv", "--json", "--header", "ROUTING LABEL", "DETAIL", "ERROR", "stamp", "direction",
-          "octets", "Exit status", "--cfg", "--verbose", "parameters", "APPENDIX"})
+          "octets", "Exit status", "--cfg", "--verbose", "parameters", "APPENDIX", "--jobs"})
         EXPECT_NE(Run.Out.find(Word), std::string::npos) << Word;
 }
 

@@ -1,10 +1,13 @@
 #include "tools/velmora-dump/DumpAnalysis.h"
 
+#include "pcapio/PcapWriter.h"
 #include "tools/velmora-dump/Json.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -114,7 +117,8 @@ const char* const AnalysisHelp = R"HELP(Filters, calls and counts:
               records per_second (a list of [second, count])
   The messages of a pcap file are records. With -w, the captures go to the
   file and what --calls and --stats print to standard output (-w - cannot
-  be combined with them))HELP";
+  be combined with them). --calls and --stats take the messages in input
+  order on one thread, whatever -j says; --filter alone runs on every job)HELP";
 
 TAnalysisOption TakeAnalysisOption(int Argc, char** Argv, int& I, TAnalysisOptions& Options, std::string& Error)
 {
@@ -174,16 +178,108 @@ std::string FormatCallJson(const TCallRecord& Call, bool Stamped)
     return Object.Text();
 }
 
-TDumpAnalysis::TDumpAnalysis(TAnalysisOptions Options, const TTextPool& Texts)
+namespace {
+
+// Hands the records the filter keeps to the next consumer.
+class TFilterConsumer : public TRecordConsumer {
+public:
+    TFilterConsumer(const TCaptureFilter& Filter, std::unique_ptr<TRecordConsumer> Next)
+        : FFilter(Filter)
+        , FNext(std::move(Next))
+    {
+    }
+    void Consume(const TDumpLine& Line, const TTextPool& Texts, TInputBlock& Block) override
+    {
+        if (FFilter.Matches(Line.Item, Texts))
+            FNext->Consume(Line, Texts, Block);
+    }
+
+private:
+    // A copy of its own: a filter remembers the texts of the pool it is used
+    // with, and each worker has its pool.
+    TCaptureFilter FFilter;
+    std::unique_ptr<TRecordConsumer> FNext;
+};
+
+// Feeds the calls and counts, then the next consumer if any.
+class TAnalysisConsumer : public TRecordConsumer {
+public:
+    TAnalysisConsumer(TDumpAnalysis& Analysis, std::unique_ptr<TRecordConsumer> Next)
+        : FAnalysis(Analysis)
+        , FNext(std::move(Next))
+    {
+    }
+    void Consume(const TDumpLine& Line, const TTextPool& Texts, TInputBlock& Block) override
+    {
+        FAnalysis.Add(Line, Texts);
+        if (FNext)
+            FNext->Consume(Line, Texts, Block);
+    }
+
+private:
+    TDumpAnalysis& FAnalysis;
+    std::unique_ptr<TRecordConsumer> FNext;
+};
+
+} // namespace
+
+TDumpAnalysis::TDumpAnalysis(TAnalysisOptions Options)
     : FOptions(std::move(Options))
-    , FTexts(Texts)
 {
 }
 
-void TDumpAnalysis::Add(const TDumpLine& Entry)
+TConsumerFactory TDumpAnalysis::Consumers(TConsumerFactory Base, bool Writing)
+{
+    return [this, Base = std::move(Base), Writing]() -> std::unique_ptr<TRecordConsumer> {
+        std::unique_ptr<TRecordConsumer> Consumer =
+            TakesLines() ? std::make_unique<TAnalysisConsumer>(*this, Writing ? Base() : nullptr) : Base();
+        if (!FOptions.Filter.Empty())
+            Consumer = std::make_unique<TFilterConsumer>(FOptions.Filter, std::move(Consumer));
+        return Consumer;
+    };
+}
+
+void TDumpAnalysis::Add(const TDumpLine& Entry, const TTextPool& Texts)
 {
     FStamped = FStamped && Entry.IsRecord;
-    FAnalysis.Add(FCount++, Entry.Item, Entry.Decoded);
+    // The counts keep names by their index in our pool.
+    if (FNamesFrom != &Texts) {
+        FNamesFrom = &Texts;
+        FNames.clear();
+    }
+    TCaptureItem Item = Entry.Item;
+    const uint32_t Name = Item.Summary.NameText;
+    if (Name >= FNames.size())
+        FNames.resize(Texts.Count(), 0);
+    if (Name != 0 && FNames[Name] == 0)
+        FNames[Name] = FTexts.Intern(Texts.Text(Name));
+    Item.Summary.NameText = FNames[Name];
+    FAnalysis.Add(FCount++, Item, Entry.Decoded);
+}
+
+void TRecordCollector::Consume(const TDumpLine& Line, const TTextPool&, TInputBlock& Block)
+{
+    std::string& Out = Block.Out;
+    const size_t At = Out.size();
+    Out.append(sizeof(uint32_t), '\0');
+    Line.Item.AppendRecordBytes(Out);
+    const auto Size = static_cast<uint32_t>(Out.size() - At - sizeof(uint32_t));
+    std::memcpy(Out.data() + At, &Size, sizeof Size);
+}
+
+bool TPcapWriteSink::Take(TInputBlock& Block)
+{
+    if (!Block.Notes.empty())
+        std::fwrite(Block.Notes.data(), 1, Block.Notes.size(), stderr);
+    std::string_view Out = Block.Out;
+    while (Out.size() >= sizeof(uint32_t)) {
+        uint32_t Size = 0;
+        std::memcpy(&Size, Out.data(), sizeof Size);
+        Out.remove_prefix(sizeof Size);
+        FWriter.WriteRecord(Out.substr(0, Size));
+        Out.remove_prefix(std::min<size_t>(Size, Out.size()));
+    }
+    return true;
 }
 
 std::string TDumpAnalysis::Report() const

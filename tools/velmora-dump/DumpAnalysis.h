@@ -1,14 +1,19 @@
-// velmora-dump's --filter, --calls and --stats: a consumer of the decoded
-// lines that keeps the filtered ones and, instead of printing them, feeds
-// the call correlation and the counts, then prints those at the end.
+// velmora-dump's --filter, --calls and --stats: consumers of the decoded
+// records that keep the filtered ones and, instead of printing them, feed
+// the call correlation and the counts, which are printed at the end.
 #pragma once
 
 #include "analysis/CaptureFilter.h"
 #include "analysis/TrafficStats.h"
 #include "tools/velmora-dump/DumpFormat.h"
+#include "tools/velmora-dump/DumpPipeline.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class TPcapWriter;
 
 struct TAnalysisOptions {
     // The --filter expression, parsed; empty keeps every message.
@@ -28,18 +33,28 @@ enum class TAnalysisOption { NotOne, Taken, Wrong };
 // (I then on the last word taken); Wrong, with Error, for a bad one.
 TAnalysisOption TakeAnalysisOption(int Argc, char** Argv, int& I, TAnalysisOptions& Options, std::string& Error);
 
+// What --filter, --calls and --stats make of the decoded records. The
+// filter is a consumer that hands the records it keeps to the next one, on
+// every worker; the calls and counts must see the records in input order,
+// so they run on one worker (Jobs) and print at the end (Report).
 class TDumpAnalysis {
 public:
-    TDumpAnalysis(TAnalysisOptions Options, const TTextPool& Texts);
+    explicit TDumpAnalysis(TAnalysisOptions Options);
 
-    // Whether the messages must be decoded (a filter, calls or counts),
-    // even where only their octets are written.
+    // Whether the records must be decoded (a filter, calls or counts), even
+    // where only their octets are written.
     bool Decodes() const { return !FOptions.Filter.Empty() || TakesLines(); }
-    // Whether the line passes the filter.
-    bool Keep(const TDumpLine& Entry) const { return FOptions.Filter.Matches(Entry.Item, FTexts); }
-    // Whether the lines are taken in instead of printed (--calls, --stats).
+    // Whether the records are taken in instead of printed (--calls, --stats).
     bool TakesLines() const { return FOptions.Calls || FOptions.Stats; }
-    void Add(const TDumpLine& Entry);
+    // The workers to run with, Asked being the number wanted.
+    int Jobs(int Asked) const { return TakesLines() ? 1 : Asked; }
+    // The consumers of a worker: Base's (the printer, or what writes a
+    // pcap) behind the filter; with calls or counts, the analysis instead,
+    // followed by Base's only when Writing.
+    TConsumerFactory Consumers(TConsumerFactory Base, bool Writing);
+
+    // Takes in a record kept, whose summary's texts are in Texts.
+    void Add(const TDumpLine& Entry, const TTextPool& Texts);
     // What --calls and --stats print at the end, each line ended.
     std::string Report() const;
 
@@ -50,11 +65,34 @@ private:
     std::string StatsText() const;
 
     TAnalysisOptions FOptions;
-    const TTextPool& FTexts;
+    // The names of the records taken in, kept here: the workers' pools go
+    // with them. FNames maps the indices of the pool of FNamesFrom to ours.
+    TTextPool FTexts;
+    const TTextPool* FNamesFrom = nullptr;
+    std::vector<uint32_t> FNames;
     TCaptureAnalysis FAnalysis;
     uint64_t FCount = 0;
     // Whether every line was a capture record: only records have stamps.
     bool FStamped = true;
+};
+
+// -w behind a filter or the calls and counts: each record a worker keeps is
+// appended to its block's output (its length, then its bytes), and the
+// sink writes them to the pcap in input order.
+class TRecordCollector : public TRecordConsumer {
+public:
+    void Consume(const TDumpLine& Line, const TTextPool& Texts, TInputBlock& Block) override;
+};
+class TPcapWriteSink : public TBlockSink {
+public:
+    explicit TPcapWriteSink(TPcapWriter& Writer)
+        : FWriter(Writer)
+    {
+    }
+    bool Take(TInputBlock& Block) override;
+
+private:
+    TPcapWriter& FWriter;
 };
 
 // One call as a JSON object; Stamped (read from capture records): with its

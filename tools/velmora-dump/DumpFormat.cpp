@@ -1,5 +1,6 @@
 #include "tools/velmora-dump/DumpFormat.h"
 
+#include "core/Format.h"
 #include "isup/IsupPacket.h"
 #include "l4/MtpPacket.h"
 #include "presentation/CaptureRow.h"
@@ -7,7 +8,7 @@
 #include "presentation/HexText.h"
 #include "tools/velmora-dump/Json.h"
 
-#include <vector>
+#include <cstring>
 
 namespace {
 
@@ -20,89 +21,130 @@ struct TColumn {
 // Widths fit the longest usual text of each column ("23:59:59.999",
 // "31.12.2026", "16383 => 16383, sls=15"); a longer text pushes the rest
 // of its line to the right rather than being cut.
-const std::vector<TColumn> RecordColumns = {
+constexpr TColumn RecordColumns[] = {
     {"LINE", 5, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
     {"LINK", 4, true}, {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
 // The records of a pcap: the first column holds packet numbers.
-const std::vector<TColumn> PacketColumns = {
+constexpr TColumn PacketColumns[] = {
     {"PACKET", 6, true}, {"TIME", 12, false},          {"DATE", 10, false}, {"IN", 5, false},      {"OUT", 5, false},
     {"LINK", 4, true},   {"ROUTING LABEL", 22, false}, {"CIC", 5, true},    {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
-const std::vector<TColumn> MessageColumns = {
+constexpr TColumn MessageColumns[] = {
     {"LINE", 5, true}, {"NAME", 5, false},    {"ROUTING LABEL", 22, false},
     {"CIC", 5, true},  {"DETAIL", 24, false}, {"ERROR", 0, false},
 };
 
-std::string JoinColumns(const std::vector<TColumn>& Columns, const std::vector<std::string>& Cells, TTextStyle Style)
-{
-    std::string Line;
-    for (size_t I = 0; I < Cells.size(); ++I) {
-        std::string Cell = Cells[I];
-        if (Style == TTextStyle::Tabs) {
-            // A cell never spans two columns or lines.
-            for (char& C : Cell)
-                if (C == '\t' || C == '\n' || C == '\r')
-                    C = ' ';
-            if (I > 0)
-                Line.push_back('\t');
-            Line += Cell;
-            continue;
-        }
-        if (I > 0)
-            Line += "  ";
-        const size_t Pad = Cell.size() < Columns[I].Width ? Columns[I].Width - Cell.size() : 0;
-        if (Columns[I].Right)
-            Line.append(Pad, ' ');
-        Line += Cell;
-        if (!Columns[I].Right)
-            Line.append(Pad, ' ');
+// Writes a line's cells one after the other into the output: each cell is
+// appended where it stands, then padded to its column (aligned) or cleaned
+// of tabs and line ends (tab-separated).
+class TLineWriter {
+public:
+    TLineWriter(const TColumn* Columns, TTextStyle Style, std::string& Out)
+        : FColumns(Columns)
+        , FStyle(Style)
+        , FOut(Out)
+        , FLineStart(Out.size())
+    {
     }
-    if (Style == TTextStyle::Aligned)
-        while (!Line.empty() && Line.back() == ' ')
-            Line.pop_back();
-    return Line;
-}
 
-std::string Cell(const TCaptureItem& Item, int Column, const TTextPool& Texts)
-{
-    return CellText(Item, Column, Texts);
-}
+    // Starts the next cell; its text is appended to Out() until EndCell.
+    std::string& BeginCell()
+    {
+        if (FCell > 0) {
+            if (FStyle == TTextStyle::Tabs)
+                FOut.push_back('\t');
+            else
+                FOut.append(2, ' ');
+        }
+        FCellStart = FOut.size();
+        return FOut;
+    }
+    void EndCell()
+    {
+        const TColumn& Column = FColumns[FCell++];
+        if (FStyle == TTextStyle::Tabs) {
+            // A cell never spans two columns or lines.
+            for (size_t I = FCellStart; I < FOut.size(); ++I)
+                if (FOut[I] == '\t' || FOut[I] == '\n' || FOut[I] == '\r')
+                    FOut[I] = ' ';
+            return;
+        }
+        const size_t Size = FOut.size() - FCellStart;
+        if (Size >= Column.Width)
+            return;
+        const size_t Pad = Column.Width - Size;
+        FOut.append(Pad, ' ');
+        if (Column.Right) {
+            // The cell moves right, blanks in front.
+            char* Cell = FOut.data() + FCellStart;
+            std::memmove(Cell + Pad, Cell, Size);
+            std::memset(Cell, ' ', Pad);
+        }
+    }
+    void Cell(std::string_view Text)
+    {
+        BeginCell() += Text;
+        EndCell();
+    }
+    void Finish()
+    {
+        if (FStyle != TTextStyle::Aligned)
+            return;
+        size_t End = FOut.size();
+        while (End > FLineStart && FOut[End - 1] == ' ')
+            --End;
+        FOut.resize(End);
+    }
 
-std::string Detail(const TDecodedCapture& Decoded)
-{
-    std::string Text;
-    AppendDetail(Decoded, Text);
-    return Text;
-}
+private:
+    const TColumn* FColumns;
+    TTextStyle FStyle;
+    std::string& FOut;
+    size_t FLineStart;
+    size_t FCellStart = 0;
+    size_t FCell = 0;
+};
 
 } // namespace
 
-std::string FormatHeader(bool Records, TTextStyle Style, bool Packets)
+void AppendHeader(bool Records, TTextStyle Style, bool Packets, std::string& Out)
 {
-    const auto& Columns = Packets ? PacketColumns : Records ? RecordColumns : MessageColumns;
-    std::vector<std::string> Cells;
-    for (const auto& Column : Columns)
-        Cells.emplace_back(Column.Title);
-    return JoinColumns(Columns, Cells, Style);
+    const TColumn* Columns = Packets ? PacketColumns : Records ? RecordColumns : MessageColumns;
+    const size_t Count = Records || Packets ? std::size(RecordColumns) : std::size(MessageColumns);
+    TLineWriter Line(Columns, Style, Out);
+    for (size_t I = 0; I < Count; ++I)
+        Line.Cell(Columns[I].Title);
+    Line.Finish();
 }
 
-std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style)
+void AppendText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style, std::string& Out)
 {
     const TCaptureItem& Item = Entry.Item;
-    const std::string Line = std::to_string(Entry.Line);
-    // A bare message has no direction: its name is the one the IN column
-    // shows for direction 0.
-    if (!Entry.IsRecord)
-        return JoinColumns(MessageColumns,
-                           {Line, Cell(Item, colIn, Texts), Cell(Item, colRoutingLabel, Texts),
-                            Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
-                           Style);
-    return JoinColumns(Entry.FromPacket ? PacketColumns : RecordColumns,
-                       {Line, Cell(Item, colTime, Texts), Cell(Item, colDate, Texts), Cell(Item, colIn, Texts),
-                        Cell(Item, colOut, Texts), Cell(Item, colLink, Texts), Cell(Item, colRoutingLabel, Texts),
-                        Cell(Item, colCic, Texts), Detail(Entry.Decoded), Cell(Item, colDescription, Texts)},
-                       Style);
+    TLineWriter Line(!Entry.IsRecord ? MessageColumns : Entry.FromPacket ? PacketColumns : RecordColumns, Style, Out);
+    AppendDecimal(Line.BeginCell(), static_cast<uint64_t>(Entry.Line));
+    Line.EndCell();
+    const auto Cell = [&](int Column) {
+        AppendCellText(Item, Column, Texts, Line.BeginCell());
+        Line.EndCell();
+    };
+    if (Entry.IsRecord) {
+        Cell(colTime);
+        Cell(colDate);
+        Cell(colIn);
+        Cell(colOut);
+        Cell(colLink);
+    } else {
+        // A bare message has no direction: its name is the one the IN
+        // column shows for direction 0.
+        Cell(colIn);
+    }
+    Cell(colRoutingLabel);
+    Cell(colCic);
+    AppendDetail(Entry.Decoded, Line.BeginCell());
+    Line.EndCell();
+    Cell(colDescription);
+    Line.Finish();
 }
 
 const char* FieldKindKeyword(uint8_t Kind)
@@ -125,82 +167,95 @@ const char* FieldKindKeyword(uint8_t Kind)
 
 namespace {
 
-// The fields of a present parameter, in layout order.
-std::string JsonFields(const TCustomParameter& Parameter)
+// Appends the text of a value as a JSON string, escaped in one pass over
+// the text once it is made.
+template <class TMake> void AppendMadeString(std::string& Out, std::string& Scratch, TMake Make)
 {
-    std::string Json = "[";
-    const TParamFieldCollection& Fields = Parameter.Fields();
-    for (int I = 0; I < Fields.Count(); ++I) {
-        const TParamField& Field = Fields.Items(I);
-        TJsonObject Object;
-        Object.Add("name", Field.Name());
-        Object.Add("kind", FieldKindKeyword(Field.Kind()));
+    Scratch.clear();
+    Make(Scratch);
+    AppendJsonString(Scratch, Out);
+}
+
+// The fields of a present parameter, in layout order.
+void AppendJsonFields(const TParameterView& Parameter, std::string& Out, std::string& Scratch)
+{
+    Out.push_back('[');
+    const TParamValue Value = Parameter.ValueView();
+    bool First = true;
+    for (const TFieldDef& Field : Parameter.Fields()) {
+        if (!First)
+            Out.push_back(',');
+        First = false;
+        TJsonObject Object(Out);
+        Object.Add("name", Field.Name);
+        Object.Add("kind", FieldKindKeyword(Field.Kind));
         // Only bit fields have a position; DIGITS and APPENDIX take the
         // octets to the end of the value.
-        if (Field.Kind() == fkInteger || Field.Kind() == fkEnum || Field.Kind() == fkBit) {
-            Object.Add("bit", int64_t{Field.Bit()});
-            Object.Add("length", int64_t{Field.Length()});
+        if (Field.Kind == fkInteger || Field.Kind == fkEnum || Field.Kind == fkBit) {
+            Object.Add("bit", int64_t{Field.Bit});
+            Object.Add("length", int64_t{Field.Length});
             // A whole value says which octets make its number.
-            if (Field.Octets() > 1) {
-                Object.Add("octets", int64_t{Field.Octets()});
-                Object.Add("order", Field.MsbFirst() ? "MsbFirst" : "LsbFirst");
+            if (Field.Octets > 1) {
+                Object.Add("octets", int64_t{Field.Octets});
+                Object.Add("order", Field.MsbFirst ? "MsbFirst" : "LsbFirst");
             }
         }
-        Object.Add("value", int64_t{Field.GetValue()});
-        Object.Add("text", Field.GetValueText());
-        if (I > 0)
-            Json.push_back(',');
-        Json += Object.Text();
+        Object.Add("value", int64_t{FieldOps::GetValue(Field, Value)});
+        Object.Key("text");
+        AppendMadeString(Out, Scratch, [&](std::string& Text) { FieldOps::AppendValueText(Text, Field, Value); });
+        Object.Close();
     }
-    return Json + "]";
+    Out.push_back(']');
 }
 
 // The present parameters of an ISUP message, in message order.
-std::string JsonParameters(const TCustomIsupPacket& Isup)
+void AppendJsonParameters(const TCustomIsupPacket& Isup, std::string& Out)
 {
-    std::string Json = "[";
+    std::string Scratch;
+    Out.push_back('[');
     const TParameterCollection& Parameters = Isup.Parameters();
     bool First = true;
     for (int I = 0; I < Parameters.Count(); ++I) {
-        const TCustomParameter& Parameter = Parameters.Items(I);
+        const TParameterView Parameter = Parameters.View(I);
         if (!Parameter.GetPresent())
             continue;
-        TJsonObject Object;
+        if (!First)
+            Out.push_back(',');
+        First = false;
+        TJsonObject Object(Out);
         Object.Add("name", Parameter.Name());
         Object.Add("caption", Parameter.Caption());
         Object.Add("code", int64_t{Parameter.Code()});
         Object.AddBool("mandatory", Parameter.Mandatory());
-        Object.Add("hex", HexWords(Parameter.Value()));
-        Object.AddRaw("fields", JsonFields(Parameter));
-        if (!First)
-            Json.push_back(',');
-        First = false;
-        Json += Object.Text();
+        // Hex pairs need no escaping.
+        Object.Key("hex").Out().push_back('"');
+        AppendHexWords(Parameter.Value(), Out);
+        Out.push_back('"');
+        Object.Key("fields");
+        AppendJsonFields(Parameter, Out, Scratch);
+        Object.Close();
     }
-    return Json + "]";
+    Out.push_back(']');
 }
 
 } // namespace
 
-std::string FormatTree(const TDecodedView& View)
+void AppendTree(const TDecodedCapture& Decoded, std::string& Out)
 {
-    std::string Tree;
-    for (int Node = 0; Node < View.Count(); ++Node) {
-        Tree.append(TreeIndent + 2 * static_cast<size_t>(View.Node(Node).Level), ' ');
-        View.AppendTreeLine(Node, Tree);
-        Tree.push_back('\n');
-    }
-    return Tree;
+    AppendDecodedLines(Decoded, TreeIndent, Out);
 }
 
-std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts)
+void AppendJson(const TDumpLine& Entry, const TTextPool& Texts, std::string& Out)
 {
     const TCaptureItem& Item = Entry.Item;
     const TDecodedCapture& Decoded = Entry.Decoded;
-    TJsonObject Object;
+    std::string Scratch;
+    TJsonObject Object(Out);
     Object.Add(Entry.FromPacket ? "packet" : "line", int64_t{Entry.Line});
     if (Entry.IsRecord) {
-        Object.Add("stamp", FormatStampIso(Item.Stamp));
+        Object.Key("stamp").Out().push_back('"');
+        AppendStampIso(Item.Stamp, Out);
+        Out.push_back('"');
         Object.Add("direction", int64_t{Item.Direction});
         if (!Decoded.IsStopEntry())
             Object.Add("link", int64_t{Item.Link});
@@ -214,19 +269,25 @@ std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts)
         Object.Add("sls", int64_t{GetSls(RoutingLabel)});
     }
     Object.Add("name", Texts.Text(Item.Summary.NameText));
-    std::string Caption;
-    AppendCaption(Decoded, Caption);
-    Object.Add("caption", Caption);
+    Object.Key("caption");
+    AppendMadeString(Out, Scratch, [&](std::string& Text) { AppendCaption(Decoded, Text); });
     if (Item.Summary.HasCic)
         Object.Add("cic", int64_t{Item.Summary.Cic});
     if (const TMtpPacket* Mtp = Decoded.Mtp())
         Object.Add("description", Mtp->GetDescription());
-    if (const TTestPacketL4* Test = Decoded.LinkTest())
-        Object.Add("pattern", HexWords(Test->TestPattern));
+    if (const TTestPacketL4* Test = Decoded.LinkTest()) {
+        Object.Key("pattern").Out().push_back('"');
+        AppendHexWords(Test->TestPattern, Out);
+        Out.push_back('"');
+    }
     if (Decoded.Failed())
         Object.Add("error", Texts.Text(Item.Summary.ErrorText));
-    Object.Add("octets", HexWords(Item.OctetBytes()));
-    if (const TCustomIsupPacket* Isup = Decoded.Isup())
-        Object.AddRaw("parameters", JsonParameters(*Isup));
-    return Object.Text();
+    Object.Key("octets").Out().push_back('"');
+    AppendHexWords(Item.OctetBytes(), Out);
+    Out.push_back('"');
+    if (const TCustomIsupPacket* Isup = Decoded.Isup()) {
+        Object.Key("parameters");
+        AppendJsonParameters(*Isup, Out);
+    }
+    Object.Close();
 }

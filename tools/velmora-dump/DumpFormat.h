@@ -2,15 +2,14 @@
 // and JSON Lines, one line per decoded input line, and the decoded view's
 // lines under it. The texts are those of the window's capture list and
 // decoded view, made by the presentation layer; only the layout is
-// velmora-dump's own.
+// velmora-dump's own. Everything is appended to the caller's text, which
+// collects the output of many lines before it is written.
 #pragma once
 
 #include "presentation/CaptureDecoding.h"
 #include "presentation/CaptureItems.h"
 
 #include <string>
-
-class TDecodedView;
 
 enum class TTextStyle { Aligned, Tabs };
 
@@ -26,16 +25,17 @@ struct TDumpLine {
     bool FromPacket = false;
 };
 
-// The line naming the columns of the text forms; Packets: the first column
-// holds pcap packet numbers rather than line numbers.
-std::string FormatHeader(bool Records, TTextStyle Style, bool Packets = false);
+// The line naming the columns of the text forms, without the line end;
+// Packets: the first column holds pcap packet numbers rather than line
+// numbers.
+void AppendHeader(bool Records, TTextStyle Style, bool Packets, std::string& Out);
 // One message in a text form, without the line end.
-std::string FormatText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style);
+void AppendText(const TDumpLine& Entry, const TTextPool& Texts, TTextStyle Style, std::string& Out);
 // One message as a JSON object, without the line end.
-std::string FormatJson(const TDumpLine& Entry, const TTextPool& Texts);
+void AppendJson(const TDumpLine& Entry, const TTextPool& Texts, std::string& Out);
 // The lines of the decoded view, each indented by TreeIndent blanks and two
 // more per level and ended by a line end; nothing for a stop entry.
-std::string FormatTree(const TDecodedView& View);
+void AppendTree(const TDecodedCapture& Decoded, std::string& Out);
 constexpr size_t TreeIndent = 8;
 
 // The definition-file keyword of a field kind: INTEGER, ENUM, BIT, DIGITS

@@ -7,6 +7,7 @@
 // keep some of the messages, or print their calls and counts instead.
 #include "tools/velmora-dump/DumpAnalysis.h"
 #include "tools/velmora-dump/DumpFormat.h"
+#include "tools/velmora-dump/DumpPipeline.h"
 
 #include "catalog/Definitions.h"
 #include "core/Convert.h"
@@ -18,9 +19,11 @@
 #include "pcapio/PcapWriter.h"
 #include "presentation/CaptureRecord.h"
 #include "presentation/DecodedView.h"
-#include "presentation/TextLines.h"
+
+#include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -112,6 +115,11 @@ Output:
 
 @AnalysisHelp@
 
+Speed:
+  -j N, --jobs N
+              decode on N threads (default: one per core this process may
+              run on); the output is the same, in input order, for any N
+
 Columns of records:  LINE TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
 Columns of messages: LINE NAME "ROUTING LABEL" CIC DETAIL ERROR
 Columns of a pcap:   PACKET TIME DATE IN OUT LINK "ROUTING LABEL" CIC DETAIL ERROR
@@ -192,6 +200,8 @@ struct TOptions {
     bool Header = false;
     bool Verbose = false;
     TAnalysisOptions Analysis;
+    // Decoding threads; 0: one per core.
+    int Jobs = 0;
     // The definitions folder named on the command line; empty: the program's
     // own.
     std::string CfgFolder;
@@ -229,15 +239,15 @@ int UsageError(const std::string& Text)
     return 2;
 }
 
-// Comment lines starting with '#' are skipped, and so are lines without any
-// octet in a record file. In hex input such a line is an empty message, which
-// shows the decoder's error for a message without a SIO.
-bool IsSkipped(std::string_view Line, bool Records)
+// A count of jobs: a whole number from 1 to 256.
+bool ParseJobs(std::string_view Text, int& Jobs)
 {
-    const size_t First = Line.find_first_not_of(" \t");
-    if (First != std::string_view::npos && Line[First] == '#')
-        return true;
-    return Records && CountWords(Line, StandardDelimiters) == 0;
+    int Value = 0;
+    const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+    if (Error != std::errc() || End != Text.data() + Text.size() || Value < 1 || Value > 256)
+        return false;
+    Jobs = Value;
+    return true;
 }
 
 // Loads the ISUP definitions from Folder, or from the program's own
@@ -271,136 +281,45 @@ bool LoadIsupDefinitions(std::string Folder, TDefinitions& Definitions)
     return true;
 }
 
-void WriteLine(const std::string& Text)
+void PrintNote(const std::string& Text)
 {
-    std::fwrite(Text.data(), 1, Text.size(), stdout);
-    std::fputc('\n', stdout);
+    std::fprintf(stderr, "velmora-dump: %s\n", Text.c_str());
 }
 
-// Where the captures go: printed in the chosen form, or written to a pcap.
-class TOutput {
-public:
-    TOutput(const TOptions& Options, const TIsupCatalog& Catalog)
-        : FOptions(Options)
-        , FCatalog(Catalog)
-        , FStyle(Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned)
-        , FAnalysis(Options.Analysis, FTexts)
-    {
-        if (!Options.WriteName.empty())
-            FWriter = std::make_unique<TPcapWriter>(Options.WriteName);
-    }
-
-    void Header(bool Records, bool Packets)
-    {
-        if (!FWriter && FOptions.Header && FOptions.Output != TOutputMode::Json && !FAnalysis.TakesLines())
-            WriteLine(FormatHeader(Records, FStyle, Packets));
-    }
-
-    // Number: the input line, or the packet for a pcap's message.
-    void Add(int Number, bool Record, bool FromPacket, const TCaptureItem& Item)
-    {
-        if (FWriter && !FAnalysis.Decodes()) {
-            FWriter->Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
-            return;
-        }
-        TDumpLine Entry{Number, Record, Item, TDecodedCapture(Item.OctetBytes(), FCatalog), FromPacket};
-        Entry.Item.Summary = SummarizeCapture(Entry.Decoded, Item.Direction, FTexts);
-        if (!FAnalysis.Keep(Entry))
-            return;
-        if (FWriter)
-            FWriter->Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
-        if (FAnalysis.TakesLines()) {
-            FAnalysis.Add(Entry);
-            return;
-        }
-        if (FWriter)
-            return;
-        if (FOptions.Output == TOutputMode::Json) {
-            WriteLine(FormatJson(Entry, FTexts));
-            return;
-        }
-        WriteLine(FormatText(Entry, FTexts, FStyle));
-        if (FOptions.Verbose) {
-            const std::string Tree = FormatTree(TDecodedView(std::move(Entry.Decoded)));
-            std::fwrite(Tree.data(), 1, Tree.size(), stdout);
-        }
-    }
-
-    // Closes the pcap written, its summary on standard error; false when
-    // the output could not be written.
-    bool Finish()
-    {
-        if (FAnalysis.TakesLines()) {
-            const std::string Report = FAnalysis.Report();
-            std::fwrite(Report.data(), 1, Report.size(), stdout);
-        }
-        if (FWriter) {
-            try {
-                FWriter->Close();
-            } catch (const Exception& Error) {
-                std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
-                return false;
-            }
-            std::fprintf(stderr, "velmora-dump: %s\n", FWriter->Summary().c_str());
-            if (FOptions.WriteName != "-" && !FAnalysis.TakesLines())
-                return true;
-        }
-        if (std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(errno));
-            return false;
-        }
-        return true;
-    }
-
-private:
-    const TOptions& FOptions;
-    const TIsupCatalog& FCatalog;
-    TTextStyle FStyle;
-    std::unique_ptr<TPcapWriter> FWriter;
-    // Names and errors, kept once as the window keeps them.
-    TTextPool FTexts;
-    TDumpAnalysis FAnalysis;
-};
-
-void PrintNotes(TPcapReader& Reader)
+// Closes the pcap written (-w), its summary on standard error; false when
+// it could not be written.
+bool ClosePcap(TPcapWriter& Writer)
 {
-    for (const std::string& Note : Reader.TakeNotes())
-        std::fprintf(stderr, "velmora-dump: %s\n", Note.c_str());
+    try {
+        Writer.Close();
+    } catch (const Exception& Error) {
+        PrintNote(Error.what());
+        return false;
+    }
+    PrintNote(Writer.Summary());
+    return true;
 }
 
-// The level-4 messages of a pcap or pcapng file; 1 when the file cannot be
-// read to its end, after the messages before the fault.
-int DumpPcap(const TOptions& Options, TOutput& Output)
+// Copies the records of Source into a pcap file (-w): nothing is decoded.
+// False when the file could not be written.
+bool WritePcap(TRecordSource& Source, TPcapWriter& Writer)
 {
-    std::unique_ptr<TPcapReader> Reader;
-    try {
-        Reader = std::make_unique<TPcapReader>(Options.FileName, TPcapOptions{Options.OwnPointCodes});
-    } catch (const Exception& Error) {
-        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
-        return 1;
-    }
-    Output.Header(true, true);
-    int Status = 0;
-    TPcapMessage Message;
-    try {
-        while (Reader->Next(Message)) {
-            PrintNotes(*Reader);
-            TCaptureItem Item = TCaptureItem::OverMessage(Message.Octets);
-            Item.Stamp = Message.Stamp;
-            Item.Direction = Message.Direction;
-            Item.Link = Message.Link;
-            Output.Add(static_cast<int>(Message.Packet), true, true, Item);
+    TInputBlock Block;
+    for (;;) {
+        Block.Clear();
+        if (!Source.Read(Block))
+            break;
+        Source.Parse(Block);
+        if (!Block.Notes.empty())
+            std::fwrite(Block.Notes.data(), 1, Block.Notes.size(), stderr);
+        for (const TInputRecord& Record : Block.Records) {
+            const std::string_view Bytes(Block.Octets.data() + Record.Offset, Record.Size);
+            const TCaptureItem Item =
+                Record.IsRecord ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
+            Writer.Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
         }
-    } catch (const Exception& Error) {
-        PrintNotes(*Reader);
-        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
-        Status = 1;
     }
-    PrintNotes(*Reader);
-    std::fprintf(stderr, "velmora-dump: %s\n", Reader->Summary().c_str());
-    if (!Output.Finish())
-        return 1;
-    return Status;
+    return ClosePcap(Writer);
 }
 
 } // namespace
@@ -431,6 +350,13 @@ int main(int argc, char** argv)
                  TakeAnalysisOption(argc, argv, I, Options.Analysis, Error) != TAnalysisOption::NotOne) {
             if (!Error.empty())
                 return UsageError(Error);
+        } else if (Arg == "-j" || Arg == "--jobs") {
+            if (I + 1 >= argc || !ParseJobs(argv[I + 1], Options.Jobs))
+                return UsageError(std::string(Arg) + " needs a number of jobs from 1 to 256");
+            ++I;
+        } else if (Arg.size() > 2 && Arg.substr(0, 2) == "-j") {
+            if (!ParseJobs(Arg.substr(2), Options.Jobs))
+                return UsageError("-j needs a number of jobs from 1 to 256");
         } else if (Arg == "--cfg") {
             if (I + 1 >= argc || argv[I + 1][0] == '\0')
                 return UsageError("--cfg needs a folder");
@@ -465,60 +391,88 @@ int main(int argc, char** argv)
     if ((Options.WriteName.empty() || Reports || !Options.Analysis.Filter.Empty()) &&
         !LoadIsupDefinitions(Options.CfgFolder, Definitions))
         return 1;
-    const TIsupCatalog& Catalog = *Definitions.StaticPackets;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
-    std::unique_ptr<TOutput> Output;
-    try {
-        Output = std::make_unique<TOutput>(Options, Catalog);
-    } catch (const Exception& Error) {
-        std::fprintf(stderr, "velmora-dump: %s\n", Error.what());
-        return 1;
+    std::unique_ptr<TPcapWriter> Writer;
+    if (!Options.WriteName.empty()) {
+        try {
+            Writer = std::make_unique<TPcapWriter>(Options.WriteName);
+        } catch (const Exception& Error) {
+            PrintNote(Error.what());
+            return 1;
+        }
     }
-    if (!FromStdin && IsPcapFile(Options.FileName))
-        return DumpPcap(Options, *Output);
 
-    const bool Records = Options.Input == TInputMode::Records ||
+    // The input: a pcap or pcapng file, or lines of hex or capture records.
+    const bool Pcap = !FromStdin && IsPcapFile(Options.FileName);
+    const bool Records = Pcap || Options.Input == TInputMode::Records ||
         (Options.Input == TInputMode::Auto && !FromStdin && EndsWithSs7(Options.FileName));
     const std::string Source = FromStdin ? std::string("<stdin>") : Options.FileName;
-
-    std::FILE* File = FromStdin ? stdin : std::fopen(Options.FileName.c_str(), "rb");
-    if (!File) {
-        std::fprintf(stderr, "velmora-dump: cannot open '%s': %s\n", Source.c_str(), std::strerror(errno));
-        return 1;
-    }
-
-    Output->Header(Records, false);
-
-    TLineReader Reader(File);
-    std::string_view Line;
-    std::string Bytes;
-    int LineNumber = 0;
-    while (Reader.Next(Line)) {
-        ++LineNumber;
-        if (IsSkipped(Line, Records))
-            continue;
+    std::unique_ptr<TPcapReader> PcapReader;
+    std::unique_ptr<TRecordSource> Input;
+    std::FILE* File = nullptr;
+    if (Pcap) {
         try {
-            ParseCaptureLine(Line, Bytes);
+            PcapReader = std::make_unique<TPcapReader>(Options.FileName, TPcapOptions{Options.OwnPointCodes});
         } catch (const Exception& Error) {
-            std::fprintf(stderr, "velmora-dump: %s:%d: %s\n", Source.c_str(), LineNumber, Error.what());
-            continue;
+            PrintNote(Error.what());
+            return 1;
         }
-        if (Records && Bytes.size() < MinCaptureRecordSize) {
-            std::fprintf(stderr, "velmora-dump: %s:%d: a record of %d octets is shorter than %d octets\n",
-                         Source.c_str(), LineNumber, static_cast<int>(Bytes.size()),
-                         static_cast<int>(MinCaptureRecordSize));
-            continue;
+        Input = std::make_unique<TPcapSource>(*PcapReader);
+    } else {
+        File = FromStdin ? stdin : std::fopen(Options.FileName.c_str(), "rb");
+        if (!File) {
+            std::fprintf(stderr, "velmora-dump: cannot open '%s': %s\n", Source.c_str(), std::strerror(errno));
+            return 1;
         }
-        const TCaptureItem Item = Records ? TCaptureItem::OverRecord(Bytes) : TCaptureItem::OverMessage(Bytes);
-        Output->Add(LineNumber, Records, false, Item);
+        Input = std::make_unique<TLineSource>(File, Records, Source);
     }
 
-    if (!FromStdin)
+    bool Written = true;
+    int WriteError = 0;
+    TDumpAnalysis Analysis(Options.Analysis);
+    if (Writer && !Analysis.Decodes()) {
+        Written = WritePcap(*Input, *Writer);
+    } else {
+        const TPrintForm Form = Options.Output == TOutputMode::Json ? TPrintForm::Json
+            : Options.Output == TOutputMode::Tabs                   ? TPrintForm::Tabs
+                                                                    : TPrintForm::Aligned;
+        TFileSink Sink(STDOUT_FILENO);
+        if (!Writer && !Analysis.TakesLines() && Options.Header && Options.Output != TOutputMode::Json) {
+            std::string Header;
+            AppendHeader(Records, Form == TPrintForm::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned, Pcap, Header);
+            Header.push_back('\n');
+            Written = Sink.Write(Header);
+        }
+        // Printed, or written to the pcap, behind the filter and the calls
+        // and counts.
+        const TConsumerFactory Base = Writer
+            ? TConsumerFactory([] { return std::make_unique<TRecordCollector>(); })
+            : TConsumerFactory([&] { return std::make_unique<TRecordPrinter>(Form, Options.Verbose); });
+        std::unique_ptr<TPcapWriteSink> PcapSink = Writer ? std::make_unique<TPcapWriteSink>(*Writer) : nullptr;
+        if (Written)
+            Written = RunPipeline(*Input, *Definitions.StaticPackets, Analysis.Consumers(Base, Writer != nullptr),
+                                  Analysis.Jobs(Options.Jobs > 0 ? Options.Jobs : AvailableCores()),
+                                  PcapSink ? static_cast<TBlockSink&>(*PcapSink) : Sink);
+        if (Written && Analysis.TakesLines())
+            Written = Sink.Write(Analysis.Report());
+        WriteError = Sink.Error();
+        if (Writer)
+            Written = ClosePcap(*Writer) && Written;
+    }
+
+    if (File && !FromStdin)
         std::fclose(File);
-    if (Reader.Failed()) {
-        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Reader.Error()));
+    if (Input->Error() != 0) {
+        std::fprintf(stderr, "velmora-dump: cannot read '%s': %s\n", Source.c_str(), std::strerror(Input->Error()));
         return 1;
     }
-    return Output->Finish() ? 0 : 1;
+    if (PcapReader)
+        PrintNote(PcapReader->Summary());
+    if (!Written) {
+        if (WriteError != 0)
+            std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(WriteError));
+        return 1;
+    }
+    return Pcap && static_cast<const TPcapSource&>(*Input).Failed() ? 1 : 0;
 }
