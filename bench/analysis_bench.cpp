@@ -3,7 +3,8 @@
 // them (decoded once for their summary). Reports the intake without and
 // with the calls and counts attached, the time the calls and counts take
 // by themselves (over captures decoded beforehand, in batches), and the
-// time filters take over all the captures; CPU times of the process.
+// time filters take over all the captures, and the intake with the calls
+// and counts under a limit on captures held; CPU times of the process.
 //
 //   analysis_bench [COUNT [FILE.ss7]]
 #include "analysis/CaptureFilter.h"
@@ -14,6 +15,7 @@
 #include "presentation/CaptureItems.h"
 #include "presentation/TextLines.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -88,6 +90,27 @@ int main(int argc, char** argv)
     std::printf("intake with calls and counts:     %.3f s (%zu calls)\n", Seconds(Start),
                 Analysis.Calls.Calls().size());
 
+    {
+        // A long run under a limit on captures, dropping the oldest a
+        // twentieth of the limit at a time as the window does: the calls go
+        // with their captures.
+        constexpr int Limit = 100000;
+        TCaptureItemsCollection Held;
+        TCaptureAnalysis Kept;
+        Held.SetObserver(&Kept);
+        size_t MostCalls = 0;
+        const auto Since = Clock::now();
+        for (const TCaptureRecord& Record : Records) {
+            Held.Add(Record, Catalog);
+            if (Held.Count() > Limit) {
+                MostCalls = std::max(MostCalls, Kept.Calls.Calls().size());
+                Held.DropOldest(Held.Count() - Limit + Limit / 20);
+            }
+        }
+        std::printf("the same, at most %d held:     %.3f s (at most %zu calls held, %llu in all)\n", Limit,
+                    Seconds(Since), MostCalls, static_cast<unsigned long long>(Kept.Calls.TotalCalls()));
+    }
+
     // The calls and counts alone: captures decoded beforehand, a batch at a
     // time, then fed; only the feeding is timed.
     TCaptureAnalysis Alone;
@@ -100,7 +123,7 @@ int main(int argc, char** argv)
             Decoded.emplace_back(Captures.Items(I).OctetBytes(), Catalog);
         const auto Feed = Clock::now();
         for (int I = First; I < Last; ++I)
-            Alone.Add(static_cast<uint32_t>(I), Captures.Items(I), Decoded[static_cast<size_t>(I - First)]);
+            Alone.Add(Captures.SequenceOf(I), Captures.Items(I), Decoded[static_cast<size_t>(I - First)]);
         Fed += Seconds(Feed);
     }
     std::printf("calls and counts by themselves:   %.3f s (%.0f ns a capture; %zu calls, %llu messages)\n", Fed,
