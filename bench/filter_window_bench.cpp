@@ -50,8 +50,8 @@ int main(int argc, char** argv)
         Start = CpuSeconds();
         Form.ApplyFilter(QString::fromLatin1(Expression));
         QApplication::processEvents();
-        std::printf("filter %-28s %.3f s (%d rows)\n", *Expression ? Expression : "(cleared)",
-                    CpuSeconds() - Start, Form.ListModel()->rowCount());
+        std::printf("filter %-28s %.3f s (%d rows)\n", *Expression ? Expression : "(cleared)", CpuSeconds() - Start,
+                    Form.ListModel()->rowCount());
     }
     return 0;
 }
