@@ -91,7 +91,10 @@ public:
     void Parse(TInputBlock& Block) const override;
     int Error() const override { return FError; }
 
-    static constexpr size_t DefaultReadSize = 256 * 1024;
+    // Small enough that the blocks in flight keep their output in memory
+    // already mapped (a block of tree or JSON lines is twenty times its
+    // input), large enough that a block is worth handing to a thread.
+    static constexpr size_t DefaultReadSize = 64 * 1024;
 
 private:
     std::FILE* FFile;
