@@ -1,5 +1,6 @@
 #include "app/CaptureForm.h"
 
+#include "app/CallsForm.h"
 #include "app/CaptureClipboard.h"
 #include "app/CaptureFile.h"
 #include "app/CaptureListModel.h"
@@ -16,6 +17,7 @@
 #include "app/OwnerDrawPanel.h"
 #include "app/PcapFile.h"
 #include "app/StateImages.h"
+#include "app/StatisticsForm.h"
 #include "core/Exception.h"
 #include "isup/IsupCatalog.h"
 #include "net/UdpEndpoint.h"
@@ -38,6 +40,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -84,6 +87,7 @@ TCaptureForm::TCaptureForm(const TIsupCatalog& Catalog, TClock* Clock, QWidget* 
     setObjectName(QStringLiteral("CaptureForm"));
     setWindowTitle(QString::fromLatin1(DesignCaption));
     setGeometry(280, 277, 620, 361);
+    Captures.SetObserver(&FAnalysis);
     Images = MakeCaptureImages();
     IsupImages = MakeIsupImages();
 
@@ -154,6 +158,8 @@ TCaptureForm::~TCaptureForm()
         }
     }
     // The views go before the models and the captures they read.
+    delete FCallsForm;
+    delete FStatisticsForm;
     tvMsg->setModel(nullptr);
     lvMsg->setModel(nullptr);
 }
@@ -213,6 +219,11 @@ void TCaptureForm::CreateActions()
     // Edit > Copy does.
     connect(miCopyToClip, &QAction::triggered, this, &TCaptureForm::miCopyClipClick);
     connect(miCopy, &QAction::triggered, this, &TCaptureForm::miCopyClipClick);
+
+    miCalls = Make("miCalls", QStringLiteral("&Calls"), QKeySequence());
+    miStatistics = Make("miStatistics", QStringLiteral("&Statistics"), QKeySequence());
+    connect(miCalls, &QAction::triggered, this, &TCaptureForm::ShowCalls);
+    connect(miStatistics, &QAction::triggered, this, &TCaptureForm::ShowStatistics);
 }
 
 void TCaptureForm::CreateMenus()
@@ -234,6 +245,9 @@ void TCaptureForm::CreateMenus()
     QMenu* Search = menuBar()->addMenu(QStringLiteral("&Search"));
     Search->addAction(acFind);
     Search->addAction(acSearchAgain);
+    QMenu* View = menuBar()->addMenu(QStringLiteral("&View"));
+    View->addAction(miCalls);
+    View->addAction(miStatistics);
     QMenu* Options = menuBar()->addMenu(QStringLiteral("&Options"));
     Options->addAction(Configuration1);
     Options->addAction(miConfigureMessages);
@@ -320,9 +334,43 @@ void TCaptureForm::CreateLayout()
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
 
+    CreateFilterBar(Client);
+    ClientLayout->addWidget(pnFilter);
     ClientLayout->addWidget(Splitter2, 1);
     ClientLayout->addWidget(ProgressBar);
     setCentralWidget(Client);
+}
+
+void TCaptureForm::CreateFilterBar(QWidget* Parent)
+{
+    pnFilter = new QWidget(Parent);
+    pnFilter->setObjectName(QStringLiteral("pnFilter"));
+    auto* Layout = new QHBoxLayout(pnFilter);
+    Layout->setContentsMargins(2, 2, 2, 2);
+    Layout->setSpacing(4);
+    auto* Title = new QLabel(QStringLiteral("Filter:"), pnFilter);
+    edFilter = new QLineEdit(pnFilter);
+    edFilter->setObjectName(QStringLiteral("edFilter"));
+    edFilter->setClearButtonEnabled(true);
+    edFilter->setPlaceholderText(QStringLiteral("e.g. name=IAM   pc=1234 cic=5-9   !name=IAM,ACM,ANM,REL,RLC"));
+    edFilter->setToolTip(QStringLiteral("Terms separated by blanks, all of which must hold:\n"
+                                        "FIELD=V[,V...]  any of the values; a number may be a range A-B\n"
+                                        "    fields: name, dir (in, out), link, opc, dpc, pc (either), sls, si, cic\n"
+                                        "!TERM  the term does not hold\n"
+                                        "WORD or \"WORDS\"  a text of the row contains it, letter case ignored\n"
+                                        "Enter applies the filter; an empty filter shows every capture."));
+    lbFilter = new QLabel(pnFilter);
+    lbFilter->setObjectName(QStringLiteral("lbFilter"));
+    lbFilter->setTextFormat(Qt::PlainText);
+    Layout->addWidget(Title);
+    Layout->addWidget(edFilter, 1);
+    Layout->addWidget(lbFilter);
+    connect(edFilter, &QLineEdit::returnPressed, this, [this] { ApplyFilter(edFilter->text()); });
+    // The clear button (or deleting the text) shows everything again.
+    connect(edFilter, &QLineEdit::textChanged, this, [this](const QString& Text) {
+        if (Text.trimmed().isEmpty() && FListModel->Filtered())
+            ApplyFilter(QString());
+    });
 }
 
 void TCaptureForm::CreateStatusBar()
@@ -504,6 +552,7 @@ const TCaptureItem* TCaptureForm::AddCapture(std::string_view Record)
     if (Item) {
         FListModel->CapturesAppended();
         CaptureKept(Record);
+        AnalysisChanged();
     }
     return Item;
 }
@@ -519,6 +568,7 @@ const TCaptureItem* TCaptureForm::AddCapture(const TCaptureRecord& Record)
     } else {
         CaptureKept({});
     }
+    AnalysisChanged();
     return Item;
 }
 
@@ -537,11 +587,11 @@ void TCaptureForm::KeepCaptureLimit()
     // Removed in batches of a twentieth of the limit, so that removing
     // costs little per capture; the list never holds more than the limit.
     const int Remove = Captures.Count() - FCaptureLimit + FCaptureLimit / 20;
-    FListModel->RemoveOldest(Remove, [this](int Count) {
+    // The rows removed are those of the captures dropped that the filter
+    // shows; the decoded view names its capture by sequence number.
+    FListModel->RemoveOldest(Remove, [this](int Count, int Rows) {
         Captures.DropOldest(Count);
-        auto Shift = [Count](int& Row) { Row = Row < Count ? -1 : Row - Count; };
-        Shift(FSelectedRow);
-        Shift(FShownRow);
+        FSelectedRow = FSelectedRow < Rows ? -1 : FSelectedRow - Rows;
     });
 }
 
@@ -618,7 +668,12 @@ void TCaptureForm::ClearCaptures()
 {
     FListModel->BeginClear();
     Captures.Clear();
+    FAnalysis.Clear();
     FListModel->EndClear();
+    // A hidden calls list forgets its rows now, not when next shown.
+    if (FCallsForm)
+        FCallsForm->Refresh();
+    AnalysisChanged();
     ++FGeneration;
     FUnsaved = false;
     FSelectedRow = -1;
@@ -725,12 +780,13 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         SetStatusText(QString());
         pnMessageCaption->setText(QString());
         ShowView(TDecodedView());
-        FShownRow = -1;
+        FShownCapture = -1;
         return;
     }
     // The capture already shown (the list entered again, or selected again
     // after a deselection) keeps its tree as the user opened and closed it.
-    const bool Shown = Row == FShownRow && FShownGeneration == FGeneration;
+    const auto Sequence = static_cast<int64_t>(Captures.SequenceOf(FListModel->CaptureIndex(Row)));
+    const bool Shown = Sequence == FShownCapture && FShownGeneration == FGeneration;
     TDecodedView View = Shown ? TDecodedView() : TDecodedView(Item->OctetBytes(), FCatalog);
     const TDecodedView& Showing = Shown ? FTreeModel->View() : View;
     FDumpText = Showing.DumpText();
@@ -741,7 +797,7 @@ void TCaptureForm::lvMsgSelectItem(int Row, bool Selected)
         return;
     pnMessageCaption->setText(QString::fromStdString(View.Caption()));
     ShowView(std::move(View));
-    FShownRow = Row;
+    FShownCapture = Sequence;
     FShownGeneration = FGeneration;
 }
 
@@ -823,6 +879,10 @@ void TCaptureForm::ImportPcap(const QString& FileName)
         for (size_t I = 0; I < Records.Count(); ++I)
             Captures.Add(Records.Record(I), FCatalog);
         FListModel->FlushPendingRows();
+        // Imported captures are held, counted and correlated as received
+        // ones are.
+        KeepCaptureLimit();
+        AnalysisChanged();
     };
     Host.SetStatusText = [this](const QString& Text) { SetStatusText(Text); };
     Host.ProgressBar = ProgressBar;
@@ -913,6 +973,7 @@ void TCaptureForm::LoadCaptures(const QString& FileName)
             Captures.Add(Records.Record(I), FCatalog);
         FListModel->FlushPendingRows();
         KeepCaptureLimit();
+        AnalysisChanged();
     };
     Host.CaptureCount = [this] { return static_cast<size_t>(Captures.Count()); };
     Host.RecordsFrom = [this](size_t Index) {
@@ -963,7 +1024,10 @@ void TCaptureForm::acSearchAgainExecute()
     const int Rows = FListModel->rowCount();
     if (Rows == 0)
         return;
-    const int Row = FindNextCapture(Captures, Rows, SelectedRow(), SearchText.toStdString());
+    const int Row = FListModel->Filtered()
+        ? FindNextCapture(Captures, FListModel->RowCaptures().first(static_cast<size_t>(Rows)), SelectedRow(),
+                          SearchText.toStdString())
+        : FindNextCapture(Captures, Rows, SelectedRow(), SearchText.toStdString());
     if (Row < 0) {
         QMessageBox::information(this, QStringLiteral("Search Result"), QStringLiteral("No Matches Found"));
         return;
@@ -1021,4 +1085,118 @@ void TCaptureForm::miClearClick()
 {
     if (MayDiscardCaptures())
         ClearCaptures();
+}
+
+// --- Filter, calls and statistics ------------------------------------------------------
+
+bool TCaptureForm::ApplyFilter(const QString& Expression)
+{
+    TCaptureFilter Filter;
+    try {
+        Filter = TCaptureFilter::Parse(Expression.toStdString());
+    } catch (const EFilterError& Error) {
+        lbFilter->setText(QString::fromStdString(Error.what()));
+        lbFilter->setStyleSheet(QStringLiteral("color: red"));
+        edFilter->setFocus();
+        edFilter->setCursorPosition(static_cast<int>(Error.Position));
+        return false;
+    }
+    lbFilter->setStyleSheet(QString());
+    if (edFilter->text() != Expression) {
+        const QSignalBlocker Quiet(edFilter);
+        edFilter->setText(Expression);
+    }
+    FListModel->FlushPendingRows();
+    const int Selected = FListModel->CaptureIndex(SelectedRow());
+    // The rows are made again: the selection model forgets its rows
+    // without a word, so the list's own record of them goes too.
+    FListModel->SetFilter(Filter);
+    FSelectedRow = -1;
+    const int Row = FListModel->RowOfCapture(Selected);
+    if (Row >= 0) {
+        const QModelIndex At = FListModel->index(Row, 0);
+        lvMsg->selectionModel()->setCurrentIndex(At, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        lvMsg->scrollTo(At, QAbstractItemView::PositionAtCenter);
+    } else {
+        lvMsgSelectionChanged();
+    }
+    ShowFilterCount();
+    return true;
+}
+
+void TCaptureForm::ShowFilterCount()
+{
+    if (!FListModel->Filtered()) {
+        lbFilter->setText(QString());
+        return;
+    }
+    FListModel->FlushPendingRows();
+    lbFilter->setText(QStringLiteral("%1 of %2 shown").arg(FListModel->rowCount()).arg(Captures.Count()));
+}
+
+QString TCaptureForm::FilterMessage() const
+{
+    return lbFilter->text();
+}
+
+void TCaptureForm::SelectCapture(qint64 Sequence)
+{
+    const int Index = Sequence < 0 ? -1 : Captures.PositionOf(static_cast<uint64_t>(Sequence));
+    if (Index < 0) {
+        if (Sequence >= 0)
+            SetStatusText(QStringLiteral("That capture is no longer held: the limit on captures removed it"));
+        return;
+    }
+    FListModel->FlushPendingRows();
+    if (FListModel->RowOfCapture(Index) < 0 && FListModel->Filtered())
+        ApplyFilter(QString());
+    const int Row = FListModel->RowOfCapture(Index);
+    if (Row < 0)
+        return;
+    const QModelIndex At = FListModel->index(Row, 0);
+    lvMsg->selectionModel()->setCurrentIndex(At, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    lvMsg->scrollTo(At, QAbstractItemView::PositionAtCenter);
+}
+
+void TCaptureForm::ShowCalls()
+{
+    if (!FCallsForm) {
+        FCallsForm = new TCallsForm(FAnalysis.Calls, Captures, this);
+        connect(FCallsForm, &TCallsForm::captureChosen, this, &TCaptureForm::SelectCapture);
+    }
+    FCallsForm->Refresh();
+    FCallsForm->show();
+    FCallsForm->raise();
+}
+
+void TCaptureForm::ShowStatistics()
+{
+    if (!FStatisticsForm)
+        FStatisticsForm = new TStatisticsForm(FAnalysis.Stats, FAnalysis.Calls, Captures.Texts(), this);
+    FStatisticsForm->Refresh();
+    FStatisticsForm->show();
+    FStatisticsForm->raise();
+}
+
+void TCaptureForm::AnalysisChanged()
+{
+    if (FAnalysisRefreshQueued)
+        return;
+    // The filter bar's count of rows shown goes on with them.
+    const bool Showing = (FCallsForm && FCallsForm->isVisible()) || (FStatisticsForm && FStatisticsForm->isVisible()) ||
+        FListModel->Filtered();
+    if (!Showing)
+        return;
+    FAnalysisRefreshQueued = true;
+    QMetaObject::invokeMethod(this, &TCaptureForm::RefreshAnalysisViews, Qt::QueuedConnection);
+}
+
+void TCaptureForm::RefreshAnalysisViews()
+{
+    FAnalysisRefreshQueued = false;
+    ShowFilterCount();
+    if (FCallsForm && FCallsForm->isVisible())
+        FCallsForm->Refresh();
+    if (FStatisticsForm && FStatisticsForm->isVisible())
+        FStatisticsForm->Refresh();
 }

@@ -4,6 +4,7 @@
 // and read comes from the presentation layer.
 #pragma once
 
+#include "analysis/TrafficStats.h"
 #include "app/FormStorage.h"
 #include "core/Stamp.h"
 #include "presentation/CaptureItems.h"
@@ -18,12 +19,14 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QModelIndex;
 class QProgressBar;
 class QSplitter;
 class QStatusBar;
 class QTimer;
+class TCallsForm;
 class TCaptureFileDialogs;
 class TPcapFileDialogs;
 class TCaptureRing;
@@ -39,6 +42,7 @@ class TIsupCatalog;
 class TMessageTree;
 class TOptionsForm;
 class TOwnerDrawPanel;
+class TStatisticsForm;
 class TUdpEndpoint;
 
 class TCaptureForm : public QMainWindow {
@@ -128,6 +132,27 @@ public:
     // Writes what the ring holds back to its file.
     void FlushRing();
 
+    // --- Filter, calls and statistics ----------------------------------------
+    // Shows only the captures the expression keeps (a blank one shows all)
+    // and keeps the selected capture selected where it stays visible. A bad
+    // expression is reported in the filter bar, with the cursor where it
+    // went wrong, and changes nothing: false then.
+    bool ApplyFilter(const QString& Expression);
+    QLineEdit* FilterEdit() const { return edFilter; }
+    // The filter bar's message: the rows shown, or what is wrong.
+    QString FilterMessage() const;
+    // Selects the row of the capture with that sequence number (see
+    // TCaptureItemsCollection), showing every capture first when the filter
+    // hides it; a capture no longer held is named in the status bar.
+    void SelectCapture(qint64 Sequence);
+    // The calls and counts of the captures, kept as they arrive.
+    const TCaptureAnalysis& Analysis() const { return FAnalysis; }
+    // View > Calls and View > Statistics; the windows are made when first shown.
+    void ShowCalls();
+    void ShowStatistics();
+    TCallsForm* CallsForm() const { return FCallsForm; }
+    TStatisticsForm* StatisticsForm() const { return FStatisticsForm; }
+
 signals:
     void heartBeatReceived();
     void formClosed();
@@ -147,6 +172,13 @@ private:
     void CreateMenus();
     void CreateLayout();
     void CreateStatusBar();
+    void CreateFilterBar(QWidget* Parent);
+    // The calls and statistics windows take in what arrived, once per
+    // event-loop turn.
+    void AnalysisChanged();
+    void RefreshAnalysisViews();
+    // "N of M shown" in the filter bar while a filter is set.
+    void ShowFilterCount();
     void ConnectViews();
     void ShowIntakeState();
     void KeepCaptureLimit();
@@ -215,6 +247,11 @@ private:
     bool FUnattended = false;
     // The four heartbeat timers with the oscillator and heart glyphs.
     THeartBeatMonitor* FHeartBeat = nullptr;
+    QWidget* pnFilter = nullptr;
+    QLineEdit* edFilter = nullptr;
+    QLabel* lbFilter = nullptr;
+    TCallsForm* FCallsForm = nullptr;
+    TStatisticsForm* FStatisticsForm = nullptr;
     QMenu* ppProtocol = nullptr;
     QMenu* ppStatus = nullptr;
 
@@ -235,12 +272,17 @@ private:
     QAction* miClear = nullptr;
     QAction* miCopyToClip = nullptr;
     QAction* miCopy = nullptr;
+    QAction* miCalls = nullptr;
+    QAction* miStatistics = nullptr;
 
     // State images of the list (5, 7, 9, 10) and of the tree (1-3, 5-7).
     QVector<QPixmap> Images;
     QVector<QPixmap> IsupImages;
 
     // --- Fields -----------------------------------------------------------
+    // Told of every capture by Captures, so it goes before them.
+    TCaptureAnalysis FAnalysis;
+    bool FAnalysisRefreshQueued = false;
     TCaptureItemsCollection Captures;
     // Spaced hex of the selected capture's message; empty with no selection.
     std::string FDumpText;
@@ -261,9 +303,10 @@ private:
     // the load ends.
     bool FEndScrollPending = false;
     int FSelectedRow = -1;
-    // The capture the decoded view shows: its row, and the generation of
-    // the captures it belongs to (every clear starts a new one), -1 for none.
-    int FShownRow = -1;
+    // The capture the decoded view shows: its sequence number, and the
+    // generation of the captures it belongs to (every clear starts a new
+    // one), -1 for none.
+    int64_t FShownCapture = -1;
     uint64_t FShownGeneration = 0;
     uint64_t FGeneration = 0;
     // The record of the datagram being taken in, kept to spare an

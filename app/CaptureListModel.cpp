@@ -2,6 +2,8 @@
 
 #include "presentation/CaptureItems.h"
 
+#include <algorithm>
+
 TCaptureListModel::TCaptureListModel(const TCaptureItemsCollection& Captures, const QVector<QPixmap>& Images,
                                      QObject* Parent)
     : QAbstractTableModel(Parent)
@@ -23,7 +25,51 @@ int TCaptureListModel::columnCount(const QModelIndex& Parent) const
 
 const TCaptureItem* TCaptureListModel::ItemAt(int Row) const
 {
-    return Row >= 0 && Row < FRowCount && Row < FCaptures.Count() ? &FCaptures.Items(Row) : nullptr;
+    const int Index = CaptureIndex(Row);
+    return Index >= 0 ? &FCaptures.Items(Index) : nullptr;
+}
+
+int TCaptureListModel::CaptureIndex(int Row) const
+{
+    if (Row < 0 || Row >= FRowCount)
+        return -1;
+    const int Index = Filtered() ? static_cast<int>(FVisible[static_cast<size_t>(Row)]) : Row;
+    return Index < FCaptures.Count() ? Index : -1;
+}
+
+int TCaptureListModel::RowOfCapture(int Index) const
+{
+    if (Index < 0)
+        return -1;
+    if (!Filtered())
+        return Index < FRowCount ? Index : -1;
+    const auto Shown = FVisible.begin() + FRowCount;
+    const auto At = std::lower_bound(FVisible.begin(), Shown, static_cast<uint32_t>(Index));
+    return At != Shown && *At == static_cast<uint32_t>(Index) ? static_cast<int>(At - FVisible.begin()) : -1;
+}
+
+void TCaptureListModel::ScanCaptures()
+{
+    const int Count = FCaptures.Count();
+    const TTextPool& Texts = FCaptures.Texts();
+    for (; FScanned < Count; ++FScanned)
+        if (FFilter.Matches(FCaptures.Items(FScanned), Texts))
+            FVisible.push_back(static_cast<uint32_t>(FScanned));
+}
+
+void TCaptureListModel::SetFilter(const TCaptureFilter& Filter)
+{
+    beginResetModel();
+    FFilter = Filter;
+    FVisible.clear();
+    FScanned = 0;
+    if (Filtered()) {
+        ScanCaptures();
+        FRowCount = static_cast<int>(FVisible.size());
+    } else {
+        FRowCount = FCaptures.Count();
+    }
+    endResetModel();
 }
 
 int TCaptureListModel::CaptureCount() const
@@ -106,7 +152,7 @@ Qt::ItemFlags TCaptureListModel::flags(const QModelIndex& Index) const
 
 void TCaptureListModel::CapturesAppended()
 {
-    if (FFlushQueued || FCaptures.Count() <= FRowCount)
+    if (FFlushQueued || !HasPendingRows())
         return;
     // One insertion per event-loop turn: a burst of datagrams handled in one
     // read loop becomes one beginInsertRows, which keeps the view's layout
@@ -117,13 +163,15 @@ void TCaptureListModel::CapturesAppended()
 
 bool TCaptureListModel::HasPendingRows() const
 {
-    return FCaptures.Count() > FRowCount;
+    return FCaptures.Count() > (Filtered() ? FScanned : FRowCount);
 }
 
 void TCaptureListModel::FlushPendingRows()
 {
     FFlushQueued = false;
-    const int Count = FCaptures.Count();
+    if (Filtered())
+        ScanCaptures();
+    const int Count = Filtered() ? static_cast<int>(FVisible.size()) : FCaptures.Count();
     if (Count <= FRowCount)
         return;
     beginInsertRows({}, FRowCount, Count - 1);
@@ -131,26 +179,49 @@ void TCaptureListModel::FlushPendingRows()
     endInsertRows();
 }
 
-void TCaptureListModel::RemoveOldest(int Count, const std::function<void(int Count)>& Remove)
+void TCaptureListModel::RemoveOldest(int Count, const std::function<void(int Count, int Rows)>& Remove)
 {
     FlushPendingRows();
     Count = qMin(Count, FCaptures.Count());
     if (Count <= 0)
         return;
-    beginRemoveRows({}, 0, Count - 1);
-    Remove(Count);
-    FRowCount = FCaptures.Count();
-    endRemoveRows();
+    // With a filter, the rows that go are those of the captures dropped that
+    // it shows, and the rows after them move up to positions Count lower.
+    const int Rows = Filtered()
+        ? static_cast<int>(std::lower_bound(FVisible.begin(), FVisible.end(), static_cast<uint32_t>(Count)) -
+                           FVisible.begin())
+        : Count;
+    if (Rows > 0)
+        beginRemoveRows({}, 0, Rows - 1);
+    Remove(Count, Rows);
+    if (Filtered()) {
+        FVisible.erase(FVisible.begin(), FVisible.begin() + Rows);
+        for (uint32_t& Capture : FVisible)
+            Capture -= static_cast<uint32_t>(Count);
+        FScanned -= Count;
+        FRowCount = static_cast<int>(FVisible.size());
+    } else {
+        FRowCount = FCaptures.Count();
+    }
+    if (Rows > 0)
+        endRemoveRows();
 }
 
 void TCaptureListModel::BeginClear()
 {
     beginResetModel();
     FRowCount = 0;
+    FVisible.clear();
+    FScanned = 0;
 }
 
 void TCaptureListModel::EndClear()
 {
-    FRowCount = FCaptures.Count();
+    if (Filtered()) {
+        ScanCaptures();
+        FRowCount = static_cast<int>(FVisible.size());
+    } else {
+        FRowCount = FCaptures.Count();
+    }
     endResetModel();
 }

@@ -2,9 +2,11 @@
 // captures, a thin adapter over the presentation layer's rows. Cell texts
 // are made when a cell is drawn (the names and errors, kept once in the
 // captures' text pool, are converted once); captures appended are shown in
-// one insertion per event-loop turn.
+// one insertion per event-loop turn. With a filter set, the rows are the
+// captures the filter keeps, in arrival order.
 #pragma once
 
+#include "analysis/CaptureFilter.h"
 #include "presentation/CaptureRow.h"
 
 #include <QAbstractTableModel>
@@ -12,6 +14,7 @@
 #include <QVector>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,20 +53,41 @@ public:
     // Inserts the pending captures as rows now.
     void FlushPendingRows();
     bool HasPendingRows() const;
-    // Removes the rows of the Count oldest captures; Remove(Count) removes
-    // the captures themselves, between the model's begin and end of it.
-    void RemoveOldest(int Count, const std::function<void(int Count)>& Remove);
+    // Removes the rows of the Count oldest captures; Remove(Count, Rows)
+    // removes the captures themselves, between the model's begin and end of
+    // it, Rows being the rows that go (fewer than Count with a filter).
+    void RemoveOldest(int Count, const std::function<void(int Count, int Rows)>& Remove);
     // Call around clearing the collection.
     void BeginClear();
     void EndClear();
 
+    // Shows only the captures Filter keeps (an empty filter shows all), the
+    // pending ones included; the rows are made again.
+    void SetFilter(const TCaptureFilter& Filter);
+    bool Filtered() const { return !FFilter.Empty(); }
+    const TCaptureFilter& Filter() const { return FFilter; }
+    // The capture index of a row, -1 for none.
+    int CaptureIndex(int Row) const;
+    // The row of a capture, -1 when it has no row (hidden or still pending).
+    int RowOfCapture(int Index) const;
+    // With a filter: the capture index of each row.
+    std::span<const uint32_t> RowCaptures() const { return FVisible; }
+
 private:
     QString PooledText(uint32_t Index) const;
+    // The captures from FScanned on that the filter keeps, appended to
+    // FVisible; FScanned then counts every capture.
+    void ScanCaptures();
 
     const TCaptureItemsCollection& FCaptures;
     const QVector<QPixmap>& FImages;
     int FRowCount = 0;
     bool FFlushQueued = false;
+    TCaptureFilter FFilter;
+    // With a filter: the positions of the captures shown, and how many
+    // captures were looked at; both move down as the oldest are removed.
+    std::vector<uint32_t> FVisible;
+    int FScanned = 0;
     // The pool's texts as QStrings, made when first drawn.
     mutable std::vector<QString> FPooled;
     mutable std::vector<bool> FPooledMade;

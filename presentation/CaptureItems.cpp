@@ -138,7 +138,10 @@ void TCaptureItemsCollection::Summarize(TCaptureItem& Item, const TIsupCatalog& 
         FDecoder = std::make_unique<TPacketDecoder>(Catalog);
         FDecoderCatalog = &Catalog;
     }
-    Item.Summary = SummarizeCapture(TDecodedCapture(Item.OctetBytes(), *FDecoder), Item.Direction, FTexts);
+    const TDecodedCapture Decoded(Item.OctetBytes(), *FDecoder);
+    Item.Summary = SummarizeCapture(Decoded, Item.Direction, FTexts);
+    if (FObserver)
+        FObserver->CaptureAdded(SequenceOf(Count() - 1), Item, Decoded);
 }
 
 void TCaptureItemsCollection::Clear()
@@ -163,6 +166,8 @@ void TCaptureItemsCollection::DropOldest(int Count)
         const uint64_t Dropped = FDropped + Drop;
         Clear();
         FDropped = Dropped;
+        if (FObserver)
+            FObserver->CapturesDropped(FDropped);
         return;
     }
     FItems.erase(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(Drop));
@@ -177,4 +182,6 @@ void TCaptureItemsCollection::DropOldest(int Count)
             FBlocks[Kept - 1] = std::move(FBlocks[I]);
     }
     FBlocks.resize(Kept);
+    if (FObserver)
+        FObserver->CapturesDropped(FDropped);
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+class TDecodedCapture;
 class TIsupCatalog;
 class TPacketDecoder;
 
@@ -85,6 +86,21 @@ public:
     std::string GetRecordText() const;
 };
 
+// Told of each capture as it is added, with its message decoded once for
+// its summary, and of the oldest captures dropped: for whoever keeps
+// something of every capture (calls, counts) without decoding it again.
+// Captures are named by their sequence number: the count of captures added
+// before them since the last Clear, which stays theirs while older ones
+// are dropped.
+class TCaptureObserver {
+public:
+    virtual ~TCaptureObserver() = default;
+    // The item's summary is made.
+    virtual void CaptureAdded(uint64_t Sequence, const TCaptureItem& Item, const TDecodedCapture& Decoded) = 0;
+    // Every capture before sequence number FirstKept is gone.
+    virtual void CapturesDropped(uint64_t FirstKept) { (void)FirstKept; }
+};
+
 // The captures in arrival order, with the pool their summaries' texts are
 // kept in. Items are appended, and removed all together or oldest first; an
 // item's address stays valid until it is removed.
@@ -109,6 +125,17 @@ public:
     void DropOldest(int Count);
     // Captures removed by DropOldest since the last Clear.
     uint64_t Dropped() const { return FDropped; }
+    // The sequence number (see TCaptureObserver) of the capture at Position,
+    // and the position of a sequence number: -1 when that capture was
+    // dropped or is yet to come.
+    uint64_t SequenceOf(int Position) const { return FDropped + static_cast<uint64_t>(Position); }
+    int PositionOf(uint64_t Sequence) const
+    {
+        return Sequence >= FDropped && Sequence - FDropped < FItems.size() ? static_cast<int>(Sequence - FDropped) : -1;
+    }
+    // The observer told of every capture added and dropped from now on;
+    // null for none.
+    void SetObserver(TCaptureObserver* Observer) { FObserver = Observer; }
 
     TTextPool& Texts() { return FTexts; }
     const TTextPool& Texts() const { return FTexts; }
@@ -140,6 +167,7 @@ private:
     uint64_t FDropped = 0;
     // Kept over Clear: the names of the next captures are mostly the same.
     TTextPool FTexts;
+    TCaptureObserver* FObserver = nullptr;
     // Decodes the captures as they are added into packets it reuses; made
     // again when the captures are decoded against another catalog.
     std::unique_ptr<TPacketDecoder> FDecoder;

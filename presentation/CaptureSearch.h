@@ -5,6 +5,8 @@
 
 #include "presentation/CaptureItems.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,4 +18,10 @@ std::string UpperCaseAZ(std::string_view Text);
 // SearchText, letter case of a-z ignored; -1 when none does. An empty
 // SearchText never matches, and the search does not wrap around.
 int FindNextCapture(const TCaptureItemsCollection& Captures, int RowCount, int SelectedRow,
+                    std::string_view SearchText);
+
+// The same over the rows of a filtered list: row R shows capture
+// RowCaptures[R]; the result is a row, -1 when no row after SelectedRow
+// matches.
+int FindNextCapture(const TCaptureItemsCollection& Captures, std::span<const uint32_t> RowCaptures, int SelectedRow,
                     std::string_view SearchText);

@@ -528,7 +528,7 @@ private slots:
     void MenusHaveAltKeysAndTheirCaptions()
     {
         TWindow W(false);
-        const QStringList Menus = {"File", "Edit", "Search", "Options", "Help"};
+        const QStringList Menus = {"File", "Edit", "Search", "View", "Options", "Help"};
         QStringList Shown;
         QSet<QString> TopKeys;
         for (QAction* Top : W.Form->menuBar()->actions()) {
@@ -557,6 +557,8 @@ private slots:
                                                               {"Edit", "Paste"},
                                                               {"Search", "Find ..."},
                                                               {"Search", "Search Again"},
+                                                              {"View", "Calls"},
+                                                              {"View", "Statistics"},
                                                               {"Options", "General Configuration"},
                                                               {"Options", "ISUP Messages Configuration"},
                                                               {"Help", "Contents"}})

@@ -3,7 +3,9 @@
 // them against the ISUP definitions of CFG/, and prints, for each one, the
 // texts the capture list shows (as aligned columns, tab-separated columns or
 // JSON Lines) and optionally the decoded view's lines; or writes the
-// captures as a pcap file.
+// captures as a pcap file. --filter, --calls and --stats (DumpAnalysis.h)
+// keep some of the messages, or print their calls and counts instead.
+#include "tools/velmora-dump/DumpAnalysis.h"
 #include "tools/velmora-dump/DumpFormat.h"
 #include "tools/velmora-dump/DumpPipeline.h"
 
@@ -111,6 +113,8 @@ Output:
               they are written with the time 1970-01-01 00:00:00 UTC, IN
   -h, --help  show this text
 
+@AnalysisHelp@
+
 Speed:
   -j N, --jobs N
               decode on N threads (default: one per core this process may
@@ -178,6 +182,7 @@ std::string HelpText()
         {"@MtpCaption@", MtpCaption},
         {"@LinkTestCaption@", LinkTestCaption},
         {"@StopCaption@", StopEntryCaption},
+        {"@AnalysisHelp@", AnalysisHelp},
     };
     std::string Help = HelpTemplate;
     for (const auto& [Key, Text] : Texts)
@@ -194,6 +199,7 @@ struct TOptions {
     TOutputMode Output = TOutputMode::Aligned;
     bool Header = false;
     bool Verbose = false;
+    TAnalysisOptions Analysis;
     // Decoding threads; 0: one per core.
     int Jobs = 0;
     // The definitions folder named on the command line; empty: the program's
@@ -280,6 +286,20 @@ void PrintNote(const std::string& Text)
     std::fprintf(stderr, "velmora-dump: %s\n", Text.c_str());
 }
 
+// Closes the pcap written (-w), its summary on standard error; false when
+// it could not be written.
+bool ClosePcap(TPcapWriter& Writer)
+{
+    try {
+        Writer.Close();
+    } catch (const Exception& Error) {
+        PrintNote(Error.what());
+        return false;
+    }
+    PrintNote(Writer.Summary());
+    return true;
+}
+
 // Copies the records of Source into a pcap file (-w): nothing is decoded.
 // False when the file could not be written.
 bool WritePcap(TRecordSource& Source, TPcapWriter& Writer)
@@ -299,14 +319,7 @@ bool WritePcap(TRecordSource& Source, TPcapWriter& Writer)
             Writer.Write(Item.Stamp, Item.Direction, Item.Link, Item.OctetBytes());
         }
     }
-    try {
-        Writer.Close();
-    } catch (const Exception& Error) {
-        PrintNote(Error.what());
-        return false;
-    }
-    PrintNote(Writer.Summary());
-    return true;
+    return ClosePcap(Writer);
 }
 
 } // namespace
@@ -333,7 +346,11 @@ int main(int argc, char** argv)
             Options.Header = true;
         else if (Arg == "-v" || Arg == "--verbose")
             Options.Verbose = true;
-        else if (Arg == "-j" || Arg == "--jobs") {
+        else if (std::string Error;
+                 TakeAnalysisOption(argc, argv, I, Options.Analysis, Error) != TAnalysisOption::NotOne) {
+            if (!Error.empty())
+                return UsageError(Error);
+        } else if (Arg == "-j" || Arg == "--jobs") {
             if (I + 1 >= argc || !ParseJobs(argv[I + 1], Options.Jobs))
                 return UsageError(std::string(Arg) + " needs a number of jobs from 1 to 256");
             ++I;
@@ -362,9 +379,17 @@ int main(int argc, char** argv)
         }
     }
 
-    // Writing a pcap decodes nothing.
+    Options.Analysis.Json = Options.Output == TOutputMode::Json;
+    Options.Analysis.Header = Options.Header;
+    Options.Analysis.Style = Options.Output == TOutputMode::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned;
+    const bool Reports = Options.Analysis.Calls || Options.Analysis.Stats;
+    if (Reports && Options.WriteName == "-")
+        return UsageError("-w - cannot be combined with --calls or --stats: both write to standard output");
+    // Writing a pcap decodes nothing, unless a filter, the calls or the
+    // counts want the messages.
     TDefinitions Definitions;
-    if (Options.WriteName.empty() && !LoadIsupDefinitions(Options.CfgFolder, Definitions))
+    if ((Options.WriteName.empty() || Reports || !Options.Analysis.Filter.Empty()) &&
+        !LoadIsupDefinitions(Options.CfgFolder, Definitions))
         return 1;
 
     const bool FromStdin = Options.FileName.empty() || Options.FileName == "-";
@@ -405,24 +430,35 @@ int main(int argc, char** argv)
 
     bool Written = true;
     int WriteError = 0;
-    if (Writer) {
+    TDumpAnalysis Analysis(Options.Analysis);
+    if (Writer && !Analysis.Decodes()) {
         Written = WritePcap(*Input, *Writer);
     } else {
         const TPrintForm Form = Options.Output == TOutputMode::Json ? TPrintForm::Json
             : Options.Output == TOutputMode::Tabs                   ? TPrintForm::Tabs
                                                                     : TPrintForm::Aligned;
         TFileSink Sink(STDOUT_FILENO);
-        if (Options.Header && Options.Output != TOutputMode::Json) {
+        if (!Writer && !Analysis.TakesLines() && Options.Header && Options.Output != TOutputMode::Json) {
             std::string Header;
             AppendHeader(Records, Form == TPrintForm::Tabs ? TTextStyle::Tabs : TTextStyle::Aligned, Pcap, Header);
             Header.push_back('\n');
             Written = Sink.Write(Header);
         }
-        const auto MakePrinter = [&] { return std::make_unique<TRecordPrinter>(Form, Options.Verbose); };
+        // Printed, or written to the pcap, behind the filter and the calls
+        // and counts.
+        const TConsumerFactory Base = Writer
+            ? TConsumerFactory([] { return std::make_unique<TRecordCollector>(); })
+            : TConsumerFactory([&] { return std::make_unique<TRecordPrinter>(Form, Options.Verbose); });
+        std::unique_ptr<TPcapWriteSink> PcapSink = Writer ? std::make_unique<TPcapWriteSink>(*Writer) : nullptr;
         if (Written)
-            Written = RunPipeline(*Input, *Definitions.StaticPackets, MakePrinter,
-                                  Options.Jobs > 0 ? Options.Jobs : AvailableCores(), Sink);
+            Written = RunPipeline(*Input, *Definitions.StaticPackets, Analysis.Consumers(Base, Writer != nullptr),
+                                  Analysis.Jobs(Options.Jobs > 0 ? Options.Jobs : AvailableCores()),
+                                  PcapSink ? static_cast<TBlockSink&>(*PcapSink) : Sink);
+        if (Written && Analysis.TakesLines())
+            Written = Sink.Write(Analysis.Report());
         WriteError = Sink.Error();
+        if (Writer)
+            Written = ClosePcap(*Writer) && Written;
     }
 
     if (File && !FromStdin)
@@ -434,7 +470,7 @@ int main(int argc, char** argv)
     if (PcapReader)
         PrintNote(PcapReader->Summary());
     if (!Written) {
-        if (!Writer)
+        if (WriteError != 0)
             std::fprintf(stderr, "velmora-dump: cannot write the output: %s\n", std::strerror(WriteError));
         return 1;
     }
