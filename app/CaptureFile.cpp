@@ -121,8 +121,13 @@ TCaptureLoadResult LoadCaptureFile(const QString& FileName, TCaptureLoadHost& Ho
     // Counting the lines of a large file takes a slice of its own.
     Yield(true);
     if (Stopping()) {
+        // Stopped while the file was read: the captures are as they were,
+        // and the status says so rather than keeping an older text.
         *Host.Loading = false;
         Result.Stopped = true;
+        Result.Status = QStringLiteral("Load stopped before any line was read");
+        if (!(Host.Terminating && Host.Terminating()))
+            Host.SetStatusText(Result.Status);
         return Result;
     }
     Result.Lines = TLineSplitter::Count(Text);

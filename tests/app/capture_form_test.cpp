@@ -282,6 +282,21 @@ private slots:
         QVERIFY(Form->ListView()->LastRowVisible());
     }
 
+    // Esc seen before the file has been read stops the load with the
+    // captures as they were, and the status says so.
+    void EscBeforeTheFileIsReadKeepsTheCapturesAndSaysSo()
+    {
+        WriteLargeFile("early.ss7", 100);
+        Form->AddCapture(Record(Stamp(9, 0, 0, 0), 2, 7, MsgB));
+        Form->ListView()->setFocus();
+        QCoreApplication::postEvent(Form->ListView(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        Form->LoadCaptures(Path("early.ss7"));
+        QCOMPARE(Rows(), 1);
+        QCOMPARE(Cell(0, colOut), QStringLiteral("MSGB"));
+        QCOMPARE(Form->StatusText(), QStringLiteral("Load stopped before any line was read"));
+        QVERIFY(!Form->IsLoading());
+    }
+
     void LiveDatagramsAreTakenInDuringALoad()
     {
         QVERIFY(Form->Endpoint().SetLocalPort(0));
