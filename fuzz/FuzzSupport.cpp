@@ -1,5 +1,7 @@
 #include "fuzz/FuzzSupport.h"
 
+#include "analysis/CallTracker.h"
+#include "analysis/TrafficStats.h"
 #include "catalog/Definitions.h"
 #include "core/MemoryStream.h"
 #include "isup/CustomParameter.h"
@@ -300,6 +302,16 @@ std::string ShowCapture(const TCaptureItem& Item, bool IsRecord, const TIsupCata
     if (TabCount + 1 != (IsRecord ? 10u : 6u))
         FuzzFail("a tab-separated line has the wrong number of columns", Tabs);
     CheckJson(Json);
+
+    // The calls and counts kept of every capture, as the window's views and
+    // velmora-dump --calls and --stats keep them.
+    TCaptureAnalysis Analysis;
+    Analysis.Add(1, Entry.Item, Entry.Decoded);
+    if (Analysis.Stats.Messages() != 1)
+        FuzzFail("a capture is not counted once");
+    Use(CallsCsv(Analysis.Calls.Calls()));
+    for (const auto& Cause : Analysis.Stats.Causes())
+        Use(Cause.Text);
 
     // velmora-dump's tree lines, written straight from the decoded message.
     std::string Tree;
