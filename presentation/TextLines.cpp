@@ -1,6 +1,5 @@
 #include "presentation/TextLines.h"
 
-#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -54,7 +53,10 @@ size_t CountOctet(std::string_view Text, char Byte)
         const uint64_t X = Word ^ Pattern;
         // The high bit of each octet of X that is zero, and of no other.
         const uint64_t Zero = ~(((X & Low7) + Low7) | X | Low7);
-        Count += static_cast<size_t>(std::popcount(Zero));
+        // One bit a matching octet, at its bottom; the multiplication sums
+        // the eight octets into the top one (a call to popcount would be a
+        // library call on a processor not known to have the instruction).
+        Count += static_cast<size_t>(((Zero >> 7) * 0x0101010101010101ULL) >> 56);
     }
     for (; P < End; ++P)
         Count += *P == Byte ? 1 : 0;
